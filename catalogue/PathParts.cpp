@@ -1,0 +1,15 @@
+#include "catalogue/PathParts.h"
+
+namespace corvane {
+
+std::string_view FileNamePart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+std::string_view FolderPart(std::string_view path) {
+    const std::size_t slash = path.rfind('/');
+    return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
+}
+
+}  // namespace corvane

@@ -1,0 +1,66 @@
+#include "platform/FileLookup.h"
+
+#include <sys/stat.h>
+
+#include <QDateTime>
+
+namespace corvane {
+namespace {
+
+// The long time format may name the zone ("t"); the column never shows it.
+// Quoted literal text is kept as it is.
+QString WithoutTimeZone(const QString& format) {
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\'')) {
+            quoted = !quoted;
+        }
+        if (quoted || c != QLatin1Char('t')) {
+            out += c;
+        }
+    }
+    return out.trimmed();
+}
+
+}  // namespace
+
+std::int64_t FileSize2(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return 0;
+    }
+    return static_cast<std::int64_t>(st.st_size);
+}
+
+QString LastModifiedText(const std::string& path, const QLocale& locale) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        return QString();
+    }
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(st.st_mtime, Qt::LocalTime);
+    const QDate date = when.date();
+    const QTime time = when.time();
+
+    const QString timeText =
+        locale.toString(time, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
+    if (time == QTime(0, 0)) {
+        return locale.toString(date, QLocale::ShortFormat);
+    }
+    if (date == QDate(1899, 12, 30)) {
+        return timeText;  // day zero of the old date form: time alone
+    }
+    return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + timeText;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+bool FileExists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace corvane

@@ -1,0 +1,24 @@
+#include "platform/QtSettingsStore.h"
+
+namespace corvane {
+namespace {
+const QString kGroup = QStringLiteral("Corvane/");
+}
+
+QtSettingsStore::QtSettingsStore()
+    : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                            QStringLiteral("Quillmark"),
+                                            QStringLiteral("Corvane"))) {}
+
+QtSettingsStore::QtSettingsStore(const QString& fileName)
+    : settings_(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}
+
+QString QtSettingsStore::Read(const char* key) {
+    return settings_->value(kGroup + QLatin1String(key)).toString();
+}
+
+void QtSettingsStore::Write(const char* key, const QString& text) {
+    settings_->setValue(kGroup + QLatin1String(key), text);
+}
+
+}  // namespace corvane
