@@ -1,0 +1,192 @@
+#include "results/ResultsModel.h"
+
+#include <QFile>
+
+namespace corvane {
+
+namespace {
+// Beyond this many separate runs of removed rows, one reset is cheaper than
+// one removal signal per run.
+constexpr std::size_t kMaxRemovalRuns = 256;
+}  // namespace
+
+ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
+
+void ResultsModel::Clear() {
+    beginResetModel();
+    rows_.clear();
+    rows_.shrink_to_fit();
+    endResetModel();
+}
+
+void ResultsModel::AddRow(ResultRow row, std::string_view colour) {
+    const int at = static_cast<int>(rows_.size());
+    beginInsertRows({}, at, at);
+    rows_.push_back(Entry{std::move(row), ShadeOf(colour), false});
+    endInsertRows();
+}
+
+int ResultsModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+}
+
+int ResultsModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant ResultsModel::data(const QModelIndex& index, int role) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return {};
+    }
+    const Entry& entry = rows_[static_cast<std::size_t>(index.row())];
+    switch (role) {
+        case Qt::DisplayRole:
+            switch (index.column()) {
+                case FilenameColumn:
+                    return QFile::decodeName(QByteArray::fromStdString(entry.row.path));
+                case SizeColumn:
+                    return entry.row.sizeText;
+                case ModifiedColumn:
+                    return entry.row.modified;
+                case TypeColumn:
+                    return TypeText(entry.row.type);
+            }
+            return {};
+        case Qt::CheckStateRole:
+            if (index.column() == FilenameColumn) {
+                return entry.checked ? Qt::Checked : Qt::Unchecked;
+            }
+            return {};
+        case Qt::BackgroundRole:
+            if (const auto colours = ColoursOf(entry.shade)) {
+                return colours->background;
+            }
+            return {};
+        case Qt::ForegroundRole:
+            if (const auto colours = ColoursOf(entry.shade)) {
+                return colours->text;
+            }
+            return {};
+        case PathRole:
+            return QByteArray::fromStdString(entry.row.path);
+    }
+    return {};
+}
+
+QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole) {
+        return {};
+    }
+    switch (section) {
+        case FilenameColumn:
+            return QStringLiteral("Filename");
+        case SizeColumn:
+            return QStringLiteral("Size");
+        case ModifiedColumn:
+            return QStringLiteral("Last Modified");
+        case TypeColumn:
+            return QStringLiteral("Type");
+    }
+    return {};
+}
+
+Qt::ItemFlags ResultsModel::flags(const QModelIndex& index) const {
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return Qt::NoItemFlags;
+    }
+    // Never editable: the Filename cell names the file that Send to Recycling moves.
+    Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    if (index.column() == FilenameColumn) {
+        result |= Qt::ItemIsUserCheckable;
+    }
+    return result;
+}
+
+bool ResultsModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::CheckStateRole || index.column() != FilenameColumn ||
+        !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
+        return false;
+    }
+    SetChecked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+    return true;
+}
+
+void ResultsModel::SetChecked(int row, bool checked) {
+    Entry& entry = rows_[static_cast<std::size_t>(row)];
+    if (entry.checked == checked) {
+        return;
+    }
+    entry.checked = checked;
+    const QModelIndex cell = index(row, FilenameColumn);
+    emit dataChanged(cell, cell, {Qt::CheckStateRole});
+}
+
+std::vector<int> ResultsModel::CheckedRows() const {
+    std::vector<int> result;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        if (rows_[i].checked) {
+            result.push_back(static_cast<int>(i));
+        }
+    }
+    return result;
+}
+
+void ResultsModel::UncheckAll() {
+    if (rows_.empty()) {
+        return;
+    }
+    for (auto& entry : rows_) {
+        entry.checked = false;
+    }
+    emit dataChanged(index(0, FilenameColumn), index(rowCount() - 1, FilenameColumn),
+                     {Qt::CheckStateRole});
+}
+
+void ResultsModel::ClearShading() {
+    if (rows_.empty()) {
+        return;
+    }
+    for (auto& entry : rows_) {
+        entry.shade = Shade::None;
+    }
+    emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
+                     {Qt::BackgroundRole, Qt::ForegroundRole});
+}
+
+void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
+    if (ascendingRows.empty()) {
+        return;
+    }
+    // Runs of consecutive rows, last run first so earlier positions stay put.
+    std::vector<std::pair<int, int>> runs;
+    for (const int row : ascendingRows) {
+        if (!runs.empty() && runs.back().second + 1 == row) {
+            runs.back().second = row;
+        } else {
+            runs.emplace_back(row, row);
+        }
+    }
+    if (runs.size() > kMaxRemovalRuns) {
+        beginResetModel();
+        std::vector<Entry> kept;
+        kept.reserve(rows_.size() - ascendingRows.size());
+        std::size_t next = 0;
+        for (std::size_t i = 0; i < rows_.size(); ++i) {
+            if (next < ascendingRows.size() && static_cast<std::size_t>(ascendingRows[next]) == i) {
+                ++next;
+            } else {
+                kept.push_back(std::move(rows_[i]));
+            }
+        }
+        rows_ = std::move(kept);
+        endResetModel();
+        return;
+    }
+    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+        beginRemoveRows({}, run->first, run->second);
+        rows_.erase(rows_.begin() + run->first, rows_.begin() + run->second + 1);
+        endRemoveRows();
+    }
+}
+
+}  // namespace corvane

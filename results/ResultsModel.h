@@ -1,0 +1,65 @@
+// The results list's rows: a table model that the search fills as a ResultSink.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <vector>
+
+#include "results/RowShade.h"
+#include "search/ResultRow.h"
+
+namespace corvane {
+
+// Four columns, "Filename", "Size", "Last Modified", "Type", in the order the
+// rows were added; never sorted and never editable. Column 0 carries the
+// tick (Qt::CheckStateRole). Each row keeps its own shade, so the shading
+// moves with the row when others are removed and one call clears it all.
+//
+// Paths stay bytes (PathRole gives them as a QByteArray); the Filename cell
+// shows them decoded with QFile::decodeName.
+//
+// Threading: the GUI thread only.
+class ResultsModel final : public QAbstractTableModel, public ResultSink {
+    Q_OBJECT
+
+  public:
+    enum Column { FilenameColumn, SizeColumn, ModifiedColumn, TypeColumn, ColumnCount };
+    enum Role { PathRole = Qt::UserRole + 1 };
+
+    explicit ResultsModel(QObject* parent = nullptr);
+
+    // ResultSink
+    void Clear() override;
+    void AddRow(ResultRow row, std::string_view colour) override;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+
+    const ResultRow& RowAt(int row) const { return rows_[static_cast<std::size_t>(row)].row; }
+    Shade ShadeAt(int row) const { return rows_[static_cast<std::size_t>(row)].shade; }
+    bool IsChecked(int row) const { return rows_[static_cast<std::size_t>(row)].checked; }
+    void SetChecked(int row, bool checked);
+
+    // Rows that are ticked, in ascending order.
+    std::vector<int> CheckedRows() const;
+    void UncheckAll();
+    // Every row back to the list's own colours.
+    void ClearShading();
+    // Removes the given rows (ascending, no repeats); the others keep their
+    // order, text, ticks and shade.
+    void RemoveRowsAt(const std::vector<int>& ascendingRows);
+
+  private:
+    struct Entry {
+        ResultRow row;
+        Shade shade = Shade::None;
+        bool checked = false;
+    };
+    std::vector<Entry> rows_;
+};
+
+}  // namespace corvane

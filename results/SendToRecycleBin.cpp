@@ -1,0 +1,119 @@
+#include "results/SendToRecycleBin.h"
+
+#include <sys/stat.h>
+
+#include <QFile>
+#include <QLocale>
+#include <cerrno>
+#include <cstring>
+
+namespace corvane {
+
+namespace {
+
+constexpr std::size_t kNamedFailures = 10;
+
+const QString kTitle = QStringLiteral("Corvane");
+
+// Empty when the file on disk is still the one the search listed.
+QString ChangedSinceSearch(const ResultRow& row) {
+    struct stat st {};
+    if (lstat(row.path.c_str(), &st) != 0) {
+        if (errno == ENOENT) {
+            return QStringLiteral("it no longer exists");
+        }
+        return QString::fromLocal8Bit(std::strerror(errno));
+    }
+    const bool same = S_ISREG(st.st_mode) &&
+                      static_cast<std::uint64_t>(st.st_dev) == row.id.device &&
+                      static_cast<std::uint64_t>(st.st_ino) == row.id.inode &&
+                      static_cast<std::int64_t>(st.st_size) == row.size &&
+                      static_cast<std::int64_t>(st.st_mtime) == row.modifiedSeconds;
+    return same ? QString() : QStringLiteral("changed since the search");
+}
+
+}  // namespace
+
+QString RecycleQuestion(std::size_t ticked) {
+    const QString count = QLocale::system().toString(static_cast<qulonglong>(ticked));
+    return ticked == 1 ? QStringLiteral("Move 1 checked file to the trash?")
+                       : QStringLiteral("Move %1 checked files to the trash?").arg(count);
+}
+
+QString RecycleFailureText(const std::vector<RecycleFailure>& failures) {
+    const QLocale locale = QLocale::system();
+    QString text = failures.size() == 1
+                       ? QStringLiteral("1 file could not be moved to the trash:\n")
+                       : QStringLiteral("%1 files could not be moved to the trash:\n")
+                             .arg(locale.toString(static_cast<qulonglong>(failures.size())));
+    for (std::size_t i = 0; i < failures.size() && i < kNamedFailures; ++i) {
+        text += QStringLiteral("\n%1\n    %2")
+                    .arg(QFile::decodeName(QByteArray::fromStdString(failures[i].path)),
+                         failures[i].reason);
+    }
+    if (failures.size() > kNamedFailures) {
+        text +=
+            QStringLiteral("\n\nand %1 more.")
+                .arg(locale.toString(static_cast<qulonglong>(failures.size() - kNamedFailures)));
+    }
+    return text;
+}
+
+RecycleOutcome SendToRecycleBin(ResultsModel& model, Trash& trash, const RecyclePrompts& prompts) {
+    RecycleOutcome outcome;
+    const std::vector<int> ticked = model.CheckedRows();
+    outcome.ticked = ticked.size();
+    if (ticked.empty()) {
+        model.ClearShading();
+        return outcome;
+    }
+    if (!prompts.confirm(kTitle, RecycleQuestion(ticked.size()))) {
+        return outcome;
+    }
+    outcome.confirmed = true;
+
+    // Failures are kept by row so the message lists them in list order.
+    std::vector<QString> reasons(ticked.size());
+    std::vector<std::string> request;
+    std::vector<std::size_t> requestSlot;
+    for (std::size_t i = 0; i < ticked.size(); ++i) {
+        const ResultRow& row = model.RowAt(ticked[i]);
+        reasons[i] = ChangedSinceSearch(row);
+        if (reasons[i].isEmpty()) {
+            request.push_back(row.path);
+            requestSlot.push_back(i);
+        }
+    }
+
+    std::vector<TrashResult> results =
+        request.empty() ? std::vector<TrashResult>{} : trash.MoveToTrash(request);
+    std::vector<bool> moved(ticked.size(), false);
+    for (std::size_t k = 0; k < requestSlot.size(); ++k) {
+        const std::size_t slot = requestSlot[k];
+        if (k < results.size() && results[k].moved) {
+            moved[slot] = true;
+        } else {
+            reasons[slot] = k < results.size() && !results[k].reason.isEmpty()
+                                ? results[k].reason
+                                : QStringLiteral("the trash gave no answer");
+        }
+    }
+
+    std::vector<int> gone;
+    for (std::size_t i = 0; i < ticked.size(); ++i) {
+        if (moved[i]) {
+            gone.push_back(ticked[i]);
+        } else {
+            outcome.failures.push_back({model.RowAt(ticked[i]).path, reasons[i]});
+        }
+    }
+    outcome.moved = gone.size();
+    model.RemoveRowsAt(gone);
+    model.ClearShading();
+    if (!outcome.failures.empty()) {
+        prompts.tell(kTitle, RecycleFailureText(outcome.failures));
+    }
+    return outcome;
+}
+
+}  // namespace corvane
