@@ -1,0 +1,120 @@
+#include "catalogue/FolderScan.h"
+
+#include <cstring>
+
+#include "platform/DirectoryListing.h"
+#include "search/SearchTexts.h"
+
+namespace corvane {
+namespace {
+
+QString ErrorText(int error) {
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+}  // namespace
+
+FolderScan::FolderScan(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop)
+    : catalogue_(catalogue), observer_(observer), stop_(stop) {}
+
+std::vector<std::string> FolderScan::PendingFolders() const {
+    std::vector<std::string> paths;
+    paths.reserve(pending_.size());
+    for (const Pending& folder : pending_) {
+        paths.push_back(folder.path);
+    }
+    return paths;
+}
+
+void FolderScan::ScanFolder(const std::string& folder) {
+    observer_.ProgressChanged(0);
+    if (folder.empty()) {
+        return;
+    }
+    // Only one trailing "/" goes, so "/" itself becomes "" and then "/" again.
+    std::string base = folder;
+    if (base.back() == '/') {
+        base.pop_back();
+    }
+    observer_.CaptionChanged(AnalyzingCaption(folder));
+
+    pending_.clear();
+    pending_.push_back(Pending{base + "/", true, false});
+    AddSubfolders(base + "/");
+
+    const std::size_t total = pending_.size();
+    for (std::size_t next = 0; next < total; ++next) {
+        if (stop_.Poll()) {
+            return;
+        }
+        const double done = static_cast<double>(next) / static_cast<double>(total);
+        observer_.ProgressChanged(static_cast<int>(done * 100));
+        ListFiles(pending_[next]);
+        if (stop_.Stopped()) {
+            return;
+        }
+    }
+    observer_.ProgressChanged(100);
+    observer_.CaptionChanged(ProductCaption());
+}
+
+void FolderScan::AddSubfolders(const std::string& path) {
+    // Depth-first pre-order without recursion: a folder is queued when it is
+    // taken from the stack, and its subfolders go on the stack last one first.
+    // `path` is already queued by ScanFolder as the named folder.
+    std::vector<std::string> stack{path};
+    std::vector<std::string> names;
+    bool named = true;
+    while (!stack.empty()) {
+        if (stop_.Poll()) {
+            return;
+        }
+        std::string current = std::move(stack.back());
+        stack.pop_back();
+        if (!named) {
+            pending_.push_back(Pending{current, false, false});
+        }
+        std::string listPath = current;
+        if (!named && listPath.size() > 1) {
+            listPath.pop_back();  // with a trailing "/" open() would follow a link
+        }
+        const int error =
+            ListSubfolders(listPath, named ? FolderLink::Follow : FolderLink::Refuse, names);
+        named = false;
+        if (error != 0) {
+            pending_.back().refused = true;
+            observer_.FolderSkipped(current, ErrorText(error));
+            continue;
+        }
+        for (auto name = names.rbegin(); name != names.rend(); ++name) {
+            stack.push_back(current + *name + "/");
+        }
+    }
+}
+
+void FolderScan::ListFiles(const Pending& folder) {
+    if (folder.refused) {
+        return;
+    }
+    std::string listPath = folder.path;
+    if (!folder.listed && listPath.size() > 1) {
+        listPath.pop_back();
+    }
+    std::vector<PlainFile> files;
+    const int error =
+        ListPlainFiles(listPath, folder.listed ? FolderLink::Follow : FolderLink::Refuse, files);
+    if (error != 0) {
+        observer_.FolderSkipped(folder.path, ErrorText(error));
+        return;
+    }
+    for (const PlainFile& file : files) {
+        const bool recordSize = observer_.CurrentOptions().close;
+        catalogue_.Append(folder.path, file.name, recordSize ? file.size : FileCatalogue::kNoSize,
+                          file.id);
+        if (stop_.Tick()) {
+            return;
+        }
+    }
+}
+
+}  // namespace corvane

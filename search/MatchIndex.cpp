@@ -1,0 +1,380 @@
+// The indexed phase 2: the same rows as the pairwise loop, without the pairs
+// that cannot match.
+#include <algorithm>
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "search/MatchRules.h"
+#include "search/NameSimilarity.h"
+
+namespace corvane {
+namespace {
+
+using Entry = std::uint32_t;
+
+// Sorts in slices and merges them pairwise, ticking between the steps, so a
+// sort of millions of items never keeps the caller from its events for long.
+template <typename T, typename Less>
+bool SortInSlices(std::vector<T>& items, Less less, StopCheck& stop) {
+    constexpr std::size_t kSlice = std::size_t{1} << 15;
+    const std::size_t count = items.size();
+    for (std::size_t from = 0; from < count; from += kSlice) {
+        const auto begin = items.begin() + static_cast<std::ptrdiff_t>(from);
+        std::sort(begin, begin + static_cast<std::ptrdiff_t>(std::min(kSlice, count - from)), less);
+        if (stop.Tick(kSlice)) {
+            return false;
+        }
+    }
+    std::vector<T> merged(count);
+    for (std::size_t width = kSlice; width < count; width *= 2) {
+        for (std::size_t from = 0; from < count; from += 2 * width) {
+            const std::size_t middle = std::min(from + width, count);
+            const std::size_t end = std::min(from + 2 * width, count);
+            std::merge(items.begin() + static_cast<std::ptrdiff_t>(from),
+                       items.begin() + static_cast<std::ptrdiff_t>(middle),
+                       items.begin() + static_cast<std::ptrdiff_t>(middle),
+                       items.begin() + static_cast<std::ptrdiff_t>(end),
+                       merged.begin() + static_cast<std::ptrdiff_t>(from), less);
+            if (stop.Tick(end - from)) {
+                return false;
+            }
+        }
+        items.swap(merged);
+    }
+    return true;
+}
+
+// Entries grouped by some key, ascending within a group. `live` is a copy that
+// each group compacts as it is read: entries at or below the current outer
+// entry and entries already listed leave it for good.
+struct Groups {
+    std::vector<Entry> members;
+    std::vector<std::uint32_t> start{0};  // group g is members[start[g] .. start[g + 1])
+    std::vector<Entry> live;
+    std::vector<std::uint32_t> liveEnd;
+
+    std::size_t Count() const { return start.size() - 1; }
+    std::size_t Size(std::size_t g) const { return start[g + 1] - start[g]; }
+    void Seal() {
+        if (members.size() > UINT32_MAX) {
+            throw std::length_error("too many catalogue entries for phase 2");
+        }
+        live = members;
+        liveEnd.assign(start.begin() + 1, start.end());
+    }
+
+    // Appends to `out` the entries of group g after `outer`: all of them while
+    // the outer entry is not listed (the first match decides its row's type,
+    // listed or not), else only those not yet listed.
+    void Collect(std::size_t g, Entry outer, bool outerListed, ResultRows& rows,
+                 std::vector<Entry>& out, StopCheck& stop) {
+        if (!outerListed) {
+            const auto end = members.begin() + start[g + 1];
+            const auto from = std::upper_bound(members.begin() + start[g], end, outer);
+            out.insert(out.end(), from, end);
+            stop.Tick(static_cast<std::size_t>(end - from));
+            return;
+        }
+        std::uint32_t write = start[g];
+        for (std::uint32_t read = start[g]; read < liveEnd[g]; ++read) {
+            const Entry j = live[read];
+            if (j > outer && !rows.IsListed(j)) {
+                live[write++] = j;
+                out.push_back(j);
+            }
+        }
+        stop.Tick(liveEnd[g] - start[g]);
+        liveEnd[g] = write;
+    }
+};
+
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const {
+        return std::hash<std::string_view>()(text);
+    }
+};
+
+class MatchIndex {
+  public:
+    MatchIndex(FileCatalogue& catalogue, StopCheck& stop)
+        : catalogue_(catalogue), stop_(stop), count_(catalogue.FileCount()) {}
+
+    bool Run(SearchObserver& observer, ResultRows& rows);
+
+  private:
+    bool BuildNames();
+    bool BuildWords();
+    void UpperWords(Entry i);
+    bool CloseMatch(Entry i, Entry j, double threshold) const;
+
+    FileCatalogue& catalogue_;
+    StopCheck& stop_;
+    const std::size_t count_;
+
+    bool namesBuilt_ = false;
+    std::vector<std::uint32_t> nameGroup_;  // per entry
+    Groups names_;
+
+    bool wordsBuilt_ = false;
+    std::vector<std::uint32_t> wordStart_;  // words_[wordStart_[i] .. wordStart_[i + 1])
+    std::vector<std::uint32_t> words_;      // upper-cased words as interned ids, in name order
+    std::unordered_map<std::string, std::uint32_t, StringHash, std::equal_to<>> wordIds_;
+    std::vector<std::string_view> rawWords_;
+    std::string upper_;
+    std::vector<std::uint32_t> entryGroupStart_;  // per entry, its (size, word) groups
+    std::vector<std::uint32_t> entryGroups_;
+    Groups sizeWords_;
+};
+
+bool MatchIndex::BuildNames() {
+    std::unordered_map<std::string_view, std::uint32_t> ids;
+    ids.reserve(count_);
+    nameGroup_.resize(count_);
+    for (std::size_t i = 0; i < count_; ++i) {
+        const auto id = static_cast<std::uint32_t>(ids.size());
+        nameGroup_[i] = ids.try_emplace(catalogue_.FileName(i), id).first->second;
+        if (stop_.Tick()) {
+            return false;
+        }
+    }
+    // Counting sort: group members come out in ascending entry order.
+    std::vector<std::uint32_t> start(ids.size() + 1, 0);
+    for (const std::uint32_t g : nameGroup_) {
+        ++start[g + 1];
+    }
+    for (std::size_t g = 0; g < ids.size(); ++g) {
+        start[g + 1] += start[g];
+    }
+    names_.members.resize(count_);
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < count_; ++i) {
+        names_.members[fill[nameGroup_[i]]++] = static_cast<Entry>(i);
+    }
+    names_.start = std::move(start);
+    names_.Seal();
+    namesBuilt_ = true;
+    return !stop_.Tick(count_);
+}
+
+void MatchIndex::UpperWords(Entry i) {
+    SplitWords(catalogue_.FileName(i), rawWords_);
+    for (const std::string_view word : rawWords_) {
+        upper_.clear();
+        AppendUpperCase(word, upper_);
+        auto found = wordIds_.find(std::string_view(upper_));
+        if (found == wordIds_.end()) {
+            found = wordIds_.emplace(upper_, static_cast<std::uint32_t>(wordIds_.size())).first;
+        }
+        words_.push_back(found->second);
+    }
+}
+
+bool MatchIndex::BuildWords() {
+    // A close match needs equal sizes, so only entries sharing a size with
+    // another entry get words and groups; most catalogues have few of those.
+    std::vector<Entry> bySize(count_);
+    for (std::size_t i = 0; i < count_; ++i) {
+        bySize[i] = static_cast<Entry>(i);
+    }
+    const auto sizeLess = [this](Entry a, Entry b) {
+        const std::int64_t sa = catalogue_.Bytes(a), sb = catalogue_.Bytes(b);
+        return sa != sb ? sa < sb : a < b;
+    };
+    if (!SortInSlices(bySize, sizeLess, stop_)) {
+        return false;
+    }
+
+    std::vector<std::uint32_t> wordBegin(count_, 0), wordEnd(count_, 0);
+    struct Keyed {
+        std::uint32_t word;
+        Entry entry;
+    };
+    std::vector<Keyed> keyed;
+    std::vector<std::pair<Entry, std::uint32_t>> entryGroup;  // (entry, group)
+    std::vector<std::uint32_t> distinct;
+    for (std::size_t runStart = 0; runStart < count_;) {
+        std::size_t runEnd = runStart + 1;
+        while (runEnd < count_ &&
+               catalogue_.Bytes(bySize[runEnd]) == catalogue_.Bytes(bySize[runStart])) {
+            ++runEnd;
+        }
+        if (runEnd - runStart >= 2) {
+            keyed.clear();
+            for (std::size_t r = runStart; r < runEnd; ++r) {
+                const Entry i = bySize[r];
+                wordBegin[i] = static_cast<std::uint32_t>(words_.size());
+                UpperWords(i);
+                wordEnd[i] = static_cast<std::uint32_t>(words_.size());
+                distinct.assign(words_.begin() + wordBegin[i], words_.end());
+                std::sort(distinct.begin(), distinct.end());
+                distinct.erase(std::unique(distinct.begin(), distinct.end()), distinct.end());
+                for (const std::uint32_t word : distinct) {
+                    keyed.push_back(Keyed{word, i});
+                }
+                if (stop_.Tick()) {
+                    return false;
+                }
+            }
+            const auto keyLess = [](const Keyed& a, const Keyed& b) {
+                return a.word != b.word ? a.word < b.word : a.entry < b.entry;
+            };
+            if (!SortInSlices(keyed, keyLess, stop_)) {
+                return false;
+            }
+            for (std::size_t k = 0; k < keyed.size();) {
+                std::size_t end = k + 1;
+                while (end < keyed.size() && keyed[end].word == keyed[k].word) {
+                    ++end;
+                }
+                if (end - k >= 2) {
+                    const auto group = static_cast<std::uint32_t>(sizeWords_.Count());
+                    for (std::size_t m = k; m < end; ++m) {
+                        sizeWords_.members.push_back(keyed[m].entry);
+                        entryGroup.emplace_back(keyed[m].entry, group);
+                    }
+                    sizeWords_.start.push_back(
+                        static_cast<std::uint32_t>(sizeWords_.members.size()));
+                }
+                k = end;
+            }
+        }
+        runStart = runEnd;
+    }
+    sizeWords_.Seal();
+
+    // Words and groups per entry, by counting sort on the entry.
+    wordStart_.assign(count_ + 1, 0);
+    entryGroupStart_.assign(count_ + 1, 0);
+    for (std::size_t i = 0; i < count_; ++i) {
+        wordStart_[i + 1] = wordStart_[i] + (wordEnd[i] - wordBegin[i]);
+    }
+    std::vector<std::uint32_t> ordered(words_.size());
+    for (std::size_t i = 0; i < count_; ++i) {
+        std::copy(words_.begin() + wordBegin[i], words_.begin() + wordEnd[i],
+                  ordered.begin() + wordStart_[i]);
+    }
+    words_.swap(ordered);
+    for (const auto& [entry, group] : entryGroup) {
+        ++entryGroupStart_[entry + 1];
+    }
+    for (std::size_t i = 0; i < count_; ++i) {
+        entryGroupStart_[i + 1] += entryGroupStart_[i];
+    }
+    entryGroups_.resize(entryGroup.size());
+    std::vector<std::uint32_t> fill(entryGroupStart_.begin(), entryGroupStart_.end() - 1);
+    for (const auto& [entry, group] : entryGroup) {
+        entryGroups_[fill[entry]++] = group;
+    }
+    wordsBuilt_ = true;
+    return !stop_.Tick(count_);
+}
+
+bool MatchIndex::CloseMatch(Entry i, Entry j, double threshold) const {
+    if (catalogue_.FileName(i) == catalogue_.FileName(j)) {
+        return false;  // such a pair can only be an exact match
+    }
+    const auto first = words_.begin() + wordStart_[i],
+               firstEnd = words_.begin() + wordStart_[i + 1];
+    const auto second = words_.begin() + wordStart_[j],
+               secondEnd = words_.begin() + wordStart_[j + 1];
+    std::size_t matched = 0;
+    for (auto word = first; word != firstEnd; ++word) {
+        if (std::find(second, secondEnd, *word) != secondEnd) {
+            ++matched;
+        }
+    }
+    const auto larger = static_cast<double>(std::max(firstEnd - first, secondEnd - second));
+    return static_cast<double>(matched) / larger > threshold;
+}
+
+bool MatchIndex::Run(SearchObserver& observer, ResultRows& rows) {
+    if (count_ >= 2 && stop_.Poll()) {
+        return false;
+    }
+    std::vector<Entry> exact, closeFound, close;
+    std::vector<std::pair<Entry, MatchType>> matches;
+    int shownProgress = -1;
+    for (std::size_t index = 0; index < count_; ++index) {
+        const auto i = static_cast<Entry>(index);
+        const SearchOptions options = observer.CurrentOptions();
+        const double threshold = CloseThreshold(options.slider);
+        const int progress = static_cast<int>((index + 1) * 100 / count_);
+        if (progress != shownProgress) {
+            shownProgress = progress;
+            observer.ProgressChanged(progress);
+        }
+        if (stop_.Tick()) {
+            return false;
+        }
+        if (options.exact && !namesBuilt_ && !BuildNames()) {
+            return false;
+        }
+        if (options.close && !wordsBuilt_ && !BuildWords()) {
+            return false;
+        }
+        const bool exactPossible = options.exact && names_.Size(nameGroup_[i]) >= 2;
+        const bool closePossible = options.close && entryGroupStart_[i + 1] > entryGroupStart_[i];
+        if (exactPossible || closePossible) {
+            const bool listed = rows.IsListed(i);
+            exact.clear();
+            close.clear();
+            if (exactPossible) {
+                names_.Collect(nameGroup_[i], i, listed, rows, exact, stop_);
+            }
+            if (closePossible) {
+                closeFound.clear();
+                for (std::uint32_t k = entryGroupStart_[i]; k < entryGroupStart_[i + 1]; ++k) {
+                    sizeWords_.Collect(entryGroups_[k], i, listed, rows, closeFound, stop_);
+                }
+                std::sort(closeFound.begin(), closeFound.end());
+                closeFound.erase(std::unique(closeFound.begin(), closeFound.end()),
+                                 closeFound.end());
+                for (const Entry j : closeFound) {
+                    if (CloseMatch(i, j, threshold)) {
+                        close.push_back(j);
+                    }
+                }
+                stop_.Tick(closeFound.size());
+            }
+            if (stop_.Stopped()) {
+                return false;
+            }
+            // A pair is never both: exact needs equal names, close different ones.
+            matches.clear();
+            auto e = exact.begin();
+            auto c = close.begin();
+            while (e != exact.end() || c != close.end()) {
+                if (c == close.end() || (e != exact.end() && *e < *c)) {
+                    matches.emplace_back(*e++, MatchType::Exact);
+                } else {
+                    matches.emplace_back(*c++, MatchType::Close);
+                }
+            }
+            for (const auto& [j, type] : matches) {
+                rows.AddResultRow(i, type, true);
+                rows.AddResultRow(j, type, false);
+            }
+        }
+        rows.EndOuterPass();
+    }
+    return true;
+}
+
+}  // namespace
+
+bool FindMatchesIndexed(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
+                        ResultRows& rows) {
+    if (catalogue.FileCount() > UINT32_MAX) {
+        throw std::length_error("too many catalogue entries for phase 2");
+    }
+    MatchIndex index(catalogue, stop);
+    return index.Run(observer, rows);
+}
+
+}  // namespace corvane

@@ -1,0 +1,50 @@
+#include "search/MatchRules.h"
+
+#include <algorithm>
+
+#include "search/NameSimilarity.h"
+
+namespace corvane {
+
+double CloseThreshold(int slider) {
+    return std::clamp(slider, 0, 5) / 10.0 + 0.4;
+}
+
+bool FindMatchesPairwise(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
+                         ResultRows& rows) {
+    const std::size_t count = catalogue.FileCount();
+    if (count >= 2 && stop.Poll()) {
+        return false;
+    }
+    WordMatcher matcher;
+    int shownProgress = -1;
+    for (std::size_t i = 0; i < count; ++i) {
+        const SearchOptions options = observer.CurrentOptions();
+        const double threshold = CloseThreshold(options.slider);
+        const int progress = static_cast<int>((i + 1) * 100 / count);
+        if (progress != shownProgress) {
+            shownProgress = progress;
+            observer.ProgressChanged(progress);
+        }
+        for (std::size_t j = i + 1; j < count; ++j) {
+            if (stop.Tick()) {
+                return false;
+            }
+            const bool sameName = catalogue.FileName(i) == catalogue.FileName(j);
+            if (options.exact && sameName) {
+                rows.AddResultRow(i, MatchType::Exact, true);
+                rows.AddResultRow(j, MatchType::Exact, false);
+            }
+            // Equal numbers are equal size texts; "no size" equals only itself.
+            if (options.close && catalogue.Bytes(i) == catalogue.Bytes(j) && !sameName &&
+                matcher.WordMatchRatio(catalogue.FileName(i), catalogue.FileName(j)) > threshold) {
+                rows.AddResultRow(i, MatchType::Close, true);
+                rows.AddResultRow(j, MatchType::Close, false);
+            }
+        }
+        rows.EndOuterPass();
+    }
+    return true;
+}
+
+}  // namespace corvane
