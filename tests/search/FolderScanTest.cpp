@@ -1,0 +1,216 @@
+// Phase 1 on real temporary trees: order, what is skipped, odd names, refusals, stop.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "catalogue/FolderScan.h"
+#include "platform/MemorySettingsStore.h"
+#include "search/SearchTestSupport.h"
+#include "search/SearchTexts.h"
+#include "support/TempDir.h"
+
+namespace corvane {
+namespace {
+
+using testing::MakeFile;
+using testing::MakeFolder;
+using testing::RecordingObserver;
+using testing::TempDir;
+
+struct Scanned {
+    std::vector<std::string> pending;
+    std::vector<std::string> paths;  // catalogue entries as FileFolder + FileName
+};
+
+class FolderScanTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(dir.ok());
+        store.Write(keys::Stop, BoolText(false));
+    }
+    void TearDown() override { testing::EmptyFolder(dir.path()); }
+
+    Scanned Scan(const std::string& folder) {
+        StopCheck stop(store, observer);
+        FolderScan scan(catalogue, observer, stop);
+        scan.ScanFolder(folder);
+        Scanned result{scan.PendingFolders(), {}};
+        for (std::size_t i = 0; i < catalogue.FileCount(); ++i) {
+            result.paths.push_back(catalogue.FullPath(i));
+        }
+        return result;
+    }
+
+    TempDir dir;
+    MemorySettingsStore store;
+    RecordingObserver observer;
+    FileCatalogue catalogue;
+};
+
+TEST_F(FolderScanTest, PendingFoldersInPreOrderAndFilesFolderByFolderInByteOrder) {
+    const std::string a = dir / "A";
+    for (const char* folder : {"", "/B", "/B/C", "/D", "/b"}) {
+        MakeFolder(a + folder);
+    }
+    for (const char* file : {"/z", "/Z", "/a\xff", "/_", "/B/x", "/B/C/y", "/D/w", "/b/v"}) {
+        MakeFile(a + file);
+    }
+    const Scanned scanned = Scan(a);
+    EXPECT_EQ(scanned.pending,
+              (std::vector<std::string>{a + "/", a + "/B/", a + "/B/C/", a + "/D/", a + "/b/"}));
+    EXPECT_EQ(scanned.paths,
+              (std::vector<std::string>{a + "/Z", a + "/_", a + "/a\xff", a + "/z", a + "/B/x",
+                                        a + "/B/C/y", a + "/D/w", a + "/b/v"}));
+    // Entries split exactly into folder and name.
+    EXPECT_EQ(catalogue.FileFolder(4), a + "/B/");
+    EXPECT_EQ(catalogue.FileName(4), "x");
+    EXPECT_EQ(observer.captions, (std::vector<QString>{AnalyzingCaption(a), ProductCaption()}));
+    // Progress by pending folder: 0 while the first is listed, 100 at the end.
+    EXPECT_EQ(observer.progress, (std::vector<int>{0, 0, 20, 40, 60, 80, 100}));
+}
+
+TEST_F(FolderScanTest, SkipsHiddenEntriesLinksAndSpecialFiles) {
+    const std::string t = dir.path();
+    MakeFile(t + "/plain");
+    MakeFile(t + "/.hidden");
+    MakeFolder(t + "/.git");
+    MakeFile(t + "/.git/inside");
+    MakeFolder(t + "/sub");
+    MakeFile(t + "/sub/deep");
+    ASSERT_EQ(::symlink("plain", (t + "/link-to-file").c_str()), 0);
+    ASSERT_EQ(::symlink("sub", (t + "/link-to-folder").c_str()), 0);
+    ASSERT_EQ(::symlink("..", (t + "/sub/loop").c_str()), 0);
+    ASSERT_EQ(::symlink("missing", (t + "/dangling").c_str()), 0);
+    ASSERT_EQ(::mkfifo((t + "/fifo").c_str(), 0644), 0);
+
+    const Scanned scanned = Scan(t);
+    EXPECT_EQ(scanned.pending, (std::vector<std::string>{t + "/", t + "/sub/"}));
+    EXPECT_EQ(scanned.paths, (std::vector<std::string>{t + "/plain", t + "/sub/deep"}));
+    EXPECT_TRUE(observer.skipped.empty());
+}
+
+TEST_F(FolderScanTest, KeepsOddNamesAsTheirBytes) {
+    const std::string longName(255, 'n');
+    // In byte order, as the scan lists them.
+    const std::vector<std::string> names = {"back\\slash", "cr\rname", "latin\xe9",
+                                            "lf\nname",    longName,   "tab\tname"};
+    for (const std::string& name : names) {
+        MakeFile(dir / name);
+    }
+    const Scanned scanned = Scan(dir.path());
+    ASSERT_EQ(catalogue.FileCount(), names.size());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(catalogue.FileName(i), names[i]);  // names is in byte order
+        EXPECT_EQ(catalogue.FileFolder(i), dir.path() + "/");
+    }
+}
+
+TEST_F(FolderScanTest, OneTrailingSlashGoesAndTheCaptionShowsTheFolderAsGiven) {
+    MakeFile(dir / "f");
+    struct Case {
+        std::string given, queued;
+    } cases[] = {{dir.path(), dir.path() + "/"},
+                 {dir.path() + "/", dir.path() + "/"},
+                 {dir.path() + "//", dir.path() + "//"}};
+    for (const Case& c : cases) {
+        catalogue.Reset();
+        observer.captions.clear();
+        const Scanned scanned = Scan(c.given);
+        EXPECT_EQ(scanned.pending.front(), c.queued);
+        EXPECT_EQ(scanned.paths, std::vector<std::string>{c.queued + "f"});
+        EXPECT_EQ(observer.captions.front(), AnalyzingCaption(c.given));
+    }
+}
+
+TEST_F(FolderScanTest, RootKeepsItsSlash) {
+    // Stop at the first yield: only the start of a scan of "/" is looked at.
+    observer.onYield = [&](int) { store.Write(keys::Stop, BoolText(true)); };
+    const Scanned scanned = Scan("/");
+    EXPECT_EQ(observer.captions,
+              std::vector<QString>{QStringLiteral("Corvane [Analyzing / folder - phase 1 of 2]")});
+    EXPECT_EQ(scanned.pending.front(), "/");
+    EXPECT_EQ(catalogue.FileCount(), 0u);
+}
+
+TEST_F(FolderScanTest, EmptyTextOnlyResetsTheProgress) {
+    const Scanned scanned = Scan("");
+    EXPECT_EQ(observer.progress, std::vector<int>{0});
+    EXPECT_TRUE(observer.captions.empty());
+    EXPECT_TRUE(scanned.pending.empty());
+}
+
+TEST_F(FolderScanTest, FoldersThatCannotBeListedAreReportedOnceAndSkipped) {
+    MakeFile(dir / "file");
+    struct Case {
+        std::string folder, reported;
+    } cases[] = {{dir / "file", dir / "file/"}, {dir / "missing/", dir / "missing/"}};
+    for (const Case& c : cases) {
+        observer.skipped.clear();
+        const Scanned scanned = Scan(c.folder);
+        ASSERT_EQ(observer.skipped.size(), 1u) << c.folder;
+        EXPECT_EQ(observer.skipped[0].first, c.reported);
+        EXPECT_FALSE(observer.skipped[0].second.isEmpty());
+        EXPECT_TRUE(scanned.paths.empty());
+    }
+}
+
+TEST_F(FolderScanTest, FolderThatVanishesAfterTheWalkIsSkipped) {
+    const std::string t = dir.path();
+    MakeFolder(t + "/gone");
+    MakeFile(t + "/gone/f");
+    MakeFolder(t + "/kept");
+    MakeFile(t + "/kept/g");
+    MakeFile(t + "/top");
+    // The second progress report comes after the walk, before any listing.
+    int reports = 0;
+    observer.onYield = [&](int) {
+        if (observer.progress.size() == 1 && reports++ == 3) {
+            std::remove((t + "/gone/f").c_str());
+            ::rmdir((t + "/gone").c_str());
+        }
+    };
+    const Scanned scanned = Scan(t);
+    EXPECT_EQ(scanned.pending, (std::vector<std::string>{t + "/", t + "/gone/", t + "/kept/"}));
+    ASSERT_EQ(observer.skipped.size(), 1u);
+    EXPECT_EQ(observer.skipped[0].first, t + "/gone/");
+    EXPECT_EQ(scanned.paths, (std::vector<std::string>{t + "/top", t + "/kept/g"}));
+}
+
+TEST_F(FolderScanTest, SizesAreRecordedOnlyWhileCloseMatchesIsOn) {
+    for (const char* name : {"a", "b", "c"}) {
+        MakeFile(dir / name, "12345");
+    }
+    // Close Matches on for the first file only: the box is read per file.
+    observer.script = [](int call) { return SearchOptions{true, call == 1, 3}; };
+    Scan(dir.path());
+    ASSERT_EQ(catalogue.FileCount(), 3u);
+    EXPECT_EQ(catalogue.FileBytes(0), "5");
+    EXPECT_EQ(catalogue.FileBytes(1), "");
+    EXPECT_EQ(catalogue.FileBytes(2), "");
+    struct stat st {};
+    ASSERT_EQ(::lstat((dir / "b").c_str(), &st), 0);
+    EXPECT_EQ(catalogue.Id(1), (FileId{st.st_dev, st.st_ino}));
+}
+
+TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
+    MakeFolder(dir / "s1");
+    MakeFolder(dir / "s2");
+    MakeFile(dir / "f");
+    MakeFile(dir / "s2/g");
+    observer.onYield = [&](int n) {
+        if (n == 2) {
+            store.Write(keys::Stop, BoolText(true));
+        }
+    };
+    const Scanned scanned = Scan(dir.path());
+    EXPECT_TRUE(scanned.paths.empty());
+    EXPECT_EQ(observer.yields, 2);            // no poll after the stop was seen
+    EXPECT_EQ(observer.captions.size(), 1u);  // the phase-1 caption stays
+}
+
+}  // namespace
+}  // namespace corvane

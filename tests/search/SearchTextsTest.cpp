@@ -1,0 +1,38 @@
+#include <gtest/gtest.h>
+
+#include "search/SearchTexts.h"
+
+namespace corvane {
+namespace {
+
+TEST(SearchTexts, LargeSearchQuestionReadsAsWrittenWithOneBlankLine) {
+    const QLocale english(QLocale::English, QLocale::UnitedStates);
+    EXPECT_EQ(LargeSearchQuestion(10, 25431, english),
+              QStringLiteral(
+                  "The 10 folder(s) you've selected contains 25,431 files. This is over the "
+                  "recommended amount of 20,000. Please remove some folders from the list by "
+                  "selecting them and pressing 'Delete' on the keyboard or click 'Clear "
+                  "List'.\n\nYou can still proceed, but the duplicate finding process may take a "
+                  "long time. Would you like to proceed anyway?"));
+    // The file count takes the locale's grouping; the folder count is never grouped.
+    const QString german = LargeSearchQuestion(12345, 1234567, QLocale(QLocale::German));
+    EXPECT_TRUE(
+        german.startsWith(QStringLiteral("The 12345 folder(s) you've selected contains "
+                                         "1.234.567 files.")))
+        << german.toStdString();
+    QLocale noGrouping = english;
+    noGrouping.setNumberOptions(QLocale::OmitGroupSeparator);
+    EXPECT_TRUE(LargeSearchQuestion(1, 20001, noGrouping).contains(QStringLiteral(" 20,001 ")));
+}
+
+TEST(SearchTexts, CaptionsShowTheFolderAsGiven) {
+    EXPECT_EQ(AnalyzingCaption("/home/me/Photos/"),
+              QStringLiteral("Corvane [Analyzing /home/me/Photos/ folder - phase 1 of 2]"));
+    EXPECT_EQ(AnalyzingCaption("/"), QStringLiteral("Corvane [Analyzing / folder - phase 1 of 2]"));
+    EXPECT_EQ(AnalyzingCaption("/tmp/caf\xc3\xa9-\xff"),
+              QStringLiteral("Corvane [Analyzing /tmp/caf\u00e9-\ufffd folder - phase 1 of 2]"));
+    EXPECT_EQ(ComparingCaption(), QStringLiteral("Corvane [Finding duplicates - phase 2 of 2]"));
+}
+
+}  // namespace
+}  // namespace corvane
