@@ -1,0 +1,129 @@
+// corvane-results-demo: the results window on its own, filled by a real search
+// of the folders given, or timed with many generated rows (--measure N).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QTextStream>
+#include <QTreeView>
+#include <QWindow>
+#include <cstdio>
+
+#include "catalogue/FileCatalogue.h"
+#include "platform/MemorySettingsStore.h"
+#include "results/Form4.h"
+#include "search/FindDupes.h"
+#include "shell/HoverPointer.h"
+
+using namespace corvane;
+
+namespace {
+
+class DemoObserver final : public SearchObserver {
+  public:
+    explicit DemoObserver(SearchOptions options) : options_(options) {}
+    SearchOptions CurrentOptions() override { return options_; }
+
+  private:
+    SearchOptions options_;
+};
+
+void Report(const char* what, QElapsedTimer& timer) {
+    std::printf("%-44s %8.1f ms\n", what, static_cast<double>(timer.nsecsElapsed()) / 1e6);
+    timer.restart();
+}
+
+void WaitForPaint(QWidget& window) {
+    while (!window.isVisible() || !window.windowHandle() || !window.windowHandle()->isExposed()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    }
+    QApplication::processEvents();
+}
+
+// Fills the window with `count` generated rows in groups of two, as a search
+// would (window hidden), then shows it, scrolls to the end and repaints.
+int Measure(Form4& form, int count) {
+    std::printf("%d rows, platform %s\n", count, qPrintable(QApplication::platformName()));
+    QElapsedTimer timer;
+    timer.start();
+    form.Sink().Clear();
+    for (int i = 0; i < count; ++i) {
+        ResultRow row;
+        const int group = i / 2;
+        row.path = "/home/someone/Pictures/Holiday " + std::to_string(2000 + group % 25) + "/IMG_" +
+                   std::to_string(100000 + group) + (i % 2 ? " (copy).jpg" : ".jpg");
+        row.size = 1234567;
+        row.sizeText = QStringLiteral("1,205.6 KB");
+        row.modified = QStringLiteral("3/14/26 9:26:53 AM");
+        row.type = group % 3 ? MatchType::Exact : MatchType::Close;
+        const bool light = group % 2 == 0;
+        const char* keyword = row.type == MatchType::Exact ? (light ? "light blue" : "blue")
+                                                           : (light ? "light red" : "red");
+        form.Sink().AddRow(std::move(row), keyword);
+    }
+    Report("fill (window hidden, view attached)", timer);
+    form.resize(1000, 700);
+    form.show();
+    WaitForPaint(form);
+    Report("show and first paint", timer);
+    form.List()->scrollToBottom();
+    form.List()->viewport()->repaint();
+    Report("scroll to the end and repaint", timer);
+    form.List()->verticalScrollBar()->setValue(form.List()->verticalScrollBar()->maximum() / 2);
+    form.List()->viewport()->repaint();
+    Report("jump to the middle and repaint", timer);
+    for (int i = 0; i < count; i += 2) {
+        form.Model().SetChecked(i, true);
+    }
+    Report("tick every other row (one by one)", timer);
+    form.UncheckAll();
+    form.List()->viewport()->repaint();
+    Report("Uncheck All and repaint", timer);
+    std::vector<int> every;
+    for (int i = 0; i < count; i += 2) {
+        every.push_back(i);
+    }
+    form.Model().RemoveRowsAt(every);
+    form.Model().ClearShading();
+    form.List()->viewport()->repaint();
+    Report("remove every other row, clear shading, repaint", timer);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    Form4 form(LoadHoverPointer());
+
+    if (args.size() == 2 && args[0] == QLatin1String("--measure")) {
+        form.SetCloseAction([] {});
+        return Measure(form, args[1].toInt());
+    }
+    if (args.isEmpty() || args[0].startsWith(QLatin1String("-"))) {
+        QTextStream(stderr) << "usage: corvane-results-demo FOLDER...\n"
+                               "       corvane-results-demo --measure ROWS\n";
+        return 2;
+    }
+
+    // Exact and Close Matches on, slider in its middle position.
+    std::vector<std::string> folders;
+    for (const QString& arg : args) {
+        folders.push_back(QFile::encodeName(arg).toStdString());
+    }
+    FileCatalogue catalogue;
+    MemorySettingsStore store;
+    DemoObserver observer(SearchOptions{true, true, 3});
+    FindDupes(folders, catalogue, store, observer, form.Sink());
+    if (form.Model().rowCount() == 0) {
+        QTextStream(stderr) << "No duplicates found.\n";
+        return 1;
+    }
+    // A stand-in main window, so Back to Main has somewhere to go.
+    QWidget main;
+    main.setWindowTitle(QStringLiteral("Corvane"));
+    main.setGeometry(0, 0, 800, 560);
+    form.ShowInPlaceOf(&main);
+    return app.exec();
+}
