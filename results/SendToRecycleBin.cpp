@@ -32,6 +32,14 @@ QString ChangedSinceSearch(const ResultRow& row) {
     return same ? QString() : QStringLiteral("changed since the search");
 }
 
+// True while the row's file (same device and inode) is still at its path.
+bool StillInPlace(const ResultRow& row) {
+    struct stat st {};
+    return lstat(row.path.c_str(), &st) == 0 &&
+           static_cast<std::uint64_t>(st.st_dev) == row.id.device &&
+           static_cast<std::uint64_t>(st.st_ino) == row.id.inode;
+}
+
 }  // namespace
 
 QString RecycleQuestion(std::size_t ticked) {
@@ -87,28 +95,36 @@ RecycleOutcome SendToRecycleBin(ResultsModel& model, Trash& trash, const Recycle
 
     std::vector<TrashResult> results =
         request.empty() ? std::vector<TrashResult>{} : trash.MoveToTrash(request);
-    std::vector<bool> moved(ticked.size(), false);
+    // A row leaves the list when its file is gone from its place afterwards,
+    // whatever the trash answered; the answer only gives the reason.
+    std::vector<bool> gone(ticked.size(), false);
     for (std::size_t k = 0; k < requestSlot.size(); ++k) {
         const std::size_t slot = requestSlot[k];
-        if (k < results.size() && results[k].moved) {
-            moved[slot] = true;
-        } else {
+        const bool reported = k < results.size() && results[k].moved;
+        gone[slot] = !StillInPlace(model.RowAt(ticked[slot]));
+        if (reported && !gone[slot]) {
+            reasons[slot] = QStringLiteral("the trash reported it moved, but it is still in place");
+        } else if (!reported) {
             reasons[slot] = k < results.size() && !results[k].reason.isEmpty()
                                 ? results[k].reason
                                 : QStringLiteral("the trash gave no answer");
+            if (gone[slot]) {
+                reasons[slot] += QStringLiteral("; it is no longer in its folder");
+            }
         }
     }
 
-    std::vector<int> gone;
+    std::vector<int> goneRows;
     for (std::size_t i = 0; i < ticked.size(); ++i) {
-        if (moved[i]) {
-            gone.push_back(ticked[i]);
-        } else {
+        if (gone[i]) {
+            goneRows.push_back(ticked[i]);
+        }
+        if (!reasons[i].isEmpty()) {
             outcome.failures.push_back({model.RowAt(ticked[i]).path, reasons[i]});
         }
     }
-    outcome.moved = gone.size();
-    model.RemoveRowsAt(gone);
+    outcome.moved = goneRows.size();
+    model.RemoveRowsAt(goneRows);
     model.ClearShading();
     if (!outcome.failures.empty()) {
         prompts.tell(kTitle, RecycleFailureText(outcome.failures));

@@ -27,16 +27,17 @@ struct RecycleFailure {
 struct RecycleOutcome {
     std::size_t ticked = 0;
     bool confirmed = false;
-    std::size_t moved = 0;
+    std::size_t moved = 0;                 // rows removed: their files are gone
     std::vector<RecycleFailure> failures;  // in list order
 };
 
 // Asks once, naming the number of ticked files. On Yes every ticked file is
 // checked again with lstat (still a regular file with the device, inode, size
 // and modification time of its row) and the unchanged ones go to `trash` in
-// one request. Rows leave the list exactly for the files that were moved;
-// the others stay ticked and are named in one message (the first ten with
-// their reasons, then the count of the rest). Afterwards, and also when
+// one request. Rows leave the list exactly for the files that are gone from
+// their place afterwards; the others stay ticked. Every file not moved is
+// named in one message (the first ten with their reasons, then the count of
+// the rest). Afterwards, and also when
 // nothing is ticked, every row loses its shade. No changes nothing.
 RecycleOutcome SendToRecycleBin(ResultsModel& model, Trash& trash, const RecyclePrompts& prompts);
 

@@ -142,7 +142,7 @@ class ResultsModelTest : public QObject {
         QTest::addColumn<int>("step");
         // Few runs take the per-run removal, many runs the rebuild.
         QTest::newRow("few runs") << 20 << 3;
-        QTest::newRow("many runs") << 2000 << 2;
+        QTest::newRow("many runs") << 600 << 2;
         QTest::newRow("one run at the end") << 10 << 0;
     }
     void remove_rows_keeps_the_others() {

@@ -107,6 +107,16 @@ class RefusingTrash : public Trash {
     std::vector<std::vector<std::string>> requests;
 };
 
+// Answers the opposite of what it did: claims to move the first path and
+// leaves it, claims to fail on the second and deletes it.
+class ContraryTrash : public Trash {
+  public:
+    std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
+        unlink(paths[1].c_str());
+        return {TrashResult{true, {}}, TrashResult{false, "could not"}};
+    }
+};
+
 }  // namespace
 
 class SendToRecycleBinTest : public QObject {
@@ -243,6 +253,27 @@ class SendToRecycleBinTest : public QObject {
         SendToRecycleBin(model, trash, prompts.Make());
         QVERIFY(FileExists(path));
         QVERIFY(prompts.messages.value(0).contains("changed since the search"));
+    }
+
+    void rows_follow_the_disk_not_the_answer() {
+        TempDir dir;
+        const std::string stays = dir / "stays", leaves = dir / "leaves";
+        WriteFile(stays, "a");
+        WriteFile(leaves, "b");
+        ResultsModel model;
+        model.AddRow(RowFor(stays), "blue");
+        model.AddRow(RowFor(leaves), "blue");
+        model.SetChecked(0, true);
+        model.SetChecked(1, true);
+        ContraryTrash trash;
+        Prompts prompts;
+        SendToRecycleBin(model, trash, prompts.Make());
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.RowAt(0).path, stays);
+        QVERIFY(model.IsChecked(0));
+        const QString message = prompts.messages.value(0);
+        QVERIFY(message.contains("still in place"));
+        QVERIFY(message.contains("could not; it is no longer in its folder"));
     }
 
     void declining_changes_nothing() {
