@@ -7,9 +7,11 @@ edit this script and run it again to change the look of every face at once.
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-FONT = "Liberation Sans, Arial, sans-serif"
+FONT = "Liberation Sans"  # QtSvg takes one family; fonts-liberation is a dependency
 
-# (file stem, caption, width px, height px, base colour, dark colour, glyph)
+# (file stem, caption, width px, height px, base colour, dark colour, glyph).
+# Stop Find is wider than Find Dupes, whose place it takes while a search runs;
+# its face keeps Find Dupes' width on the left so the swap does not jump.
 BUTTONS = [
     ("add-folder", "ADD FOLDER", 97, 73, "#2563eb", "#1e40af", "folder-plus"),
     ("find-dupes", "FIND DUPES", 97, 73, "#059669", "#046c4e", "search"),
@@ -19,6 +21,8 @@ BUTTONS = [
     ("send-to-recycling", "SEND TO RECYCLING", 145, 73, "#dc2626", "#991b1b", "bin"),
     ("uncheck-all", "UNCHECK ALL", 145, 73, "#64748b", "#3f4b5c", "uncheck"),
 ]
+
+CARD_WIDTH = {"STOP FIND": 97}
 
 
 def glyph(kind, cx, cy, colour):
@@ -55,7 +59,9 @@ def glyph(kind, cx, cy, colour):
 
 def face(caption, w, h, base, dark, kind, pressed):
     inset = 4
-    bw, bh = w - 2 * inset, h - 2 * inset
+    card = CARD_WIDTH.get(caption, w)
+    bw, bh = card - 2 * inset, h - 2 * inset
+    cx = card / 2
     drop = 0 if pressed else 2
     shift = 1 if pressed else 0
     top = base if not pressed else dark
@@ -77,10 +83,11 @@ def face(caption, w, h, base, dark, kind, pressed):
         parts.append(f'<rect x="{inset + 1}" y="{inset + shift + 1}" width="{bw - 2}" height="6" rx="5" '
                      f'fill="#000000" fill-opacity="0.18"/>')
     else:
-        parts.append(f'<rect x="{inset + 1}" y="{inset + 1}" width="{bw - 2}" height="{bh / 2:.1f}" rx="8" '
-                     f'fill="#ffffff" fill-opacity="0.10"/>')
-    parts.append(glyph(kind, w / 2, inset + shift + 23, dark))
-    parts.append(f'<text x="{w / 2}" y="{inset + shift + bh - 9}" text-anchor="middle" '
+        # A one-pixel light edge along the top instead of a glossy band.
+        parts.append(f'<rect x="{inset + 6}" y="{inset + 1}" width="{bw - 12}" height="1" '
+                     f'fill="#ffffff" fill-opacity="0.35"/>')
+    parts.append(glyph(kind, cx, inset + shift + 23, dark))
+    parts.append(f'<text x="{cx}" y="{inset + shift + bh - 9}" text-anchor="middle" '
                  f'font-family="{FONT}" font-weight="bold" font-size="{size}" '
                  f'letter-spacing="0.4" fill="#ffffff">{caption}</text>')
     parts.append('</svg>\n')
@@ -123,6 +130,15 @@ def banner():
             '</svg>\n')
 
 
+def folder():
+    """The folder list's row icon."""
+    return ('<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">'
+            '<path d="M3 8 a2 2 0 0 1 2 -2 h7 l3 3 h12 a2 2 0 0 1 2 2 v14 a2 2 0 0 1 -2 2 h-22 '
+            'a2 2 0 0 1 -2 -2 z" fill="#3b82f6"/>'
+            '<path d="M3 12 h26 v13 a2 2 0 0 1 -2 2 h-22 a2 2 0 0 1 -2 -2 z" fill="#60a5fa"/>'
+            '</svg>\n')
+
+
 def write(name, text):
     path = os.path.join(HERE, name)
     os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -136,6 +152,7 @@ def main():
         write(f"buttons/{stem}-pressed.svg", face(caption, w, h, base, dark, kind, pressed=True))
     write("banner.svg", banner())
     write("corvane.svg", icon())
+    write("folder.svg", folder())
 
 
 if __name__ == "__main__":

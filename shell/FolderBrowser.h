@@ -1,0 +1,19 @@
+// The folder browser behind Add Folder.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+namespace corvane {
+
+// Shows a folder-only dialog owned by `owner`, starting in the user's home
+// folder with nothing preselected. Returns the chosen folder without a
+// trailing "/" ("/" itself stays "/"), or empty bytes when cancelled.
+QByteArray ChooseFolder(QWidget* owner, const QString& title);
+
+using FolderBrowser = std::function<QByteArray(QWidget* owner, const QString& title)>;
+
+}  // namespace corvane

@@ -1,0 +1,296 @@
+// The folder list: Add Folder, drops in order and as exact bytes, the failed
+// drop's message, Delete, Ctrl+A and Clear List.
+#include <sys/stat.h>
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <fstream>
+
+#include "MemoryStore.h"
+#include "TestDesktop.h"
+#include "shell/FolderDrop.h"
+#include "shell/FolderListModel.h"
+#include "shell/FolderListView.h"
+#include "shell/Form1.h"
+#include "shell/ImageButton.h"
+#include "support/TempDir.h"
+
+using namespace corvane;
+using corvane::testing::MemoryStore;
+using corvane::testing::TempDir;
+using corvane::testing::TestDesktop;
+
+namespace {
+
+const QString kDropMessage = QStringLiteral(
+    "You can not drag and drop virtual folders like Trash or Network. Instead browse to the "
+    "folder on disk, for example /home/your-name/Documents, or drag and drop subfolders within it");
+
+QUrl FileUrl(const std::string& path) {
+    const QByteArray bytes(path.data(), static_cast<qsizetype>(path.size()));
+    return QUrl::fromEncoded("file://" + bytes.toPercentEncoding("/"), QUrl::StrictMode);
+}
+
+void MakeFile(const std::string& path) {
+    std::ofstream(path) << "x";
+}
+
+void MakeFolder(const std::string& path) {
+    QVERIFY(::mkdir(path.c_str(), 0755) == 0);
+}
+
+QList<QByteArray> Rows(Form1& form) {
+    QList<QByteArray> rows;
+    for (const std::string& path : form.FolderPaths()) {
+        rows << QByteArray(path.data(), static_cast<qsizetype>(path.size()));
+    }
+    return rows;
+}
+
+QByteArray Bytes(const std::string& path) {
+    return QByteArray(path.data(), static_cast<qsizetype>(path.size()));
+}
+
+void Drop(Form1& form, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    QWidget* viewport = form.FolderView().viewport();
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &enter);
+    QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewport, &drop);
+}
+
+ImageButton* Button(Form1& form, const char* name) {
+    return form.findChild<ImageButton*>(QLatin1String(name));
+}
+
+void SelectRows(Form1& form, std::initializer_list<int> rows) {
+    auto* selection = form.FolderView().selectionModel();
+    selection->clearSelection();
+    for (int row : rows) {
+        selection->select(form.FolderList().index(row), QItemSelectionModel::Select);
+    }
+}
+
+}  // namespace
+
+class FolderListTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void addFolder_data() {
+        QTest::addColumn<QList<QByteArray>>("answers");
+        QTest::addColumn<QList<QByteArray>>("rows");
+        QTest::newRow("cancel") << QList<QByteArray>{""} << QList<QByteArray>{};
+        QTest::newRow("twice the same") << QList<QByteArray>{"/srv/music", "/srv/music"}
+                                        << QList<QByteArray>{"/srv/music", "/srv/music"};
+        QTest::newRow("trailing slash")
+            << QList<QByteArray>{"/srv/music/"} << QList<QByteArray>{"/srv/music"};
+        QTest::newRow("root") << QList<QByteArray>{"/"} << QList<QByteArray>{"/"};
+        QTest::newRow("cancel between")
+            << QList<QByteArray>{"/a", "", "/b"} << QList<QByteArray>{"/a", "/b"};
+        QTest::newRow("not UTF-8")
+            << QList<QByteArray>{"/srv/caf\xe9"} << QList<QByteArray>{"/srv/caf\xe9"};
+    }
+    void addFolder() {
+        QFETCH(QList<QByteArray>, answers);
+        QFETCH(QList<QByteArray>, rows);
+        MemoryStore store;
+        TestDesktop desktop;
+        for (const QByteArray& answer : answers) {
+            desktop.browserAnswers.push_back(answer);
+        }
+        Form1 form(store, desktop.Make());
+        for (qsizetype i = 0; i < answers.size(); ++i) {
+            Button(form, "Check2")->click();
+        }
+        QCOMPARE(Rows(form), rows);
+        QCOMPARE(desktop.browserTitles.size(), answers.size());
+        QCOMPARE(desktop.browserTitles.value(0), QStringLiteral("Please select folder to add:"));
+        QVERIFY(!Button(form, "Check2")->isChecked());
+        QVERIFY(desktop.messageTitles.isEmpty());
+    }
+
+    void dropOfFilesAndFoldersKeepsTheDropOrder() {
+        TempDir dir;
+        QVERIFY(dir.ok());
+        MakeFolder(dir / "photos");
+        MakeFolder(dir / "music");
+        MakeFile(dir / "music/a.mp3");
+        MakeFile(dir / "music/b.mp3");
+        MakeFile(dir / "music/c.mp3");
+        MakeFolder(dir / "docs");
+
+        MemoryStore store;
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        // Three files of one folder: that folder three times, no trailing "/".
+        Drop(form, {FileUrl(dir / "music/a.mp3"), FileUrl(dir / "music/b.mp3"),
+                    FileUrl(dir / "music/c.mp3")});
+        const QByteArray music = Bytes(dir / "music");
+        QCOMPARE(Rows(form), (QList<QByteArray>{music, music, music}));
+
+        form.FolderList().Clear();
+        // Folders as named, files as their folder, in the drop's order; a
+        // folder named with its trailing "/" keeps it.
+        Drop(form, {FileUrl(dir / "photos"), FileUrl(dir / "music/b.mp3"), FileUrl(dir / "docs/"),
+                    FileUrl("/"), FileUrl("/corvane-no-such-file")});
+        QCOMPARE(Rows(form),
+                 (QList<QByteArray>{Bytes(dir / "photos"), music, Bytes(dir / "docs/"), "/", "/"}));
+        QVERIFY(desktop.messageTitles.isEmpty());
+    }
+
+    void dropKeepsBytesThatAreNotUtf8() {
+        TempDir dir;
+        QVERIFY(dir.ok());
+        const std::string odd = dir / "caf\xe9";
+        MakeFolder(odd);
+        MakeFile(odd + "/song\xff.mp3");
+
+        MemoryStore store;
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        Drop(form, {FileUrl(odd), FileUrl(odd + "/song\xff.mp3")});
+        QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd), Bytes(odd)}));
+        // Shown decoded, kept as bytes.
+        const QModelIndex first = form.FolderList().index(0);
+        QCOMPARE(first.data(Qt::DisplayRole).toString(), QFile::decodeName(Bytes(odd)));
+        QCOMPARE(first.data(FolderListModel::PathRole).toByteArray(), Bytes(odd));
+        QCOMPARE(form.FolderPaths().front(), odd);
+    }
+
+    void failedDropShowsTheMessageAndKeepsEarlierRows_data() {
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<QList<QByteArray>>("added");
+        QTest::newRow("trash") << QList<QUrl>{QUrl("trash:/report.txt")} << QList<QByteArray>{};
+        QTest::newRow("network") << QList<QUrl>{QUrl("smb://server/share")} << QList<QByteArray>{};
+        QTest::newRow("other host")
+            << QList<QUrl>{QUrl("file://server/srv/x")} << QList<QByteArray>{};
+        QTest::newRow("no URLs") << QList<QUrl>{} << QList<QByteArray>{};
+        QTest::newRow("stops at the first virtual item")
+            << QList<QUrl>{QUrl("file:///"), QUrl("trash:/x"), QUrl("file:///")}
+            << QList<QByteArray>{"/"};
+    }
+    void failedDropShowsTheMessageAndKeepsEarlierRows() {
+        QFETCH(QList<QUrl>, urls);
+        QFETCH(QList<QByteArray>, added);
+        MemoryStore store;
+        TestDesktop desktop;
+        desktop.browserAnswers = {"/srv/earlier"};
+        Form1 form(store, desktop.Make());
+        Button(form, "Check2")->click();
+
+        Drop(form, urls);
+        QCOMPARE(Rows(form), QList<QByteArray>{"/srv/earlier"} + added);
+        QCOMPARE(desktop.messageTitles, QStringList{QStringLiteral("Error")});
+        QCOMPARE(desktop.messageTexts, QStringList{kDropMessage});
+    }
+
+    void deleteRemovesSelectedRows_data() {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QList<QByteArray>>("left");
+        QTest::newRow("2 and 4 of 5")
+            << QList<int>{1, 3} << int(Qt::NoModifier) << QList<QByteArray>{"/1", "/3", "/5"};
+        QTest::newRow("none") << QList<int>{} << int(Qt::NoModifier)
+                              << QList<QByteArray>{"/1", "/2", "/3", "/4", "/5"};
+        QTest::newRow("all, with Shift")
+            << QList<int>{0, 1, 2, 3, 4} << int(Qt::ShiftModifier) << QList<QByteArray>{};
+        QTest::newRow("first and last")
+            << QList<int>{0, 4} << int(Qt::ControlModifier) << QList<QByteArray>{"/2", "/3", "/4"};
+    }
+    void deleteRemovesSelectedRows() {
+        QFETCH(QList<int>, selected);
+        QFETCH(int, modifiers);
+        QFETCH(QList<QByteArray>, left);
+        MemoryStore store;
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        for (const char* path : {"/1", "/2", "/3", "/4", "/5"}) {
+            form.FolderList().Append(path);
+        }
+        auto* selection = form.FolderView().selectionModel();
+        for (int row : selected) {
+            selection->select(form.FolderList().index(row), QItemSelectionModel::Select);
+        }
+        QTest::keyClick(&form.FolderView(), Qt::Key_Delete, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(Rows(form), left);
+    }
+
+    void ctrlAOnlySelectsAll_data() {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("selected");
+        QTest::newRow("Ctrl+A") << 4 << int(Qt::ControlModifier) << 4;
+        QTest::newRow("Ctrl+A, empty list") << 0 << int(Qt::ControlModifier) << 0;
+        QTest::newRow("Ctrl+Shift+A") << 4 << int(Qt::ControlModifier | Qt::ShiftModifier) << 1;
+        QTest::newRow("Ctrl+Alt+A") << 4 << int(Qt::ControlModifier | Qt::AltModifier) << 1;
+    }
+    void ctrlAOnlySelectsAll() {
+        QFETCH(int, rows);
+        QFETCH(int, modifiers);
+        QFETCH(int, selected);
+        MemoryStore store;
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        for (int i = 0; i < rows; ++i) {
+            form.FolderList().Append("/f" + QByteArray::number(i));
+        }
+        if (rows > 0) {
+            SelectRows(form, {2});  // one row selected beforehand
+        }
+        QTest::keyClick(&form.FolderView(), Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(form.FolderView().selectionModel()->selectedRows().size(), selected);
+        QCOMPARE(form.FolderList().rowCount(), rows);
+    }
+
+    void clearList() {
+        MemoryStore store;
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        QSignalSpy reset(&form.FolderList(), &QAbstractItemModel::modelReset);
+        QSignalSpy removed(&form.FolderList(), &QAbstractItemModel::rowsRemoved);
+        Button(form, "Check3")->click();  // empty: nothing happens
+        QCOMPARE(form.FolderList().rowCount(), 0);
+        QCOMPARE(reset.count() + removed.count(), 0);
+
+        form.FolderList().Append("/a");
+        form.FolderList().Append("/b");
+        Button(form, "Check3")->click();
+        QCOMPARE(form.FolderList().rowCount(), 0);
+        QVERIFY(form.FolderPaths().empty());
+        QVERIFY(!Button(form, "Check3")->isChecked());
+    }
+
+    void localPathBytes_data() {
+        QTest::addColumn<QUrl>("url");
+        QTest::addColumn<QByteArray>("path");  // null: not local
+        QTest::newRow("plain") << QUrl("file:///home/ann/Music") << QByteArray("/home/ann/Music");
+        QTest::newRow("localhost") << QUrl("file://localhost/srv") << QByteArray("/srv");
+        QTest::newRow("space and percent")
+            << QUrl::fromEncoded("file:///srv/a%20b%25c") << QByteArray("/srv/a b%c");
+        QTest::newRow("Latin-1 byte")
+            << QUrl::fromEncoded("file:///srv/caf%E9") << QByteArray("/srv/caf\xe9");
+        QTest::newRow("UTF-8") << QUrl::fromEncoded("file:///srv/caf%C3%A9")
+                               << QByteArray("/srv/caf\xc3\xa9");
+        QTest::newRow("NUL byte") << QUrl::fromEncoded("file:///srv/a%00b") << QByteArray();
+        QTest::newRow("trash") << QUrl("trash:/a") << QByteArray();
+        QTest::newRow("relative") << QUrl("music") << QByteArray();
+    }
+    void localPathBytes() {
+        QFETCH(QUrl, url);
+        QFETCH(QByteArray, path);
+        const auto got = LocalPathBytes(url);
+        QCOMPARE(got.has_value(), !path.isNull());
+        if (got) {
+            QCOMPARE(*got, path);
+        }
+    }
+};
+
+QTEST_MAIN(FolderListTest)
+#include "FolderListTest.moc"
