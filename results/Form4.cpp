@@ -162,6 +162,13 @@ void Form4::resizeEvent(QResizeEvent* event) {
     LayOutList();
 }
 
+void Form4::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The window manager's frame is known only after the first show, and the
+    // rules measure the outer size, so lay out again once it has arrived.
+    LayOutList();
+}
+
 // Six assignments, each skipped on its own when its value would be negative
 // (a minimised or very small window); the buttons and banner never move.
 void Form4::LayOutList() {

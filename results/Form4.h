@@ -61,6 +61,7 @@ class Form4 final : public QWidget {
 
   protected:
     void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
   private:

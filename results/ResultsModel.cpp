@@ -52,6 +52,12 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
                     return TypeText(entry.row.type);
             }
             return {};
+        case Qt::ToolTipRole:
+            // The list elides long paths in the middle; the tip shows all of it.
+            if (index.column() == FilenameColumn) {
+                return QFile::decodeName(QByteArray::fromStdString(entry.row.path));
+            }
+            return {};
         case Qt::CheckStateRole:
             if (index.column() == FilenameColumn) {
                 return entry.checked ? Qt::Checked : Qt::Unchecked;

@@ -83,6 +83,8 @@ class ResultsModelTest : public QObject {
         QCOMPARE(model.index(0, 0).data(ResultsModel::PathRole).toByteArray(),
                  QByteArray::fromStdString(bad));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("Exact"));
+        QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(),
+                 QFile::decodeName(QByteArray::fromStdString(bad)));
     }
 
     void never_editable() {

@@ -2,7 +2,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QTest>
 #include <QUrl>
@@ -64,6 +63,9 @@ std::map<std::string, TrashEntry> TrashByOriginal() {
         "^\\[Trash "
         "Info\\]\nPath=([^\n]+)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$"));
     // readdir, not QDir: QDir drops names that are not valid UTF-8.
+    if (!std::filesystem::exists(TrashFolder() + "/files")) {
+        return result;
+    }
     for (const auto& item : std::filesystem::directory_iterator(TrashFolder() + "/files")) {
         const std::string entry = item.path().filename().string();
         const QByteArray info =
@@ -253,6 +255,30 @@ class SendToRecycleBinTest : public QObject {
         SendToRecycleBin(model, trash, prompts.Make());
         QVERIFY(FileExists(path));
         QVERIFY(prompts.messages.value(0).contains("changed since the search"));
+    }
+
+    void long_name_on_another_drive_is_refused() {
+        // The file on another file system than the trash: no shortened entry
+        // can be renamed there, so the file stays and nothing enters the trash.
+        QTemporaryDir other(QStringLiteral("/dev/shm/corvane-XXXXXX"));
+        struct stat shm {
+        }, trashDrive{};
+        if (!other.isValid() || lstat(other.path().toUtf8().constData(), &shm) != 0 ||
+            lstat(g_home->path().c_str(), &trashDrive) != 0 || shm.st_dev == trashDrive.st_dev) {
+            QSKIP("no second file system at /dev/shm");
+        }
+        const std::string path = other.path().toStdString() + "/" + std::string(245, 'z');
+        WriteFile(path, "long");
+        const auto before = TrashByOriginal().size();
+        const TrashResult result = MoveToHomeTrash(path, g_home->path() + "/data");
+        QVERIFY(!result.moved);
+        QVERIFY(result.reason.contains("too long"));
+        QVERIFY(FileExists(path));
+        QCOMPARE(TrashByOriginal().size(), before);
+        const auto infos =
+            std::distance(std::filesystem::directory_iterator(TrashFolder() + "/info"),
+                          std::filesystem::directory_iterator());
+        QCOMPARE(static_cast<std::size_t>(infos), before);
     }
 
     void rows_follow_the_disk_not_the_answer() {
