@@ -4,6 +4,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPainter>
 #include <algorithm>
 
 namespace corvane {
@@ -80,6 +81,17 @@ void FolderListView::dropEvent(QDropEvent* event) {
     event->setDropAction(Qt::CopyAction);
     event->accept();
     emit urlsDropped(event->mimeData()->urls());
+}
+
+void FolderListView::paintEvent(QPaintEvent* event) {
+    QTreeView::paintEvent(event);
+    if (model() && model()->rowCount() == 0) {
+        // An empty list says how to fill it.
+        QPainter painter(viewport());
+        painter.setPen(QColor(0x94, 0xa3, 0xb8));
+        painter.drawText(viewport()->rect(), Qt::AlignCenter | Qt::TextWordWrap,
+                         tr("Drop folders here, or click Add Folder"));
+    }
 }
 
 void FolderListView::SetDropHighlight(bool on) {

@@ -28,6 +28,7 @@ class FolderListView : public QTreeView {
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dragLeaveEvent(QDragLeaveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
   private:
     void SetDropHighlight(bool on);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "search/SearchObserver.h"
 #include "shell/FolderBrowser.h"
 #include "shell/MainLayout.h"
 #include "shell/StoredSettings.h"
@@ -25,13 +26,6 @@ class FolderListView;
 class ImageButton;
 class SettingsStore;
 class SvgPicture;
-
-// The options as a search reads them, straight from the controls.
-struct SearchOptions {
-    bool exactMatches = false;
-    bool closeMatches = false;
-    int sliderValue = 3;  // 0 "Many" .. 5 "Few"
-};
 
 // What the window asks of the desktop; tests replace each of them.
 struct Form1Desktop {
@@ -57,6 +51,7 @@ class Form1 : public QWidget {
     // --- For the Find Dupes command ---
     // The folder list's rows, as exact path bytes, in list order.
     std::vector<std::string> FolderPaths() const;
+    // The options as a search reads them, straight from the controls.
     SearchOptions Options() const;
     void SetCaption(const QString& caption);
     void SetProgress(int percent);  // 0..100

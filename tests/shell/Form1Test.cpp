@@ -311,9 +311,9 @@ class Form1Test : public QObject {
         QCOMPARE(store.Read(keys::SliderValue), QStringLiteral("5"));
         slider->setValue(9);  // beyond the end stays at the end
         QCOMPARE(store.Read(keys::SliderValue), QStringLiteral("5"));
-        QCOMPARE(form.Options().sliderValue, 5);
-        QVERIFY(!form.Options().exactMatches);
-        QVERIFY(!form.Options().closeMatches);
+        QCOMPARE(form.Options().slider, 5);
+        QVERIFY(!form.Options().exact);
+        QVERIFY(!form.Options().close);
     }
 
     void optionsSurviveARestart() {
