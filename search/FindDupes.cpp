@@ -27,6 +27,9 @@ SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& 
     }
     // A stop seen while the last folder was scanned ends the run at phase 2's
     // first poll, as it would at the next folder.
+    if (!store.StopRequested()) {
+        observer.ScanFinished();
+    }
 
     if (catalogue.FileCount() > kLargeSearchFiles &&
         !observer.ConfirmLargeSearch(folders.size(), catalogue.FileCount())) {

@@ -27,6 +27,8 @@ class SearchObserver {
         (void)path;
         (void)reason;
     }
+    // Phase 1 is over and not stopped: a window reports skipped folders now.
+    virtual void ScanFinished() {}
     // Called at least every 50 ms of work; a window handles its events here.
     virtual void Yield() {}
     // More than 20,000 files were catalogued: go on with phase 2?
