@@ -127,8 +127,15 @@ class MatchIndex {
     std::unordered_map<std::string, std::uint32_t, StringHash, std::equal_to<>> wordIds_;
     std::vector<std::string_view> rawWords_;
     std::string upper_;
-    std::vector<std::uint32_t> entryGroupStart_;  // per entry, its (size, word) groups
+    // Per entry, its (size, word) groups that hold another entry, smallest
+    // group first, each with how often the word occurs in the entry's name;
+    // `lonelyWords_` counts the entry's words that no other entry of its size has.
+    std::vector<std::uint32_t> entryGroupStart_;
     std::vector<std::uint32_t> entryGroups_;
+    std::vector<std::uint32_t> entryGroupWords_;
+    std::vector<std::uint32_t> lonelyWords_;
+    std::vector<std::uint32_t> groupWord_;
+    std::vector<std::size_t> nameHash_;
     Groups sizeWords_;
 };
 
@@ -178,13 +185,16 @@ void MatchIndex::UpperWords(Entry i) {
 bool MatchIndex::BuildWords() {
     // A close match needs equal sizes, so only entries sharing a size with
     // another entry get words and groups; most catalogues have few of those.
-    std::vector<Entry> bySize(count_);
+    struct Sized {
+        std::int64_t bytes;
+        Entry entry;
+    };
+    std::vector<Sized> bySize(count_);
     for (std::size_t i = 0; i < count_; ++i) {
-        bySize[i] = static_cast<Entry>(i);
+        bySize[i] = Sized{catalogue_.Bytes(i), static_cast<Entry>(i)};
     }
-    const auto sizeLess = [this](Entry a, Entry b) {
-        const std::int64_t sa = catalogue_.Bytes(a), sb = catalogue_.Bytes(b);
-        return sa != sb ? sa < sb : a < b;
+    const auto sizeLess = [](const Sized& a, const Sized& b) {
+        return a.bytes != b.bytes ? a.bytes < b.bytes : a.entry < b.entry;
     };
     if (!SortInSlices(bySize, sizeLess, stop_)) {
         return false;
@@ -200,14 +210,13 @@ bool MatchIndex::BuildWords() {
     std::vector<std::uint32_t> distinct;
     for (std::size_t runStart = 0; runStart < count_;) {
         std::size_t runEnd = runStart + 1;
-        while (runEnd < count_ &&
-               catalogue_.Bytes(bySize[runEnd]) == catalogue_.Bytes(bySize[runStart])) {
+        while (runEnd < count_ && bySize[runEnd].bytes == bySize[runStart].bytes) {
             ++runEnd;
         }
         if (runEnd - runStart >= 2) {
             keyed.clear();
             for (std::size_t r = runStart; r < runEnd; ++r) {
-                const Entry i = bySize[r];
+                const Entry i = bySize[r].entry;
                 wordBegin[i] = static_cast<std::uint32_t>(words_.size());
                 UpperWords(i);
                 wordEnd[i] = static_cast<std::uint32_t>(words_.size());
@@ -234,6 +243,7 @@ bool MatchIndex::BuildWords() {
                 }
                 if (end - k >= 2) {
                     const auto group = static_cast<std::uint32_t>(sizeWords_.Count());
+                    groupWord_.push_back(keyed[k].word);
                     for (std::size_t m = k; m < end; ++m) {
                         sizeWords_.members.push_back(keyed[m].entry);
                         entryGroup.emplace_back(keyed[m].entry, group);
@@ -271,12 +281,36 @@ bool MatchIndex::BuildWords() {
     for (const auto& [entry, group] : entryGroup) {
         entryGroups_[fill[entry]++] = group;
     }
+    entryGroupWords_.resize(entryGroups_.size());
+    lonelyWords_.assign(count_, 0);
+    nameHash_.assign(count_, 0);
+    for (std::size_t i = 0; i < count_; ++i) {
+        const auto begin = entryGroups_.begin() + entryGroupStart_[i];
+        const auto end = entryGroups_.begin() + entryGroupStart_[i + 1];
+        std::sort(begin, end, [this](std::uint32_t a, std::uint32_t b) {
+            return sizeWords_.Size(a) < sizeWords_.Size(b);
+        });
+        std::uint32_t grouped = 0;
+        for (std::uint32_t k = entryGroupStart_[i]; k < entryGroupStart_[i + 1]; ++k) {
+            entryGroupWords_[k] = static_cast<std::uint32_t>(
+                std::count(words_.begin() + wordStart_[i], words_.begin() + wordStart_[i + 1],
+                           groupWord_[entryGroups_[k]]));
+            grouped += entryGroupWords_[k];
+        }
+        lonelyWords_[i] = wordStart_[i + 1] - wordStart_[i] - grouped;
+        if (entryGroupStart_[i + 1] > entryGroupStart_[i]) {
+            nameHash_[i] = std::hash<std::string_view>()(catalogue_.FileName(i));
+        }
+        if (stop_.Tick()) {
+            return false;
+        }
+    }
     wordsBuilt_ = true;
     return !stop_.Tick(count_);
 }
 
 bool MatchIndex::CloseMatch(Entry i, Entry j, double threshold) const {
-    if (catalogue_.FileName(i) == catalogue_.FileName(j)) {
+    if (nameHash_[i] == nameHash_[j] && catalogue_.FileName(i) == catalogue_.FileName(j)) {
         return false;  // such a pair can only be an exact match
     }
     const auto first = words_.begin() + wordStart_[i],
@@ -328,9 +362,19 @@ bool MatchIndex::Run(SearchObserver& observer, ResultRows& rows) {
                 names_.Collect(nameGroup_[i], i, listed, rows, exact, stop_);
             }
             if (closePossible) {
+                // A match needs matched / max(count_i, count_j) > T. The words
+                // left after the first few of i's (rarest first) could not
+                // reach that alone, so j must share one of those first few:
+                // only their groups are read.
                 closeFound.clear();
+                const double wordCount = wordStart_[i + 1] - wordStart_[i];
+                std::uint32_t unread = wordStart_[i + 1] - wordStart_[i] - lonelyWords_[i];
                 for (std::uint32_t k = entryGroupStart_[i]; k < entryGroupStart_[i + 1]; ++k) {
+                    if (static_cast<double>(unread) / wordCount <= threshold) {
+                        break;
+                    }
                     sizeWords_.Collect(entryGroups_[k], i, listed, rows, closeFound, stop_);
+                    unread -= entryGroupWords_[k];
                 }
                 std::sort(closeFound.begin(), closeFound.end());
                 closeFound.erase(std::unique(closeFound.begin(), closeFound.end()),

@@ -4,7 +4,7 @@
 #include <QLocale>
 #include <cstddef>
 #include <string>
-#include <unordered_set>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
@@ -17,7 +17,8 @@ namespace corvane {
 const char* ColourKeyword(MatchType type, int shade);
 
 // The row state of one search: which files are listed, the row counter, the
-// group shade and the new-group flag.
+// group shade and the new-group flag. The catalogue must not be appended to
+// while this object lives (phase 2 only reads it).
 class ResultRows {
   public:
     ResultRows(FileCatalogue& catalogue, ResultSink& sink,
@@ -37,18 +38,31 @@ class ResultRows {
     std::size_t RowCount() const { return rowCount_; }
 
   private:
-    struct IdHash {
-        std::size_t operator()(const FileId& id) const {
-            return std::hash<std::uint64_t>()(id.inode * 0x9E3779B97F4A7C15ull ^ id.device);
-        }
+    static constexpr std::uint32_t kNotYet = UINT32_MAX;
+    static constexpr std::uint32_t kNoId = UINT32_MAX - 1;  // entry made without an id
+
+    // An entry's file as two entry numbers, worked out on first use: the first
+    // entry with the same path, and the first with the same device and inode.
+    // A listed file marks both, so later checks are two array reads.
+    struct Identity {
+        std::uint32_t path = kNotYet;
+        std::uint32_t id = kNotYet;
     };
+    const Identity& IdentityOf(std::size_t k);
+    // The first entry that `same` says equals entry k, by open addressing on
+    // `hash` in `table` (entry number + 1 per slot, 0 when free).
+    template <typename Same>
+    std::uint32_t FirstEqual(std::vector<std::uint32_t>& table, std::size_t hash, std::size_t k,
+                             Same same);
 
     FileCatalogue& catalogue_;
     ResultSink& sink_;
     QLocale locale_;
-    std::unordered_set<std::string> paths_;
-    std::unordered_set<FileId, IdHash> ids_;
-    std::vector<bool> knownListed_;  // per entry: seen listed once, so listed for good
+    std::vector<Identity> identity_;
+    std::vector<std::uint32_t> pathTable_;
+    std::vector<std::uint32_t> idTable_;
+    std::vector<bool> pathListed_;  // by first entry of the path
+    std::vector<bool> idListed_;    // by first entry of the device and inode
     std::size_t rowCount_ = 0;
     int shade_ = 0;
     bool newGroup_ = false;

@@ -1,0 +1,83 @@
+// Phase 2 timings: the indexed comparison against the pairwise loop, and the
+// indexed comparison alone on a million entries.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+
+#include "BenchNames.h"
+#include "catalogue/FileCatalogue.h"
+#include "platform/MemorySettingsStore.h"
+#include "search/MatchRules.h"
+#include "search/ResultList.h"
+
+namespace {
+
+using namespace corvane;
+
+class FixedOptions final : public SearchObserver {
+  public:
+    SearchOptions CurrentOptions() override { return SearchOptions{true, true, 3}; }
+};
+
+// Folders of 10 to 200 files, like a photo and document collection.
+FileCatalogue MakeCatalogue(std::size_t count) {
+    bench::NameMaker names(7);
+    FileCatalogue catalogue;
+    std::size_t folder = 0;
+    while (catalogue.FileCount() < count) {
+        const std::string path = "/nonexistent-bench/f" + std::to_string(folder++) + "/";
+        const std::size_t files = 10 + folder * 37 % 190;
+        for (std::size_t f = 0; f < files && catalogue.FileCount() < count; ++f) {
+            const auto [name, size] = names.Next();
+            catalogue.Append(path, name, size, FileId{1, catalogue.FileCount() + 1});
+        }
+    }
+    return catalogue;
+}
+
+struct Timing {
+    double seconds;
+    std::size_t rows;
+};
+
+Timing Time(std::size_t count, bool pairwise) {
+    FileCatalogue catalogue = MakeCatalogue(count);
+    MemorySettingsStore store;
+    store.Write(keys::Stop, BoolText(false));
+    FixedOptions observer;
+    StopCheck stop(store, observer);
+    ResultList list;
+    ResultRows rows(catalogue, list);
+    const auto start = std::chrono::steady_clock::now();
+    pairwise ? FindMatchesPairwise(catalogue, observer, stop, rows)
+             : FindMatchesIndexed(catalogue, observer, stop, rows);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    return Timing{took.count(), list.entries.size()};
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::size_t small = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 20000;
+    const std::size_t large = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1000000;
+    // The indexed time is the best of five: it is short enough for noise to matter.
+    const Timing pairwise = Time(small, true);
+    Timing indexed = Time(small, false);
+    for (int run = 0; run < 4; ++run) {
+        const Timing again = Time(small, false);
+        indexed.seconds = std::min(indexed.seconds, again.seconds);
+    }
+    std::printf("| phase 2, %zu entries, pairwise reference | %.3f s | %zu rows |\n", small,
+                pairwise.seconds, pairwise.rows);
+    std::printf("| phase 2, %zu entries, indexed | %.4f s | %zu rows, %.0fx faster |\n", small,
+                indexed.seconds, indexed.rows, pairwise.seconds / indexed.seconds);
+    if (pairwise.rows != indexed.rows) {
+        std::printf("row counts differ!\n");
+        return 1;
+    }
+    const Timing big = Time(large, false);
+    std::printf("| phase 2, %zu entries, indexed | %.3f s | %zu rows |\n", large, big.seconds,
+                big.rows);
+    return 0;
+}
