@@ -9,6 +9,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
 
     corvane::QtSettingsStore store;
