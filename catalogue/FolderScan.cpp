@@ -12,6 +12,12 @@ QString ErrorText(int error) {
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
+// The path to open: a folder found inside the walk loses its trailing "/", for
+// with one open() would follow a link even when told not to.
+std::string ListPath(const std::string& path, bool named) {
+    return named || path.size() <= 1 ? path : path.substr(0, path.size() - 1);
+}
+
 }  // namespace
 
 FolderScan::FolderScan(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop)
@@ -39,7 +45,7 @@ void FolderScan::ScanFolder(const std::string& folder) {
     observer_.CaptionChanged(AnalyzingCaption(folder));
 
     pending_.clear();
-    pending_.push_back(Pending{base + "/", true, false});
+    pending_.push_back(Pending{base + "/", true, false, {}});
     AddSubfolders(base + "/");
 
     const std::size_t total = pending_.size();
@@ -72,17 +78,17 @@ void FolderScan::AddSubfolders(const std::string& path) {
         std::string current = std::move(stack.back());
         stack.pop_back();
         if (!named) {
-            pending_.push_back(Pending{current, false, false});
+            pending_.push_back(Pending{current, false, false, {}});
         }
-        std::string listPath = current;
-        if (!named && listPath.size() > 1) {
-            listPath.pop_back();  // with a trailing "/" open() would follow a link
-        }
+        Pending& folder = pending_.back();
+        // One read per folder gives both its subfolders and the names of its
+        // files; the files are looked at (lstat) when their turn comes.
         const int error =
-            ListSubfolders(listPath, named ? FolderLink::Follow : FolderLink::Refuse, names);
+            ListFolder(ListPath(folder.path, named),
+                       named ? FolderLink::Follow : FolderLink::Refuse, names, folder.files);
         named = false;
         if (error != 0) {
-            pending_.back().refused = true;
+            folder.refused = true;
             observer_.FolderSkipped(current, ErrorText(error));
             continue;
         }
@@ -92,17 +98,15 @@ void FolderScan::AddSubfolders(const std::string& path) {
     }
 }
 
-void FolderScan::ListFiles(const Pending& folder) {
+void FolderScan::ListFiles(Pending& folder) {
     if (folder.refused) {
         return;
     }
-    std::string listPath = folder.path;
-    if (!folder.listed && listPath.size() > 1) {
-        listPath.pop_back();
-    }
     std::vector<PlainFile> files;
-    const int error =
-        ListPlainFiles(listPath, folder.listed ? FolderLink::Follow : FolderLink::Refuse, files);
+    const int error = StatPlainFiles(ListPath(folder.path, folder.listed),
+                                     folder.listed ? FolderLink::Follow : FolderLink::Refuse,
+                                     folder.files, files);
+    std::string().swap(folder.files);
     if (error != 0) {
         observer_.FolderSkipped(folder.path, ErrorText(error));
         return;

@@ -37,12 +37,13 @@ class FolderScan {
   private:
     struct Pending {
         std::string path;
-        bool listed;   // the folder the user named (a link to it is followed)
-        bool refused;  // the walk could not list it
+        bool listed;        // the folder the user named (a link to it is followed)
+        bool refused;       // the walk could not list it
+        std::string files;  // its file names as the walk read them, NUL after each
     };
 
     void AddSubfolders(const std::string& path);
-    void ListFiles(const Pending& folder);
+    void ListFiles(Pending& folder);
 
     FileCatalogue& catalogue_;
     SearchObserver& observer_;

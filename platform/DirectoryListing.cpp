@@ -67,54 +67,63 @@ bool LstatAt(int dirFd, const char* name, struct stat& st) {
 
 }  // namespace
 
-int ListSubfolders(const std::string& folder, FolderLink link, std::vector<std::string>& names) {
-    names.clear();
-    Folder dir(folder, link);
-    if (dir.error() != 0) {
-        return dir.error();
-    }
-    while (const dirent* entry = dir.Next()) {
-        bool isFolder = entry->d_type == DT_DIR;
-        if (entry->d_type == DT_UNKNOWN) {
-            struct stat st {};
-            isFolder = LstatAt(dir.fd(), entry->d_name, st) && S_ISDIR(st.st_mode);
-        }
-        if (isFolder) {
-            names.emplace_back(entry->d_name);
-        }
-    }
-    if (dir.error() != 0) {
-        names.clear();
-        return dir.error();
-    }
-    std::sort(names.begin(), names.end());  // char_traits<char> compares like memcmp
-    return 0;
-}
-
-int ListPlainFiles(const std::string& folder, FolderLink link, std::vector<PlainFile>& files) {
+int ListFolder(const std::string& folder, FolderLink link, std::vector<std::string>& subfolders,
+               std::string& files) {
+    subfolders.clear();
     files.clear();
     Folder dir(folder, link);
     if (dir.error() != 0) {
         return dir.error();
     }
+    std::vector<std::string> fileNames;
     while (const dirent* entry = dir.Next()) {
-        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) {
-            continue;
+        unsigned char type = entry->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat st {};
+            if (LstatAt(dir.fd(), entry->d_name, st)) {
+                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
+            }
         }
+        if (type == DT_DIR) {
+            subfolders.emplace_back(entry->d_name);
+        } else if (type == DT_REG) {
+            fileNames.emplace_back(entry->d_name);
+        }
+    }
+    if (dir.error() != 0) {
+        subfolders.clear();
+        return dir.error();
+    }
+    // char_traits<char> compares like memcmp: byte order.
+    std::sort(subfolders.begin(), subfolders.end());
+    std::sort(fileNames.begin(), fileNames.end());
+    for (const std::string& name : fileNames) {
+        files.append(name);
+        files.push_back('\0');
+    }
+    return 0;
+}
+
+int StatPlainFiles(const std::string& folder, FolderLink link, std::string_view packedNames,
+                   std::vector<PlainFile>& files) {
+    files.clear();
+    Folder dir(folder, link);
+    if (dir.error() != 0) {
+        return dir.error();
+    }
+    while (!packedNames.empty()) {
+        const std::size_t end = packedNames.find('\0');
+        const std::string_view name = packedNames.substr(0, end);
+        packedNames.remove_prefix(end + 1);
         struct stat st {};
-        if (!LstatAt(dir.fd(), entry->d_name, st) || !S_ISREG(st.st_mode)) {
+        const std::string nameText(name);
+        if (!LstatAt(dir.fd(), nameText.c_str(), st) || !S_ISREG(st.st_mode)) {
             continue;
         }
         files.push_back(PlainFile{
-            entry->d_name, static_cast<std::int64_t>(st.st_size),
+            nameText, static_cast<std::int64_t>(st.st_size),
             FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}});
     }
-    if (dir.error() != 0) {
-        files.clear();
-        return dir.error();
-    }
-    std::sort(files.begin(), files.end(),
-              [](const PlainFile& a, const PlainFile& b) { return a.name < b.name; });
     return 0;
 }
 

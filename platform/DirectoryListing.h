@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
@@ -21,13 +22,18 @@ struct PlainFile {
 // folder (they chose it), a folder found inside the walk never is.
 enum class FolderLink { Follow, Refuse };
 
-// Names of the subfolders of `folder` (a path ending in "/"), in byte order;
-// names starting with "." are hidden and left out. Returns 0, or the errno
-// that kept the folder from being listed.
-int ListSubfolders(const std::string& folder, FolderLink link, std::vector<std::string>& names);
+// Reads `folder` once: the names of its subfolders and of its regular files,
+// each in byte order; names starting with "." are hidden and left out, and so
+// are links, FIFOs, sockets and devices. `files` gets the file names packed
+// one after another, each followed by a NUL byte (a name never holds one).
+// Returns 0, or the errno that kept the folder from being listed.
+int ListFolder(const std::string& folder, FolderLink link, std::vector<std::string>& subfolders,
+               std::string& files);
 
-// The regular files of `folder`, in byte order, hidden names left out. A file
-// that is gone by the time of its lstat is left out too. Returns 0 or an errno.
-int ListPlainFiles(const std::string& folder, FolderLink link, std::vector<PlainFile>& files);
+// lstat of each packed name in `folder`, keeping the regular files in order;
+// a file that is gone or no longer a regular file is left out. Returns 0 or
+// the errno that kept the folder from being opened.
+int StatPlainFiles(const std::string& folder, FolderLink link, std::string_view packedNames,
+                   std::vector<PlainFile>& files);
 
 }  // namespace corvane

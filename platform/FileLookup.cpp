@@ -38,7 +38,11 @@ QString LastModifiedText(const std::string& path, const QLocale& locale) {
     if (::lstat(path.c_str(), &st) != 0) {
         return QString();
     }
-    const QDateTime when = QDateTime::fromSecsSinceEpoch(st.st_mtime, Qt::LocalTime);
+    return LastModifiedText(static_cast<std::int64_t>(st.st_mtime), locale);
+}
+
+QString LastModifiedText(std::int64_t modifiedSeconds, const QLocale& locale) {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(modifiedSeconds, Qt::LocalTime);
     const QDate date = when.date();
     const QTime time = when.time();
 

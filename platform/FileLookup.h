@@ -16,6 +16,8 @@ std::int64_t FileSize2(const std::string& path);
 // long time without a time zone; exactly midnight gives the date alone.
 // "" when the path cannot be read.
 QString LastModifiedText(const std::string& path, const QLocale& locale = QLocale::system());
+// The same text for a modification time already read (seconds since the epoch).
+QString LastModifiedText(std::int64_t modifiedSeconds, const QLocale& locale = QLocale::system());
 
 // True when the path is a folder (a link to a folder is not).
 bool IsFolder(const std::string& path);

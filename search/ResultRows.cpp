@@ -105,7 +105,7 @@ void ResultRows::AddResultRow(std::size_t k, MatchType type, bool first) {
     if (::lstat(row.path.c_str(), &st) == 0) {
         row.size = static_cast<std::int64_t>(st.st_size);
         row.modifiedSeconds = static_cast<std::int64_t>(st.st_mtime);
-        row.modified = LastModifiedText(row.path, locale_);
+        row.modified = LastModifiedText(row.modifiedSeconds, locale_);
     }
     row.sizeText = SizeText(row.size, locale_);
 

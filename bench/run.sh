@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Builds the benchmarks, generates the trees, prints the table of bench/README.md
+# and deletes the trees again. Usage: bench/run.sh [BUILD_DIR]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$root/build-bench}
+if [[ ! -f $build/build.ninja ]]; then
+    cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+ninja -C "$build" phase2_bench make_tree walk_bench corvane-find >/dev/null
+bin=$build/bin
+trees=$build/bench-trees
+rm -rf "$trees"
+mkdir -p "$trees"
+trap 'rm -rf "$trees"' EXIT
+
+# Best wall time of three runs of a command, in seconds; output thrown away.
+best_of_three() {
+    local best=""
+    for _ in 1 2 3; do
+        local start end took
+        start=$(date +%s.%N)
+        "$@" >/dev/null 2>&1 || true
+        end=$(date +%s.%N)
+        took=$(echo "$end - $start" | bc)
+        if [[ -z $best ]] || (($(echo "$took < $best" | bc))); then best=$took; fi
+    done
+    printf '%.3f' "$best"
+}
+
+echo "| what | time | notes |"
+echo "|---|---|---|"
+"$bin/phase2_bench" 20000 1000000
+
+tree=$trees/t200k
+"$bin/make_tree" "$tree" 200000 20000
+# Warm the cache once with every reader.
+find "$tree" -type f >/dev/null
+"$bin/walk_bench" "$tree" >/dev/null
+"$bin/corvane-find" --quiet --format tsv "$tree" >/dev/null || true
+find_time=$(best_of_three find "$tree" -type f -printf '%s %p\n')
+walk_time=$(best_of_three "$bin/walk_bench" "$tree")
+cf_time=$(best_of_three "$bin/corvane-find" --quiet --format tsv "$tree")
+cf_exact_time=$(best_of_three "$bin/corvane-find" --quiet --exact --format tsv "$tree")
+rows=$("$bin/corvane-find" --quiet --format tsv "$tree" | wc -l || true)
+echo "| phase 1 tree, 200,000 files in 20,000 folders: find -printf '%s %p' | $find_time s | warm cache, best of 3 |"
+echo "| same tree: bare readdir + lstat walk | $walk_time s | |"
+echo "| same tree: corvane-find (exact + close, tsv) | $cf_time s | whole search, $rows rows; $(echo "scale=2; $cf_time / $find_time" | bc)x find, $(echo "scale=2; $cf_time / $walk_time" | bc)x bare walk |"
+echo "| same tree: corvane-find --exact | $cf_exact_time s | |"
+rm -rf "$tree"
+
+tree=$trees/t1m
+"$bin/make_tree" "$tree" 1000000 100000
+"$bin/corvane-find" --quiet --format tsv "$tree" >/dev/null || true
+/usr/bin/time -v "$bin/corvane-find" --quiet --format tsv "$tree" >/dev/null 2>"$trees/time.txt" || true
+peak_kb=$(awk -F': ' '/Maximum resident set size/ { print $2 }' "$trees/time.txt")
+elapsed=$(awk -F': ' '/Elapsed \(wall clock\)/ { print $2 }' "$trees/time.txt")
+echo "| corvane-find, 1,000,000 files in 100,000 folders | $elapsed (m:ss) | peak memory $((peak_kb / 1024)) MB (/usr/bin/time -v) |"
