@@ -335,6 +335,19 @@ class Form1Test : public QObject {
         QVERIFY(SliderShown(form));
     }
 
+    void sliderSitsOnWhite() {
+        MemoryStore store{{keys::CloseMatches, "1"}};
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        auto* slider = Control<QSlider>(form, "Slider1");
+        // Away from groove, handle and ticks: the slider's own background.
+        const QImage image = slider->grab().toImage();
+        QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
+        QCOMPARE(image.pixelColor(image.width() - 1, 0), QColor(Qt::white));
+    }
+
     void stopFindWritesTrueAndStaysReleased() {
         MemoryStore store{{keys::Stop, "False"}};
         TestDesktop desktop;
