@@ -45,7 +45,7 @@ void FolderScan::ScanFolder(const std::string& folder) {
     observer_.CaptionChanged(AnalyzingCaption(folder));
 
     pending_.clear();
-    pending_.push_back(Pending{base + "/", true, false, {}});
+    pending_.push_back(Pending{base + "/", true, {}});
     AddSubfolders(base + "/");
 
     const std::size_t total = pending_.size();
@@ -78,17 +78,15 @@ void FolderScan::AddSubfolders(const std::string& path) {
         std::string current = std::move(stack.back());
         stack.pop_back();
         if (!named) {
-            pending_.push_back(Pending{current, false, false, {}});
+            pending_.push_back(Pending{current, false, {}});
         }
         Pending& folder = pending_.back();
-        // One read per folder gives both its subfolders and the names of its
-        // files; the files are looked at (lstat) when their turn comes.
+        // One read per folder gives both its subfolders and its files.
         const int error =
             ListFolder(ListPath(folder.path, named),
                        named ? FolderLink::Follow : FolderLink::Refuse, names, folder.files);
         named = false;
         if (error != 0) {
-            folder.refused = true;
             observer_.FolderSkipped(current, ErrorText(error));
             continue;
         }
@@ -99,26 +97,18 @@ void FolderScan::AddSubfolders(const std::string& path) {
 }
 
 void FolderScan::ListFiles(Pending& folder) {
-    if (folder.refused) {
-        return;
-    }
-    std::vector<PlainFile> files;
-    const int error = StatPlainFiles(ListPath(folder.path, folder.listed),
-                                     folder.listed ? FolderLink::Follow : FolderLink::Refuse,
-                                     folder.files, files);
-    std::string().swap(folder.files);
-    if (error != 0) {
-        observer_.FolderSkipped(folder.path, ErrorText(error));
-        return;
-    }
-    for (const PlainFile& file : files) {
-        const bool recordSize = observer_.CurrentOptions().close;
-        catalogue_.Append(folder.path, file.name, recordSize ? file.size : FileCatalogue::kNoSize,
-                          file.id);
-        if (stop_.Tick()) {
+    // The walk read the folder and its files' lstat in one go; this only
+    // enters them, reading Close Matches afresh for every file.
+    bool stopped = false;
+    folder.files.ForEach([&](std::string_view name, std::int64_t size, FileId id) {
+        if (stopped) {
             return;
         }
-    }
+        const bool recordSize = observer_.CurrentOptions().close;
+        catalogue_.Append(folder.path, name, recordSize ? size : FileCatalogue::kNoSize, id);
+        stopped = stop_.Tick();
+    });
+    folder.files = PlainFiles();
 }
 
 }  // namespace corvane

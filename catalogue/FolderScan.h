@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
+#include "platform/DirectoryListing.h"
 #include "search/SearchObserver.h"
 #include "search/StopCheck.h"
 
@@ -37,9 +38,8 @@ class FolderScan {
   private:
     struct Pending {
         std::string path;
-        bool listed;        // the folder the user named (a link to it is followed)
-        bool refused;       // the walk could not list it
-        std::string files;  // its file names as the walk read them, NUL after each
+        bool listed;       // the folder the user named (a link to it is followed)
+        PlainFiles files;  // as the walk read them, until they are catalogued
     };
 
     void AddSubfolders(const std::string& path);

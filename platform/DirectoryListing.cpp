@@ -68,26 +68,37 @@ bool LstatAt(int dirFd, const char* name, struct stat& st) {
 }  // namespace
 
 int ListFolder(const std::string& folder, FolderLink link, std::vector<std::string>& subfolders,
-               std::string& files) {
+               PlainFiles& files) {
     subfolders.clear();
-    files.clear();
+    files = PlainFiles();
     Folder dir(folder, link);
     if (dir.error() != 0) {
         return dir.error();
     }
-    std::vector<std::string> fileNames;
+    struct Found {
+        std::string name;
+        std::int64_t size;
+        FileId id;
+    };
+    std::vector<Found> found;
     while (const dirent* entry = dir.Next()) {
-        unsigned char type = entry->d_type;
-        if (type == DT_UNKNOWN) {
-            struct stat st {};
-            if (LstatAt(dir.fd(), entry->d_name, st)) {
-                type = S_ISDIR(st.st_mode) ? DT_DIR : S_ISREG(st.st_mode) ? DT_REG : DT_UNKNOWN;
-            }
-        }
-        if (type == DT_DIR) {
+        if (entry->d_type == DT_DIR) {
             subfolders.emplace_back(entry->d_name);
-        } else if (type == DT_REG) {
-            fileNames.emplace_back(entry->d_name);
+            continue;
+        }
+        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) {
+            continue;  // links, FIFOs, sockets, devices
+        }
+        struct stat st {};
+        if (!LstatAt(dir.fd(), entry->d_name, st)) {
+            continue;  // gone since it was listed
+        }
+        if (S_ISDIR(st.st_mode)) {
+            subfolders.emplace_back(entry->d_name);
+        } else if (S_ISREG(st.st_mode)) {
+            found.push_back(Found{entry->d_name, static_cast<std::int64_t>(st.st_size),
+                                  FileId{static_cast<std::uint64_t>(st.st_dev),
+                                         static_cast<std::uint64_t>(st.st_ino)}});
         }
     }
     if (dir.error() != 0) {
@@ -96,33 +107,15 @@ int ListFolder(const std::string& folder, FolderLink link, std::vector<std::stri
     }
     // char_traits<char> compares like memcmp: byte order.
     std::sort(subfolders.begin(), subfolders.end());
-    std::sort(fileNames.begin(), fileNames.end());
-    for (const std::string& name : fileNames) {
-        files.append(name);
-        files.push_back('\0');
-    }
-    return 0;
-}
-
-int StatPlainFiles(const std::string& folder, FolderLink link, std::string_view packedNames,
-                   std::vector<PlainFile>& files) {
-    files.clear();
-    Folder dir(folder, link);
-    if (dir.error() != 0) {
-        return dir.error();
-    }
-    while (!packedNames.empty()) {
-        const std::size_t end = packedNames.find('\0');
-        const std::string_view name = packedNames.substr(0, end);
-        packedNames.remove_prefix(end + 1);
-        struct stat st {};
-        const std::string nameText(name);
-        if (!LstatAt(dir.fd(), nameText.c_str(), st) || !S_ISREG(st.st_mode)) {
-            continue;
-        }
-        files.push_back(PlainFile{
-            nameText, static_cast<std::int64_t>(st.st_size),
-            FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)}});
+    std::sort(found.begin(), found.end(),
+              [](const Found& a, const Found& b) { return a.name < b.name; });
+    files.sizes.reserve(found.size());
+    files.ids.reserve(found.size());
+    for (const Found& file : found) {
+        files.names.append(file.name);
+        files.names.push_back('\0');
+        files.sizes.push_back(file.size);
+        files.ids.push_back(file.id);
     }
     return 0;
 }

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <ctime>
+
 #include <QDateTime>
 
 namespace corvane {
@@ -42,9 +45,20 @@ QString LastModifiedText(const std::string& path, const QLocale& locale) {
 }
 
 QString LastModifiedText(std::int64_t modifiedSeconds, const QLocale& locale) {
-    const QDateTime when = QDateTime::fromSecsSinceEpoch(modifiedSeconds, Qt::LocalTime);
-    const QDate date = when.date();
-    const QTime time = when.time();
+    // localtime_r rather than QDateTime's local time, which re-reads the zone
+    // file on every call: a search with many rows calls this once per row.
+    QDate date;
+    QTime time;
+    struct tm local {};
+    const auto seconds = static_cast<time_t>(modifiedSeconds);
+    if (::localtime_r(&seconds, &local) != nullptr) {
+        date = QDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday);
+        time = QTime(local.tm_hour, local.tm_min, std::min(local.tm_sec, 59));
+    } else {
+        const QDateTime when = QDateTime::fromSecsSinceEpoch(modifiedSeconds, Qt::LocalTime);
+        date = when.date();
+        time = when.time();
+    }
 
     const QString timeText =
         locale.toString(time, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
