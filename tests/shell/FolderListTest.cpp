@@ -54,14 +54,19 @@ QByteArray Bytes(const std::string& path) {
     return QByteArray(path.data(), static_cast<qsizetype>(path.size()));
 }
 
-void Drop(Form1& form, const QList<QUrl>& urls) {
-    QMimeData mime;
-    mime.setUrls(urls);
+// Drags the data over the list and drops it there.
+void Drop(Form1& form, const QMimeData& mime) {
     QWidget* viewport = form.FolderView().viewport();
     QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &enter);
     QDropEvent drop(QPointF(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &drop);
+}
+
+void Drop(Form1& form, const QList<QUrl>& urls) {
+    QMimeData mime;
+    mime.setUrls(urls);
+    Drop(form, mime);
 }
 
 ImageButton* Button(Form1& form, const char* name) {
@@ -161,6 +166,25 @@ class FolderListTest : public QObject {
         QCOMPARE(first.data(Qt::DisplayRole).toString(), QFile::decodeName(Bytes(odd)));
         QCOMPARE(first.data(FolderListModel::PathRole).toByteArray(), Bytes(odd));
         QCOMPARE(form.FolderPaths().front(), odd);
+    }
+
+    void dropAsFileManagersSendIt() {
+        // Another program's drop arrives as text/uri-list bytes, not as QUrls.
+        TempDir dir;
+        QVERIFY(dir.ok());
+        const std::string odd = dir / "na\xefve \xff";
+        MakeFolder(odd);
+        const QByteArray list = "file://" + Bytes(odd).toPercentEncoding("/") + "\r\n" + "file://" +
+                                Bytes(dir / "a b.txt").toPercentEncoding("/") + "\r\n";
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"), list);
+
+        MemoryStore store;
+        TestDesktop desktop;
+        Form1 form(store, desktop.Make());
+        Drop(form, mime);
+        QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd), Bytes(dir.path())}));
+        QVERIFY(desktop.messageTitles.isEmpty());
     }
 
     void failedDropShowsTheMessageAndKeepsEarlierRows_data() {
