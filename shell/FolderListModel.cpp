@@ -18,7 +18,6 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const {
     const QByteArray& path = paths_[static_cast<std::size_t>(index.row())];
     switch (role) {
         case Qt::DisplayRole:
-        case Qt::ToolTipRole:
             return QFile::decodeName(path);
         case Qt::DecorationRole:
             return icon_;

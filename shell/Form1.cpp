@@ -55,10 +55,12 @@ void UseGreyText(QWidget* widget) {
     widget->setFont(LabelFont());
 }
 
-ImageButton* MakeButton(const char* stem, QWidget* parent) {
+ImageButton* MakeButton(const char* stem, const QString& name, QWidget* parent) {
     const QString face = QStringLiteral(":/corvane/buttons/%1").arg(QLatin1String(stem));
-    return new ImageButton(face + QStringLiteral(".svg"), face + QStringLiteral("-pressed.svg"),
-                           parent);
+    auto* button = new ImageButton(face + QStringLiteral(".svg"),
+                                   face + QStringLiteral("-pressed.svg"), parent);
+    button->setAccessibleName(name);  // the picture's words, for screen readers
+    return button;
 }
 
 }  // namespace
@@ -104,16 +106,16 @@ void Form1::BuildControls() {
     image6_->setObjectName(QStringLiteral("Image6"));
     Place(image6_, -60, -60, 4740, 1380);
 
-    check2_ = MakeButton("add-folder", this);
+    check2_ = MakeButton("add-folder", QStringLiteral("Add Folder"), this);
     check2_->setObjectName(QStringLiteral("Check2"));
     Place(check2_, 4680, 120, 1455, 1095);
-    check1_ = MakeButton("find-dupes", this);
+    check1_ = MakeButton("find-dupes", QStringLiteral("Find Dupes"), this);
     check1_->setObjectName(QStringLiteral("Check1"));
     Place(check1_, 6240, 120, 1455, 1095);
-    check3_ = MakeButton("clear-list", this);
+    check3_ = MakeButton("clear-list", QStringLiteral("Clear List"), this);
     check3_->setObjectName(QStringLiteral("Check3"));
     Place(check3_, 7800, 120, 1455, 1095);
-    check6_ = MakeButton("stop-find", this);
+    check6_ = MakeButton("stop-find", QStringLiteral("Stop Find"), this);
     check6_->setObjectName(QStringLiteral("Check6"));
     Place(check6_, 9000, 1440, 1695, 1095);
     check6_->hide();
