@@ -7,7 +7,7 @@ build=${1:-$root/build-bench}
 if [[ ! -f $build/build.ninja ]]; then
     cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 fi
-ninja -C "$build" phase2_bench make_tree walk_bench corvane-find >/dev/null
+ninja -C "$build" phase2_bench make_tree walk_bench scan_bench corvane-find >/dev/null
 bin=$build/bin
 trees=$build/bench-trees
 rm -rf "$trees"
@@ -40,11 +40,13 @@ find "$tree" -type f >/dev/null
 "$bin/corvane-find" --quiet --format tsv "$tree" >/dev/null || true
 find_time=$(best_of_three find "$tree" -type f -printf '%s %p\n')
 walk_time=$(best_of_three "$bin/walk_bench" "$tree")
+scan_time=$(best_of_three "$bin/scan_bench" "$tree")
 cf_time=$(best_of_three "$bin/corvane-find" --quiet --format tsv "$tree")
 cf_exact_time=$(best_of_three "$bin/corvane-find" --quiet --exact --format tsv "$tree")
 rows=$("$bin/corvane-find" --quiet --format tsv "$tree" | wc -l || true)
 echo "| phase 1 tree, 200,000 files in 20,000 folders: find -printf '%s %p' | $find_time s | warm cache, best of 3 |"
 echo "| same tree: bare readdir + lstat walk | $walk_time s | |"
+echo "| same tree: phase 1 alone (scan_bench: walk + catalogue, sizes recorded) | $scan_time s | $(echo "scale=2; $scan_time / $find_time" | bc)x find, $(echo "scale=2; $scan_time / $walk_time" | bc)x bare walk |"
 echo "| same tree: corvane-find (exact + close, tsv) | $cf_time s | whole search, $rows rows; $(echo "scale=2; $cf_time / $find_time" | bc)x find, $(echo "scale=2; $cf_time / $walk_time" | bc)x bare walk |"
 echo "| same tree: corvane-find --exact | $cf_exact_time s | |"
 rm -rf "$tree"

@@ -57,6 +57,10 @@ std::string Utf8(const QString& text) {
     return text.toStdString();
 }
 
+void Put(const std::string& text, std::FILE* out) {
+    std::fwrite(text.data(), 1, text.size(), out);
+}
+
 }  // namespace
 
 std::string EscapePath(std::string_view path) {
@@ -113,21 +117,21 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-std::string FormatTsv(const ResultList& rows) {
-    std::string out;
+void WriteTsv(const ResultList& rows, std::FILE* out) {
     for (const ResultList::Entry& entry : rows.entries) {
         const ResultRow& row = entry.row;
-        out += Utf8(TypeText(row.type)) + '\t' + entry.colour + '\t' + std::to_string(row.size) +
-               '\t' + Utf8(SizeText(row.size, PlainLocale())) + '\t' + EscapePath(row.path) + '\n';
+        Put(Utf8(TypeText(row.type)) + '\t' + entry.colour + '\t' + std::to_string(row.size) +
+                '\t' + Utf8(SizeText(row.size, PlainLocale())) + '\t' + EscapePath(row.path) + '\n',
+            out);
     }
-    return out;
 }
 
-std::string FormatJson(const ResultList& rows) {
+void WriteJson(const ResultList& rows, std::FILE* out) {
     if (rows.entries.empty()) {
-        return "[]\n";
+        Put("[]\n", out);
+        return;
     }
-    std::string out = "[\n";
+    Put("[\n", out);
     for (std::size_t r = 0; r < rows.entries.size(); ++r) {
         const ResultList::Entry& entry = rows.entries[r];
         const ResultRow& row = entry.row;
@@ -137,53 +141,49 @@ std::string FormatJson(const ResultList& rows) {
                 ? std::string("null")
                 : JsonString(Utf8(QDateTime::fromSecsSinceEpoch(row.modifiedSeconds, Qt::LocalTime)
                                       .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))));
-        out += "  {\"type\": " + JsonString(Utf8(TypeText(row.type))) +
-               ", \"colour\": " + JsonString(entry.colour) +
-               ", \"size\": " + std::to_string(row.size) +
-               ", \"size_text\": " + JsonString(Utf8(SizeText(row.size, PlainLocale()))) +
-               ", \"modified\": " + modified + ", \"path\": " + JsonString(EscapePath(row.path)) +
-               (r + 1 < rows.entries.size() ? "},\n" : "}\n");
+        Put("  {\"type\": " + JsonString(Utf8(TypeText(row.type))) + ", \"colour\": " +
+                JsonString(entry.colour) + ", \"size\": " + std::to_string(row.size) +
+                ", \"size_text\": " + JsonString(Utf8(SizeText(row.size, PlainLocale()))) +
+                ", \"modified\": " + modified + ", \"path\": " + JsonString(EscapePath(row.path)) +
+                (r + 1 < rows.entries.size() ? "},\n" : "}\n"),
+            out);
     }
-    out += "]\n";
-    return out;
+    Put("]\n", out);
 }
 
-std::string FormatText(const ResultList& rows, const QLocale& locale) {
-    struct Line {
-        QString type, size, modified, path;
-        bool light;
-    };
-    std::vector<Line> lines;
-    qsizetype sizeWidth = 0, modifiedWidth = 0;
-    for (const ResultList::Entry& entry : rows.entries) {
-        const ResultRow& row = entry.row;
-        // Decoded for reading, but a control character must not break the line.
+void WriteText(const ResultList& rows, const QLocale& locale, std::FILE* out) {
+    // Decoded for reading, but a control character must not break the line.
+    const auto shownPath = [](const std::string& bytes) {
         QString path;
-        for (const QChar c : DisplayPath(row.path)) {
+        for (const QChar c : DisplayPath(bytes)) {
             if (c.unicode() < 0x20 || c.unicode() == 0x7f) {
                 path += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QLatin1Char('0'));
             } else {
                 path += c;
             }
         }
-        Line line{TypeText(row.type), SizeText(row.size, locale), row.modified, path,
-                  entry.colour.starts_with("light")};
-        sizeWidth = std::max(sizeWidth, line.size.size());
-        modifiedWidth = std::max(modifiedWidth, line.modified.size());
-        lines.push_back(std::move(line));
+        return path;
+    };
+    qsizetype sizeWidth = 0, modifiedWidth = 0;
+    for (const ResultList::Entry& entry : rows.entries) {
+        sizeWidth = std::max(sizeWidth, SizeText(entry.row.size, locale).size());
+        modifiedWidth = std::max(modifiedWidth, entry.row.modified.size());
     }
-    std::string out;
-    for (std::size_t r = 0; r < lines.size(); ++r) {
-        const Line& line = lines[r];
-        if (r > 0 && line.light != lines[r - 1].light) {
-            out += '\n';
+    bool previousLight = true;
+    for (std::size_t r = 0; r < rows.entries.size(); ++r) {
+        const ResultList::Entry& entry = rows.entries[r];
+        const bool light = entry.colour.starts_with("light");
+        if (r > 0 && light != previousLight) {
+            Put("\n", out);
         }
-        out += Utf8(line.type + QStringLiteral("  ") + line.size.rightJustified(sizeWidth) +
-                    QStringLiteral("  ") + line.modified.leftJustified(modifiedWidth) +
-                    QStringLiteral("  ") + line.path) +
-               '\n';
+        previousLight = light;
+        Put(Utf8(TypeText(entry.row.type) + QStringLiteral("  ") +
+                 SizeText(entry.row.size, locale).rightJustified(sizeWidth) + QStringLiteral("  ") +
+                 entry.row.modified.leftJustified(modifiedWidth) + QStringLiteral("  ") +
+                 shownPath(entry.row.path)) +
+                '\n',
+            out);
     }
-    return out;
 }
 
 }  // namespace corvane::cli

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QLocale>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -17,10 +18,12 @@ std::string EscapePath(std::string_view path);
 // The text as a JSON string literal, quotes included.
 std::string JsonString(std::string_view text);
 
-// Sizes in tsv and json use "," grouping and "." decimals whatever the locale.
-std::string FormatTsv(const ResultList& rows);
-std::string FormatJson(const ResultList& rows);
+// Each writes the rows to `out` one at a time, so a million rows need no
+// second copy in memory. Sizes in tsv and json use "," grouping and "."
+// decimals whatever the locale.
+void WriteTsv(const ResultList& rows, std::FILE* out);
+void WriteJson(const ResultList& rows, std::FILE* out);
 // Groups (rows of one shade in a run) separated by blank lines, in `locale`.
-std::string FormatText(const ResultList& rows, const QLocale& locale);
+void WriteText(const ResultList& rows, const QLocale& locale, std::FILE* out);
 
 }  // namespace corvane::cli

@@ -216,19 +216,18 @@ int main(int argc, char** argv) {
     FindDupes(args.folders, catalogue, store, observer, rows);
     observer.ClearLine();
 
-    std::string out;
+    catalogue = FileCatalogue();  // not needed for the output: give its memory back
     switch (args.format) {
         case Format::Tsv:
-            out = cli::FormatTsv(rows);
+            cli::WriteTsv(rows, stdout);
             break;
         case Format::Json:
-            out = cli::FormatJson(rows);
+            cli::WriteJson(rows, stdout);
             break;
         case Format::Text:
-            out = cli::FormatText(rows, QLocale::system());
+            cli::WriteText(rows, QLocale::system(), stdout);
             break;
     }
-    std::fwrite(out.data(), 1, out.size(), stdout);
     if (std::fflush(stdout) != 0) {
         std::fprintf(stderr, "corvane-find: writing the results: %s\n", std::strerror(errno));
         return 2;
