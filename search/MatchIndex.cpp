@@ -140,22 +140,39 @@ class MatchIndex {
 };
 
 bool MatchIndex::BuildNames() {
-    std::unordered_map<std::string_view, std::uint32_t> ids;
-    ids.reserve(count_);
+    // Open addressing over entry numbers: a name's group is numbered when its
+    // first entry is met, so numbers follow the catalogue order.
+    std::size_t tableSize = 16;
+    while (tableSize < 2 * count_) {
+        tableSize *= 2;
+    }
+    std::vector<std::uint32_t> table(tableSize, 0);  // first entry of a name + 1; 0 = free
+    std::uint32_t groups = 0;
     nameGroup_.resize(count_);
     for (std::size_t i = 0; i < count_; ++i) {
-        const auto id = static_cast<std::uint32_t>(ids.size());
-        nameGroup_[i] = ids.try_emplace(catalogue_.FileName(i), id).first->second;
+        const std::string_view name = catalogue_.FileName(i);
+        for (std::size_t slot = std::hash<std::string_view>()(name) & (tableSize - 1);;
+             slot = (slot + 1) & (tableSize - 1)) {
+            if (table[slot] == 0) {
+                table[slot] = static_cast<std::uint32_t>(i + 1);
+                nameGroup_[i] = groups++;
+                break;
+            }
+            if (catalogue_.FileName(table[slot] - 1) == name) {
+                nameGroup_[i] = nameGroup_[table[slot] - 1];
+                break;
+            }
+        }
         if (stop_.Tick()) {
             return false;
         }
     }
     // Counting sort: group members come out in ascending entry order.
-    std::vector<std::uint32_t> start(ids.size() + 1, 0);
+    std::vector<std::uint32_t> start(groups + 1, 0);
     for (const std::uint32_t g : nameGroup_) {
         ++start[g + 1];
     }
-    for (std::size_t g = 0; g < ids.size(); ++g) {
+    for (std::size_t g = 0; g < groups; ++g) {
         start[g + 1] += start[g];
     }
     names_.members.resize(count_);
