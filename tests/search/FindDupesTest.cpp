@@ -90,6 +90,7 @@ TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {
     EXPECT_EQ(row.id, (FileId{st.st_dev, st.st_ino}));
     EXPECT_EQ(observer.captions.back(), ComparingCaption());
     EXPECT_EQ(observer.progress.back(), 100);
+    EXPECT_EQ(observer.scansFinished, 1);
 }
 
 TEST_F(FindDupesTest, CloseMatchingIsNotTransitive) {
@@ -179,6 +180,7 @@ TEST_F(FindDupesTest, StopThroughTheStore) {
     EXPECT_EQ(Find({dir / "one", dir / "two"}), SearchOutcome::Stopped);
     EXPECT_EQ(catalogue.FileCount(), 0u);
     EXPECT_EQ(observer.captions, std::vector<QString>{AnalyzingCaption(dir / "one")});
+    EXPECT_EQ(observer.scansFinished, 0);  // a stopped scan reports no skipped folders
 
     // At the start of phase 2: its first poll ends the run, no rows.
     stopWhen(ComparingCaption());

@@ -50,6 +50,7 @@ class RecordingObserver : public SearchObserver {
     std::vector<int> progress;
     std::vector<std::pair<std::string, QString>> skipped;
     int yields = 0;
+    int scansFinished = 0;
     std::function<void(int)> onYield;  // gets the yield's 1-based number
     std::function<void(const QString&)> onCaption;
     std::function<SearchOptions(int)> script;  // options by call number, when set
@@ -71,6 +72,7 @@ class RecordingObserver : public SearchObserver {
     void FolderSkipped(const std::string& path, const QString& reason) override {
         skipped.emplace_back(path, reason);
     }
+    void ScanFinished() override { ++scansFinished; }
     void Yield() override {
         ++yields;
         if (onYield) {
