@@ -114,6 +114,7 @@ TEST_F(FindDupesTest, OneRowPerFileHoweverOftenItIsReached) {
     MakeFile(dir / "x/b", "22");
     MakeFolder(dir / "y");
     ASSERT_EQ(::link((dir / "x/a").c_str(), (dir / "y/a").c_str()), 0);  // a hard link
+    ASSERT_EQ(::symlink("x", (dir / "via-link").c_str()), 0);
     struct Case {
         const char* what;
         std::vector<std::string> folders;
@@ -127,6 +128,9 @@ TEST_F(FindDupesTest, OneRowPerFileHoweverOftenItIsReached) {
          {{"x/a", "Exact", "light blue"}, {"x/b", "Exact", "blue"}}},
         {"second spelling",
          {dir / "x", dir / "./x/"},
+         {{"x/a", "Exact", "light blue"}, {"x/b", "Exact", "blue"}}},
+        {"given through a link",
+         {dir / "x", dir / "via-link"},
          {{"x/a", "Exact", "light blue"}, {"x/b", "Exact", "blue"}}},
         {"hard link", {dir / "y", dir / "x"}, {{"y/a", "Exact", "light blue"}}},
     };
