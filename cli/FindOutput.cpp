@@ -5,42 +5,11 @@
 #include <cstdio>
 
 #include "catalogue/SizeText.h"
+#include "catalogue/Utf8.h"
 #include "search/SearchTexts.h"
 
 namespace corvane::cli {
 namespace {
-
-// Length of the valid UTF-8 sequence at s[i], or 0 when there is none.
-std::size_t Utf8Length(std::string_view s, std::size_t i) {
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char lead = at(i);
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;
-    if (lead < 0x80) {
-        return 1;
-    } else if (lead >= 0xC2 && lead <= 0xDF) {
-        length = 2;
-    } else if (lead >= 0xE0 && lead <= 0xEF) {
-        length = 3;
-        low = lead == 0xE0 ? 0xA0 : 0x80;
-        high = lead == 0xED ? 0x9F : 0xBF;
-    } else if (lead >= 0xF0 && lead <= 0xF4) {
-        length = 4;
-        low = lead == 0xF0 ? 0x90 : 0x80;
-        high = lead == 0xF4 ? 0x8F : 0xBF;
-    } else {
-        return 0;
-    }
-    if (i + length > s.size() || at(i + 1) < low || at(i + 1) > high) {
-        return 0;
-    }
-    for (std::size_t k = 2; k < length; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80) {
-            return 0;
-        }
-    }
-    return length;
-}
 
 void AppendHex(std::string& out, const char* prefix, unsigned value, int digits) {
     char buffer[16];
@@ -88,7 +57,7 @@ std::string EscapePath(std::string_view path) {
             default:
                 break;
         }
-        const std::size_t length = Utf8Length(path, i);
+        const std::size_t length = Utf8SequenceLength(path, i);
         if (length == 0) {
             AppendHex(out, "\\x", static_cast<unsigned char>(c), 2);
             ++i;

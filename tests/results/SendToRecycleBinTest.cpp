@@ -375,10 +375,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path() + "/data"));
     QCoreApplication app(argc, argv);
     SendToRecycleBinTest test;
-    const int failed = QTest::qExec(&test, argc, argv);
-    // QTemporaryDir cannot remove names that are not valid UTF-8.
-    std::filesystem::remove_all(home.path() + "/data");
-    return failed;
+    return QTest::qExec(&test, argc, argv);
 }
 
 #include "SendToRecycleBinTest.moc"

@@ -72,7 +72,6 @@ class CliTest : public ::testing::Test {
         MakeFolder(dir / "x");
         MakeFolder(dir / "y");
     }
-    void TearDown() override { testing::EmptyFolder(dir.path()); }
     Ran Find(std::vector<std::string> args, const char* locale = nullptr) {
         return RunFind(args, dir.path(), locale);
     }

@@ -29,7 +29,6 @@ using Row = std::tuple<std::string, std::string, std::string>;
 class FindDupesTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(dir.ok()); }
-    void TearDown() override { testing::EmptyFolder(dir.path()); }
 
     SearchOutcome Find(const std::vector<std::string>& folders) {
         return FindDupes(folders, catalogue, store, observer, list);

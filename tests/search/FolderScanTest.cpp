@@ -32,7 +32,6 @@ class FolderScanTest : public ::testing::Test {
         ASSERT_TRUE(dir.ok());
         store.Write(keys::Stop, BoolText(false));
     }
-    void TearDown() override { testing::EmptyFolder(dir.path()); }
 
     Scanned Scan(const std::string& folder) {
         StopCheck stop(store, observer);

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <fcntl.h>
-#include <ftw.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,20 +26,6 @@ inline void MakeFile(const std::string& path, const std::string& content = "") {
         }
         ::close(fd);
     }
-}
-
-// Empties a folder by bytes: QTemporaryDir's own clean-up skips names that
-// are not valid UTF-8.
-inline void EmptyFolder(const std::string& path) {
-    ::nftw(
-        path.c_str(),
-        [](const char* entry, const struct stat*, int, struct FTW* where) {
-            if (where->level > 0) {
-                ::remove(entry);
-            }
-            return 0;
-        },
-        16, FTW_DEPTH | FTW_PHYS);
 }
 
 class RecordingObserver : public SearchObserver {

@@ -1,22 +1,46 @@
 // A temporary folder under the build tree (not tmpfs, not the user's home),
-// removed with everything in it when the test ends.
+// removed with everything in it when the test ends, names that are not valid
+// UTF-8 included.
 #pragma once
 
-#include <QTemporaryDir>
+#include <ftw.h>
+#include <stdio.h>
+#include <stdlib.h>
+
 #include <string>
 
 namespace corvane::testing {
 
 class TempDir {
   public:
-    TempDir() : dir_(QStringLiteral(CORVANE_TEST_SCRATCH "/corvane-XXXXXX")) {}
-    bool ok() const { return dir_.isValid(); }
+    TempDir() {
+        std::string pattern = CORVANE_TEST_SCRATCH "/corvane-XXXXXX";
+        if (::mkdtemp(pattern.data()) != nullptr) {
+            path_ = pattern;
+        }
+    }
+    ~TempDir() {
+        if (!path_.empty()) {
+            // Depth first, without following links: bytes in, bytes out.
+            ::nftw(
+                path_.c_str(),
+                [](const char* path, const struct stat*, int, struct FTW*) {
+                    ::remove(path);  // what cannot go stays; the walk goes on
+                    return 0;
+                },
+                16, FTW_DEPTH | FTW_PHYS);
+        }
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    bool ok() const { return !path_.empty(); }
     // The folder's path as bytes, without a trailing "/".
-    std::string path() const { return dir_.path().toStdString(); }
-    std::string operator/(const std::string& name) const { return path() + "/" + name; }
+    const std::string& path() const { return path_; }
+    std::string operator/(const std::string& name) const { return path_ + "/" + name; }
 
   private:
-    QTemporaryDir dir_;
+    std::string path_;
 };
 
 }  // namespace corvane::testing
