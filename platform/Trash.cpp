@@ -35,7 +35,7 @@ std::string Absolute(const std::string& path) {
     return result;
 }
 
-// mkdir -p with owner-only folders, as the Trash specification asks for the home trash.
+// mkdir -p with owner-only folders, as freedesktop.org trash wants for the home trash.
 bool MakeFolders(const std::string& path) {
     std::string sofar;
     std::size_t start = 0;

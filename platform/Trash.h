@@ -37,7 +37,7 @@ class DesktopTrash final : public Trash {
 // 239 bytes and more wrong, and a clash suffix adds a few bytes to the name.
 inline constexpr std::size_t kLongTrashName = 200;
 
-// Writes a home-trash entry for `path` by the Trash specification: an
+// Writes a home-trash entry for `path` the freedesktop.org way: an
 // exclusive .trashinfo (Path percent-encoded, DeletionDate in local time) under
 // a name short enough for the info file, then the file itself is renamed
 // into files/ without replacing anything. `dataHome` is XDG_DATA_HOME.
