@@ -93,6 +93,53 @@ struct Groups {
     }
 };
 
+// Groups entries 0 .. count - 1 by a key: `groupOf` gets each entry's group,
+// numbered in order of first appearance, and `groups` the members, ascending
+// within each group. Open addressing over entry numbers keeps the table small.
+template <typename Hash, typename Same>
+bool GroupEntries(std::size_t count, Hash hash, Same same, std::vector<std::uint32_t>& groupOf,
+                  Groups& groups, StopCheck& stop) {
+    std::size_t tableSize = 16;
+    while (tableSize < 2 * count) {
+        tableSize *= 2;
+    }
+    std::vector<std::uint32_t> table(tableSize, 0);  // first entry of a key + 1; 0 = free
+    std::uint32_t groupCount = 0;
+    groupOf.resize(count);
+    for (std::size_t index = 0; index < count; ++index) {
+        const auto i = static_cast<Entry>(index);
+        for (std::size_t slot = hash(i) & (tableSize - 1);; slot = (slot + 1) & (tableSize - 1)) {
+            if (table[slot] == 0) {
+                table[slot] = i + 1;
+                groupOf[i] = groupCount++;
+                break;
+            }
+            if (same(table[slot] - 1, i)) {
+                groupOf[i] = groupOf[table[slot] - 1];
+                break;
+            }
+        }
+        if (stop.Tick()) {
+            return false;
+        }
+    }
+    // Counting sort: group members come out in ascending entry order.
+    std::vector<std::uint32_t> start(groupCount + 1, 0);
+    for (const std::uint32_t g : groupOf) {
+        ++start[g + 1];
+    }
+    for (std::size_t g = 0; g < groupCount; ++g) {
+        start[g + 1] += start[g];
+    }
+    groups.members.resize(count);
+    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
+    for (std::size_t i = 0; i < count; ++i) {
+        groups.members[fill[groupOf[i]]++] = static_cast<Entry>(i);
+    }
+    groups.start = std::move(start);
+    return true;
+}
+
 struct StringHash {
     using is_transparent = void;
     std::size_t operator()(std::string_view text) const {
@@ -140,47 +187,14 @@ class MatchIndex {
 };
 
 bool MatchIndex::BuildNames() {
-    // Open addressing over entry numbers: a name's group is numbered when its
-    // first entry is met, so numbers follow the catalogue order.
-    std::size_t tableSize = 16;
-    while (tableSize < 2 * count_) {
-        tableSize *= 2;
-    }
-    std::vector<std::uint32_t> table(tableSize, 0);  // first entry of a name + 1; 0 = free
-    std::uint32_t groups = 0;
     nameGroup_.resize(count_);
-    for (std::size_t i = 0; i < count_; ++i) {
-        const std::string_view name = catalogue_.FileName(i);
-        for (std::size_t slot = std::hash<std::string_view>()(name) & (tableSize - 1);;
-             slot = (slot + 1) & (tableSize - 1)) {
-            if (table[slot] == 0) {
-                table[slot] = static_cast<std::uint32_t>(i + 1);
-                nameGroup_[i] = groups++;
-                break;
-            }
-            if (catalogue_.FileName(table[slot] - 1) == name) {
-                nameGroup_[i] = nameGroup_[table[slot] - 1];
-                break;
-            }
-        }
-        if (stop_.Tick()) {
-            return false;
-        }
+    if (!GroupEntries(
+            count_,
+            [this](Entry i) { return std::hash<std::string_view>()(catalogue_.FileName(i)); },
+            [this](Entry a, Entry b) { return catalogue_.FileName(a) == catalogue_.FileName(b); },
+            nameGroup_, names_, stop_)) {
+        return false;
     }
-    // Counting sort: group members come out in ascending entry order.
-    std::vector<std::uint32_t> start(groups + 1, 0);
-    for (const std::uint32_t g : nameGroup_) {
-        ++start[g + 1];
-    }
-    for (std::size_t g = 0; g < groups; ++g) {
-        start[g + 1] += start[g];
-    }
-    names_.members.resize(count_);
-    std::vector<std::uint32_t> fill(start.begin(), start.end() - 1);
-    for (std::size_t i = 0; i < count_; ++i) {
-        names_.members[fill[nameGroup_[i]]++] = static_cast<Entry>(i);
-    }
-    names_.start = std::move(start);
     names_.Seal();
     namesBuilt_ = true;
     return !stop_.Tick(count_);
@@ -202,18 +216,17 @@ void MatchIndex::UpperWords(Entry i) {
 bool MatchIndex::BuildWords() {
     // A close match needs equal sizes, so only entries sharing a size with
     // another entry get words and groups; most catalogues have few of those.
-    struct Sized {
-        std::int64_t bytes;
-        Entry entry;
-    };
-    std::vector<Sized> bySize(count_);
-    for (std::size_t i = 0; i < count_; ++i) {
-        bySize[i] = Sized{catalogue_.Bytes(i), static_cast<Entry>(i)};
-    }
-    const auto sizeLess = [](const Sized& a, const Sized& b) {
-        return a.bytes != b.bytes ? a.bytes < b.bytes : a.entry < b.entry;
-    };
-    if (!SortInSlices(bySize, sizeLess, stop_)) {
+    std::vector<std::uint32_t> sizeOf;
+    Groups sizes;
+    if (!GroupEntries(
+            count_,
+            [this](Entry i) {
+                const std::uint64_t hash =
+                    static_cast<std::uint64_t>(catalogue_.Bytes(i)) * 0x9E3779B97F4A7C15ull;
+                return static_cast<std::size_t>(hash ^ (hash >> 32));
+            },
+            [this](Entry a, Entry b) { return catalogue_.Bytes(a) == catalogue_.Bytes(b); }, sizeOf,
+            sizes, stop_)) {
         return false;
     }
 
@@ -225,15 +238,11 @@ bool MatchIndex::BuildWords() {
     std::vector<Keyed> keyed;
     std::vector<std::pair<Entry, std::uint32_t>> entryGroup;  // (entry, group)
     std::vector<std::uint32_t> distinct;
-    for (std::size_t runStart = 0; runStart < count_;) {
-        std::size_t runEnd = runStart + 1;
-        while (runEnd < count_ && bySize[runEnd].bytes == bySize[runStart].bytes) {
-            ++runEnd;
-        }
-        if (runEnd - runStart >= 2) {
+    for (std::size_t size = 0; size < sizes.Count(); ++size) {
+        if (sizes.Size(size) >= 2) {
             keyed.clear();
-            for (std::size_t r = runStart; r < runEnd; ++r) {
-                const Entry i = bySize[r].entry;
+            for (std::uint32_t m = sizes.start[size]; m < sizes.start[size + 1]; ++m) {
+                const Entry i = sizes.members[m];
                 wordBegin[i] = static_cast<std::uint32_t>(words_.size());
                 UpperWords(i);
                 wordEnd[i] = static_cast<std::uint32_t>(words_.size());
@@ -271,7 +280,6 @@ bool MatchIndex::BuildWords() {
                 k = end;
             }
         }
-        runStart = runEnd;
     }
     sizeWords_.Seal();
 
