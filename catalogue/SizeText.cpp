@@ -13,21 +13,42 @@ std::int64_t RoundedQuotient(__int128 value, __int128 divisor) {
     return static_cast<std::int64_t>((2 * value + divisor) / (2 * divisor));
 }
 
-QString Whole(std::int64_t value, const QLocale& locale) {
-    // "#,###" writes no digits at all for zero.
-    return value == 0 ? QString() : locale.toString(static_cast<qlonglong>(value));
+// A size text in parts: the whole number ("#,###": no digits for zero), for
+// MB and GB the decimal separator and up to two decimals without trailing
+// zeros ("#,###.##"), then the unit. Both renderings below follow it.
+struct SizeParts {
+    bool empty = true;
+    std::int64_t whole = 0;
+    bool point = false;
+    std::int64_t hundredths = 0;  // only with `point`: 0 .. 99
+    const char* unit = "";
+};
+
+SizeParts Split(std::int64_t size) {
+    SizeParts parts;
+    const auto twoDecimals = [&](std::int64_t unit, const char* name) {
+        const std::int64_t hundredths = RoundedQuotient(static_cast<__int128>(size) * 100, unit);
+        parts = SizeParts{false, hundredths / 100, true, hundredths % 100, name};
+    };
+    if (size > 1 && size < kKiB) {
+        parts = SizeParts{false, size, false, 0, " Bytes"};
+    } else if (size >= kKiB && size < kMiB) {
+        parts = SizeParts{false, RoundedQuotient(size, kKiB), false, 0, " KB"};
+    } else if (size >= kMiB && size < kGiB) {
+        twoDecimals(kMiB, " MB");
+    } else if (size >= kGiB) {
+        twoDecimals(kGiB, " GB");
+    }
+    return parts;
 }
 
-// "#,###.##": whole part, the decimal separator always, then at most two
-// decimals without trailing zeros.
-QString TwoDecimals(std::int64_t size, std::int64_t unit, const QLocale& locale) {
-    const std::int64_t hundredths = RoundedQuotient(static_cast<__int128>(size) * 100, unit);
-    QString text = Whole(hundredths / 100, locale) + locale.decimalPoint();
-    const std::int64_t decimals = hundredths % 100;
-    if (decimals != 0) {
-        text += QString::number(decimals / 10);
-        if (decimals % 10 != 0) {
-            text += QString::number(decimals % 10);
+// The decimals of `parts` without trailing zeros: "", "5" or "13".
+std::string Decimals(const SizeParts& parts) {
+    std::string text;
+    if (parts.hundredths != 0) {
+        text += static_cast<char>('0' + parts.hundredths / 10);
+        if (parts.hundredths % 10 != 0) {
+            text += static_cast<char>('0' + parts.hundredths % 10);
         }
     }
     return text;
@@ -36,19 +57,34 @@ QString TwoDecimals(std::int64_t size, std::int64_t unit, const QLocale& locale)
 }  // namespace
 
 QString SizeText(std::int64_t size, const QLocale& locale) {
-    if (size > 1 && size < kKiB) {
-        return Whole(size, locale) + QStringLiteral(" Bytes");
+    const SizeParts parts = Split(size);
+    if (parts.empty) {
+        return QString();
     }
-    if (size >= kKiB && size < kMiB) {
-        return Whole(RoundedQuotient(size, kKiB), locale) + QStringLiteral(" KB");
+    QString text =
+        parts.whole == 0 ? QString() : locale.toString(static_cast<qlonglong>(parts.whole));
+    if (parts.point) {
+        text += locale.decimalPoint() + QLatin1String(Decimals(parts));
     }
-    if (size >= kMiB && size < kGiB) {
-        return TwoDecimals(size, kMiB, locale) + QStringLiteral(" MB");
+    return text + QLatin1String(parts.unit);
+}
+
+std::string PlainSizeText(std::int64_t size) {
+    const SizeParts parts = Split(size);
+    std::string text;
+    if (parts.whole != 0) {
+        const std::string digits = std::to_string(parts.whole);
+        for (std::size_t k = 0; k < digits.size(); ++k) {
+            if (k > 0 && (digits.size() - k) % 3 == 0) {
+                text += ',';
+            }
+            text += digits[k];
+        }
     }
-    if (size >= kGiB) {
-        return TwoDecimals(size, kGiB, locale) + QStringLiteral(" GB");
+    if (parts.point) {
+        text += '.' + Decimals(parts);
     }
-    return QString();
+    return text + parts.unit;
 }
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 #include <QLocale>
 #include <QString>
 #include <cstdint>
+#include <string>
 
 namespace corvane {
 
@@ -12,5 +13,9 @@ namespace corvane {
 // separator. Rounding is halves away from zero; grouping and the decimal
 // separator come from `locale`.
 QString SizeText(std::int64_t size, const QLocale& locale = QLocale());
+
+// The same text with "," grouping and "." decimals whatever the locale, as
+// the English (United States) locale writes it; for machine-read output.
+std::string PlainSizeText(std::int64_t size);
 
 }  // namespace corvane

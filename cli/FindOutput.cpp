@@ -17,11 +17,6 @@ void AppendHex(std::string& out, const char* prefix, unsigned value, int digits)
     out += buffer;
 }
 
-const QLocale& PlainLocale() {
-    static const QLocale locale(QLocale::English, QLocale::UnitedStates);
-    return locale;
-}
-
 std::string Utf8(const QString& text) {
     return text.toStdString();
 }
@@ -32,40 +27,45 @@ void Put(const std::string& text, std::FILE* out) {
 
 }  // namespace
 
-std::string EscapePath(std::string_view path) {
-    std::string out;
-    out.reserve(path.size());
+void AppendEscapedPath(std::string_view path, std::string& out) {
     for (std::size_t i = 0; i < path.size();) {
         const char c = path[i];
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            const std::size_t length = Utf8SequenceLength(path, i);
+            if (length == 0) {
+                AppendHex(out, "\\x", static_cast<unsigned char>(c), 2);
+                ++i;
+            } else {
+                out.append(path.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
         switch (c) {
             case '\\':
                 out += "\\\\";
-                ++i;
-                continue;
+                break;
             case '\t':
                 out += "\\t";
-                ++i;
-                continue;
+                break;
             case '\n':
                 out += "\\n";
-                ++i;
-                continue;
+                break;
             case '\r':
                 out += "\\r";
-                ++i;
-                continue;
+                break;
             default:
+                out += c;
                 break;
         }
-        const std::size_t length = Utf8SequenceLength(path, i);
-        if (length == 0) {
-            AppendHex(out, "\\x", static_cast<unsigned char>(c), 2);
-            ++i;
-        } else {
-            out.append(path.substr(i, length));
-            i += length;
-        }
+        ++i;
     }
+}
+
+std::string EscapePath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    AppendEscapedPath(path, out);
     return out;
 }
 
@@ -87,11 +87,21 @@ std::string JsonString(std::string_view text) {
 }
 
 void WriteTsv(const ResultList& rows, std::FILE* out) {
+    std::string line;  // one buffer for every line
     for (const ResultList::Entry& entry : rows.entries) {
         const ResultRow& row = entry.row;
-        Put(Utf8(TypeText(row.type)) + '\t' + entry.colour + '\t' + std::to_string(row.size) +
-                '\t' + Utf8(SizeText(row.size, PlainLocale())) + '\t' + EscapePath(row.path) + '\n',
-            out);
+        line.clear();
+        line += TypeName(row.type);
+        line += '\t';
+        line += entry.colour;
+        line += '\t';
+        line += std::to_string(row.size);
+        line += '\t';
+        line += PlainSizeText(row.size);
+        line += '\t';
+        AppendEscapedPath(row.path, line);
+        line += '\n';
+        Put(line, out);
     }
 }
 
@@ -110,9 +120,9 @@ void WriteJson(const ResultList& rows, std::FILE* out) {
                 ? std::string("null")
                 : JsonString(Utf8(QDateTime::fromSecsSinceEpoch(row.modifiedSeconds, Qt::LocalTime)
                                       .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))));
-        Put("  {\"type\": " + JsonString(Utf8(TypeText(row.type))) + ", \"colour\": " +
+        Put("  {\"type\": " + JsonString(TypeName(row.type)) + ", \"colour\": " +
                 JsonString(entry.colour) + ", \"size\": " + std::to_string(row.size) +
-                ", \"size_text\": " + JsonString(Utf8(SizeText(row.size, PlainLocale()))) +
+                ", \"size_text\": " + JsonString(PlainSizeText(row.size)) +
                 ", \"modified\": " + modified + ", \"path\": " + JsonString(EscapePath(row.path)) +
                 (r + 1 < rows.entries.size() ? "},\n" : "}\n"),
             out);

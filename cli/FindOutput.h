@@ -14,6 +14,8 @@ namespace corvane::cli {
 // "\n" and "\r", each byte outside valid UTF-8 as "\x" and two lowercase hex
 // digits, everything else as it is.
 std::string EscapePath(std::string_view path);
+// The same, appended to `out`.
+void AppendEscapedPath(std::string_view path, std::string& out);
 
 // The text as a JSON string literal, quotes included.
 std::string JsonString(std::string_view text);

@@ -213,10 +213,13 @@ int main(int argc, char** argv) {
     MemorySettingsStore store;
     FileCatalogue catalogue;
     ResultList rows;
+    rows.showsTexts = args.format != Format::Tsv;  // tsv shows neither the time nor the locale size
     FindDupes(args.folders, catalogue, store, observer, rows);
     observer.ClearLine();
 
     catalogue = FileCatalogue();  // not needed for the output: give its memory back
+    static char outputBuffer[1 << 16];  // fewer, larger writes than stdio's default
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     switch (args.format) {
         case Format::Tsv:
             cli::WriteTsv(rows, stdout);

@@ -45,6 +45,13 @@ QString LastModifiedText(const std::string& path, const QLocale& locale) {
 }
 
 QString LastModifiedText(std::int64_t modifiedSeconds, const QLocale& locale) {
+    return ModifiedTextFormat(locale).Text(modifiedSeconds);
+}
+
+ModifiedTextFormat::ModifiedTextFormat(const QLocale& locale)
+    : locale_(locale), timeFormat_(WithoutTimeZone(locale.timeFormat(QLocale::LongFormat))) {}
+
+QString ModifiedTextFormat::Text(std::int64_t modifiedSeconds) const {
     // localtime_r rather than QDateTime's local time, which re-reads the zone
     // file on every call: a search with many rows calls this once per row.
     QDate date;
@@ -60,15 +67,14 @@ QString LastModifiedText(std::int64_t modifiedSeconds, const QLocale& locale) {
         time = when.time();
     }
 
-    const QString timeText =
-        locale.toString(time, WithoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
     if (time == QTime(0, 0)) {
-        return locale.toString(date, QLocale::ShortFormat);
+        return locale_.toString(date, QLocale::ShortFormat);
     }
+    const QString timeText = locale_.toString(time, timeFormat_);
     if (date == QDate(1899, 12, 30)) {
         return timeText;  // day zero of the old date form: time alone
     }
-    return locale.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + timeText;
+    return locale_.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + timeText;
 }
 
 bool IsFolder(const std::string& path) {

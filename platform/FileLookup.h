@@ -19,6 +19,18 @@ QString LastModifiedText(const std::string& path, const QLocale& locale = QLocal
 // The same text for a modification time already read (seconds since the epoch).
 QString LastModifiedText(std::int64_t modifiedSeconds, const QLocale& locale = QLocale::system());
 
+// LastModifiedText for many times in one locale: the time format is looked up
+// once, not per call.
+class ModifiedTextFormat {
+  public:
+    explicit ModifiedTextFormat(const QLocale& locale = QLocale::system());
+    QString Text(std::int64_t modifiedSeconds) const;
+
+  private:
+    QLocale locale_;
+    QString timeFormat_;
+};
+
 // True when the path is a folder (a link to a folder is not).
 bool IsFolder(const std::string& path);
 

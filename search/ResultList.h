@@ -20,7 +20,10 @@ class ResultList final : public ResultSink {
         entries.push_back(Entry{std::move(row), std::string(colour)});
     }
 
+    bool ShowsTexts() const override { return showsTexts; }
+
     std::vector<Entry> entries;
+    bool showsTexts = true;
 };
 
 }  // namespace corvane

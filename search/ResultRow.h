@@ -11,6 +11,10 @@ namespace corvane {
 
 enum class MatchType { Exact, Close };
 
+inline const char* TypeName(MatchType type) {
+    return type == MatchType::Exact ? "Exact" : "Close";
+}
+
 inline QString TypeText(MatchType type) {
     return type == MatchType::Exact ? QStringLiteral("Exact") : QStringLiteral("Close");
 }
@@ -33,6 +37,9 @@ class ResultSink {
     virtual void Clear() = 0;
     // `colour` is the row's keyword: "light blue", "blue", "light red" or "red".
     virtual void AddRow(ResultRow row, std::string_view colour) = 0;
+    // False for a sink that never shows `sizeText` and `modified`: its rows
+    // leave both empty rather than format them for nothing.
+    virtual bool ShowsTexts() const { return true; }
 };
 
 }  // namespace corvane

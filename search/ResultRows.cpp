@@ -18,6 +18,8 @@ ResultRows::ResultRows(FileCatalogue& catalogue, ResultSink& sink, const QLocale
     : catalogue_(catalogue),
       sink_(sink),
       locale_(locale),
+      showsTexts_(sink.ShowsTexts()),
+      modifiedFormat_(locale),
       identity_(catalogue.FileCount()),
       pathListed_(catalogue.FileCount(), false),
       idListed_(catalogue.FileCount(), false) {}
@@ -105,9 +107,13 @@ void ResultRows::AddResultRow(std::size_t k, MatchType type, bool first) {
     if (::lstat(row.path.c_str(), &st) == 0) {
         row.size = static_cast<std::int64_t>(st.st_size);
         row.modifiedSeconds = static_cast<std::int64_t>(st.st_mtime);
-        row.modified = LastModifiedText(row.modifiedSeconds, locale_);
+        if (showsTexts_) {
+            row.modified = modifiedFormat_.Text(row.modifiedSeconds);
+        }
     }
-    row.sizeText = SizeText(row.size, locale_);
+    if (showsTexts_) {
+        row.sizeText = SizeText(row.size, locale_);
+    }
 
     const Identity& identity = IdentityOf(k);
     pathListed_[identity.path] = true;

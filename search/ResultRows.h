@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
+#include "platform/FileLookup.h"
 #include "search/ResultRow.h"
 
 namespace corvane {
@@ -58,6 +59,8 @@ class ResultRows {
     FileCatalogue& catalogue_;
     ResultSink& sink_;
     QLocale locale_;
+    bool showsTexts_;
+    ModifiedTextFormat modifiedFormat_;
     std::vector<Identity> identity_;
     std::vector<std::uint32_t> pathTable_;
     std::vector<std::uint32_t> idTable_;

@@ -37,6 +37,7 @@ TEST(SizeText, UnitsBoundariesAndRoundingInEnglish) {
     };
     for (const SizeCase& c : cases) {
         EXPECT_EQ(SizeText(c.size, english), QString::fromUtf8(c.text)) << "size " << c.size;
+        EXPECT_EQ(PlainSizeText(c.size), c.text) << "size " << c.size;
     }
 }
 
