@@ -25,40 +25,54 @@ void Put(const std::string& text, std::FILE* out) {
     std::fwrite(text.data(), 1, text.size(), out);
 }
 
+bool PlainByte(char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return byte < 0x80 && c != '\\' && c != '\t' && c != '\n' && c != '\r';
+}
+
 }  // namespace
 
 void AppendEscapedPath(std::string_view path, std::string& out) {
     for (std::size_t i = 0; i < path.size();) {
-        const char c = path[i];
-        if (static_cast<unsigned char>(c) >= 0x80) {
-            const std::size_t length = Utf8SequenceLength(path, i);
-            if (length == 0) {
-                AppendHex(out, "\\x", static_cast<unsigned char>(c), 2);
-                ++i;
-            } else {
-                out.append(path.substr(i, length));
-                i += length;
-            }
-            continue;
+        // A run of bytes that stay as they are goes in one append.
+        std::size_t end = i;
+        while (end < path.size() && PlainByte(path[end])) {
+            ++end;
         }
+        out.append(path.substr(i, end - i));
+        if (end == path.size()) {
+            break;
+        }
+        i = end;
+        const char c = path[i];
         switch (c) {
             case '\\':
                 out += "\\\\";
-                break;
+                ++i;
+                continue;
             case '\t':
                 out += "\\t";
-                break;
+                ++i;
+                continue;
             case '\n':
                 out += "\\n";
-                break;
+                ++i;
+                continue;
             case '\r':
                 out += "\\r";
-                break;
+                ++i;
+                continue;
             default:
-                out += c;
                 break;
         }
-        ++i;
+        const std::size_t length = Utf8SequenceLength(path, i);
+        if (length == 0) {
+            AppendHex(out, "\\x", static_cast<unsigned char>(c), 2);
+            ++i;
+        } else {
+            out.append(path.substr(i, length));
+            i += length;
+        }
     }
 }
 

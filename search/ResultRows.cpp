@@ -69,9 +69,16 @@ const ResultRows::Identity& ResultRows::IdentityOf(std::size_t k) {
     }
     const std::string_view folder = catalogue_.FileFolder(k);
     const std::string_view name = catalogue_.FileName(k);
+    // The folder's part of the hash is worked out once per folder, not per file.
+    const std::uint32_t folderIndex = catalogue_.FolderIndex(k);
+    if (folderIndex >= folderHash_.size()) {
+        folderHash_.resize(folderIndex + 1, 0);
+    }
+    if (folderHash_[folderIndex] == 0) {
+        folderHash_[folderIndex] = HashBytes(0xCBF29CE484222325ull, folder) | 1;
+    }
     identity.path = FirstEqual(
-        pathTable_, HashBytes(HashBytes(0xCBF29CE484222325ull, folder), name), k,
-        [&](std::size_t other) {
+        pathTable_, HashBytes(folderHash_[folderIndex], name), k, [&](std::size_t other) {
             return catalogue_.FileName(other) == name && catalogue_.FileFolder(other) == folder;
         });
     const FileId id = catalogue_.Id(k);

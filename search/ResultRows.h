@@ -63,6 +63,7 @@ class ResultRows {
     ModifiedTextFormat modifiedFormat_;
     std::vector<Identity> identity_;
     std::vector<std::uint32_t> pathTable_;
+    std::vector<std::size_t> folderHash_;  // by folder index; 0 = not yet hashed
     std::vector<std::uint32_t> idTable_;
     std::vector<bool> pathListed_;  // by first entry of the path
     std::vector<bool> idListed_;    // by first entry of the device and inode
