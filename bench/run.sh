@@ -14,18 +14,18 @@ rm -rf "$trees"
 mkdir -p "$trees"
 trap 'rm -rf "$trees"' EXIT
 
-# Best wall time of three runs of a command, in seconds; output thrown away.
-best_of_three() {
-    local best=""
-    for _ in 1 2 3; do
-        local start end took
-        start=$(date +%s.%N)
-        "$@" >/dev/null 2>&1 || true
-        end=$(date +%s.%N)
-        took=$(echo "$end - $start" | bc)
-        if [[ -z $best ]] || (($(echo "$took < $best" | bc))); then best=$took; fi
-    done
-    printf '%.3f' "$best"
+# Wall time of one run of a command, in seconds; output thrown away.
+wall_time() {
+    local start end
+    start=$(date +%s.%N)
+    "$@" >/dev/null 2>&1 || true
+    end=$(date +%s.%N)
+    echo "$end - $start" | bc
+}
+
+# Median of the numbers on stdin, three decimals.
+median() {
+    sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", v[int((NR + 1) / 2)] }'
 }
 
 echo "| what | time | notes |"
@@ -38,13 +38,23 @@ tree=$trees/t200k
 find "$tree" -type f >/dev/null
 "$bin/walk_bench" "$tree" >/dev/null
 "$bin/corvane-find" --quiet --format tsv "$tree" >/dev/null || true
-find_time=$(best_of_three find "$tree" -type f -printf '%s %p\n')
-walk_time=$(best_of_three "$bin/walk_bench" "$tree")
-scan_time=$(best_of_three "$bin/scan_bench" "$tree")
-cf_time=$(best_of_three "$bin/corvane-find" --quiet --format tsv "$tree")
-cf_exact_time=$(best_of_three "$bin/corvane-find" --quiet --exact --format tsv "$tree")
+# Five rounds, each running every command once in turn, so that a change in
+# the machine's load falls on all of them alike; each line is a median.
+declare -A times
+for _ in 1 2 3 4 5; do
+    times[find]+="$(wall_time find "$tree" -type f -printf '%s %p\n') "
+    times[walk]+="$(wall_time "$bin/walk_bench" "$tree") "
+    times[scan]+="$(wall_time "$bin/scan_bench" "$tree") "
+    times[cf]+="$(wall_time "$bin/corvane-find" --quiet --format tsv "$tree") "
+    times[cf_exact]+="$(wall_time "$bin/corvane-find" --quiet --exact --format tsv "$tree") "
+done
+find_time=$(tr ' ' '\n' <<<"${times[find]}" | grep . | median)
+walk_time=$(tr ' ' '\n' <<<"${times[walk]}" | grep . | median)
+scan_time=$(tr ' ' '\n' <<<"${times[scan]}" | grep . | median)
+cf_time=$(tr ' ' '\n' <<<"${times[cf]}" | grep . | median)
+cf_exact_time=$(tr ' ' '\n' <<<"${times[cf_exact]}" | grep . | median)
 rows=$("$bin/corvane-find" --quiet --format tsv "$tree" | wc -l || true)
-echo "| phase 1 tree, 200,000 files in 20,000 folders: find -printf '%s %p' | $find_time s | warm cache, best of 3 |"
+echo "| phase 1 tree, 200,000 files in 20,000 folders: find -printf '%s %p' | $find_time s | warm cache; each line the median of 5 interleaved rounds |"
 echo "| same tree: bare readdir + lstat walk | $walk_time s | |"
 echo "| same tree: phase 1 alone (scan_bench: walk + catalogue, sizes recorded) | $scan_time s | $(echo "scale=2; $scan_time / $find_time" | bc)x find, $(echo "scale=2; $scan_time / $walk_time" | bc)x bare walk |"
 echo "| same tree: corvane-find (exact + close, tsv) | $cf_time s | whole search, $rows rows; $(echo "scale=2; $cf_time / $find_time" | bc)x find, $(echo "scale=2; $cf_time / $walk_time" | bc)x bare walk |"

@@ -30,6 +30,9 @@ bool SortInSlices(std::vector<T>& items, Less less, StopCheck& stop) {
             return false;
         }
     }
+    if (count <= kSlice) {
+        return true;  // one slice: nothing to merge
+    }
     std::vector<T> merged(count);
     for (std::size_t width = kSlice; width < count; width *= 2) {
         for (std::size_t from = 0; from < count; from += 2 * width) {
