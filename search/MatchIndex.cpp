@@ -185,7 +185,6 @@ class MatchIndex {
     std::vector<std::uint32_t> entryGroupWords_;
     std::vector<std::uint32_t> lonelyWords_;
     std::vector<std::uint32_t> groupWord_;
-    std::vector<std::size_t> nameHash_;
     Groups sizeWords_;
 };
 
@@ -311,7 +310,6 @@ bool MatchIndex::BuildWords() {
     }
     entryGroupWords_.resize(entryGroups_.size());
     lonelyWords_.assign(count_, 0);
-    nameHash_.assign(count_, 0);
     for (std::size_t i = 0; i < count_; ++i) {
         const auto begin = entryGroups_.begin() + entryGroupStart_[i];
         const auto end = entryGroups_.begin() + entryGroupStart_[i + 1];
@@ -326,9 +324,6 @@ bool MatchIndex::BuildWords() {
             grouped += entryGroupWords_[k];
         }
         lonelyWords_[i] = wordStart_[i + 1] - wordStart_[i] - grouped;
-        if (entryGroupStart_[i + 1] > entryGroupStart_[i]) {
-            nameHash_[i] = std::hash<std::string_view>()(catalogue_.FileName(i));
-        }
         if (stop_.Tick()) {
             return false;
         }
@@ -338,7 +333,7 @@ bool MatchIndex::BuildWords() {
 }
 
 bool MatchIndex::CloseMatch(Entry i, Entry j, double threshold) const {
-    if (nameHash_[i] == nameHash_[j] && catalogue_.FileName(i) == catalogue_.FileName(j)) {
+    if (catalogue_.FileName(i) == catalogue_.FileName(j)) {
         return false;  // such a pair can only be an exact match
     }
     const auto first = words_.begin() + wordStart_[i],
