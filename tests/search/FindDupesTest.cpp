@@ -92,6 +92,24 @@ TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {
     EXPECT_EQ(observer.scansFinished, 1);
 }
 
+TEST_F(FindDupesTest, SinkWithoutTextsGetsTheSameRowsAndSizesButNoTexts) {
+    MakeFolder(dir / "x");
+    MakeFolder(dir / "y");
+    MakeFile(dir / "x/a.txt", std::string(3000, 'a'));
+    MakeFile(dir / "y/a.txt", std::string(3000, 'a'));
+    observer.options = SearchOptions{true, true, 3};
+    list.showsTexts = false;
+    EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"x/a.txt", "Exact", "light blue"},
+                                        {"y/a.txt", "Exact", "light blue"}}));
+    for (const ResultList::Entry& entry : list.entries) {
+        EXPECT_EQ(entry.row.size, 3000);
+        EXPECT_NE(entry.row.modifiedSeconds, 0);
+        EXPECT_TRUE(entry.row.sizeText.isEmpty());
+        EXPECT_TRUE(entry.row.modified.isEmpty());
+    }
+}
+
 TEST_F(FindDupesTest, CloseMatchingIsNotTransitive) {
     // "p q"~"p r" and "p r"~"r s" (ratio 1/2 > 0.4), but "p q" and "r s" share nothing:
     // "r s" is listed in the second pass and takes the shade of the next group.
