@@ -217,7 +217,7 @@ int main(int argc, char** argv) {
     FindDupes(args.folders, catalogue, store, observer, rows);
     observer.ClearLine();
 
-    catalogue = FileCatalogue();  // not needed for the output: give its memory back
+    catalogue = FileCatalogue();        // not needed for the output: give its memory back
     static char outputBuffer[1 << 16];  // fewer, larger writes than stdio's default
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     switch (args.format) {
