@@ -1,4 +1,4 @@
-// corvane-results-demo: the results window on its own, filled by a real search
+// results_window_bench: the results window on its own, filled by a real search
 // of the folders given, or timed with many generated rows (--measure N).
 #include <QApplication>
 #include <QElapsedTimer>
@@ -102,8 +102,8 @@ int main(int argc, char** argv) {
         return Measure(form, args[1].toInt());
     }
     if (args.isEmpty() || args[0].startsWith(QLatin1String("-"))) {
-        QTextStream(stderr) << "usage: corvane-results-demo FOLDER...\n"
-                               "       corvane-results-demo --measure ROWS\n";
+        QTextStream(stderr) << "usage: results_window_bench FOLDER...\n"
+                               "       results_window_bench --measure ROWS\n";
         return 2;
     }
 

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds the small tree with exact and close groups behind docs/results-window.png:
-#   results/make-demo-tree.sh /tmp/corvane-demo
+#   bench/make-demo-tree.sh /tmp/corvane-demo
 #   xvfb-run -a -s "-screen 0 1000x700x24" sh -c \
-#     'build/bin/corvane-results-demo /tmp/corvane-demo & sleep 3;
+#     'build/bin/results_window_bench /tmp/corvane-demo & sleep 3;
 #      import -window root -crop 800x560+0+0 docs/results-window.png; kill $!'
 set -eu
 D=${1:?usage: make-demo-tree.sh FOLDER}
