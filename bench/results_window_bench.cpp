@@ -11,9 +11,9 @@
 
 #include "catalogue/FileCatalogue.h"
 #include "platform/MemorySettingsStore.h"
-#include "results/Form4.h"
+#include "results/ResultsWindow.h"
 #include "search/FindDupes.h"
-#include "shell/HoverPointer.h"
+#include "widgets/HoverPointer.h"
 
 using namespace corvane;
 
@@ -42,24 +42,23 @@ void WaitForPaint(QWidget& window) {
 
 // Fills the window with `count` generated rows in groups of two, as a search
 // would (window hidden), then shows it, scrolls to the end and repaints.
-int Measure(Form4& form, int count) {
+int Measure(ResultsWindow& form, int count) {
     std::printf("%d rows, platform %s\n", count, qPrintable(QApplication::platformName()));
     QElapsedTimer timer;
     timer.start();
-    form.Sink().Clear();
+    form.Model().Clear();
     for (int i = 0; i < count; ++i) {
         ResultRow row;
         const int group = i / 2;
         row.path = "/home/someone/Pictures/Holiday " + std::to_string(2000 + group % 25) + "/IMG_" +
                    std::to_string(100000 + group) + (i % 2 ? " (copy).jpg" : ".jpg");
-        row.size = 1234567;
-        row.sizeText = QStringLiteral("1,205.6 KB");
-        row.modified = QStringLiteral("3/14/26 9:26:53 AM");
+        row.stamp.size = 1234567;
+        row.stamp.modified.seconds = 1773480413;  // 2026-03-14 09:26:53 UTC
+        row.stamped = true;
         row.type = group % 3 ? MatchType::Exact : MatchType::Close;
-        const bool light = group % 2 == 0;
-        const char* keyword = row.type == MatchType::Exact ? (light ? "light blue" : "blue")
-                                                           : (light ? "light red" : "red");
-        form.Sink().AddRow(std::move(row), keyword);
+        row.shade = group % 2 == 0 ? GroupShade::Light : GroupShade::Dark;
+        row.group = static_cast<std::uint32_t>(group + 1);
+        form.Model().AddRow(std::move(row));
     }
     Report("fill (window hidden, view attached)", timer);
     form.resize(1000, 700);
@@ -95,7 +94,7 @@ int Measure(Form4& form, int count) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    Form4 form(LoadHoverPointer());
+    ResultsWindow form(LoadHoverPointer());
 
     if (args.size() == 2 && args[0] == QLatin1String("--measure")) {
         form.SetCloseAction([] {});
@@ -115,7 +114,7 @@ int main(int argc, char** argv) {
     FileCatalogue catalogue;
     MemorySettingsStore store;
     DemoObserver observer(SearchOptions{true, true, 3});
-    FindDupes(folders, catalogue, store, observer, form.Sink());
+    FindDupes(folders, catalogue, store, observer, form.Model());
     if (form.Model().rowCount() == 0) {
         QTextStream(stderr) << "No duplicates found.\n";
         return 1;

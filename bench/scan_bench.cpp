@@ -3,8 +3,8 @@
 #include <chrono>
 #include <cstdio>
 
-#include "catalogue/FolderScan.h"
 #include "platform/MemorySettingsStore.h"
+#include "search/FolderScan.h"
 
 namespace {
 

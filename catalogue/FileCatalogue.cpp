@@ -8,7 +8,6 @@ void FileCatalogue::Reset() {
     entries_.clear();
     names_.clear();
     folders_.clear();
-    rowColor_.clear();
 }
 
 void FileCatalogue::Append(std::string_view folder, std::string_view name, std::int64_t bytes,
@@ -29,17 +28,8 @@ void FileCatalogue::Append(std::string_view folder, std::string_view name, std::
     names_.append(name);
 }
 
-std::string_view FileCatalogue::FileName(std::size_t i) const {
-    const Entry& e = entries_.at(i);
-    return std::string_view(names_).substr(e.nameOffset, e.nameLength);
-}
-
-std::string_view FileCatalogue::FileFolder(std::size_t i) const {
-    return folders_[entries_.at(i).folder];
-}
-
 std::string FileCatalogue::FileBytes(std::size_t i) const {
-    const std::int64_t bytes = entries_.at(i).bytes;
+    const std::int64_t bytes = entries_[i].bytes;
     return bytes == kNoSize ? std::string() : std::to_string(bytes);
 }
 
@@ -49,21 +39,9 @@ std::string FileCatalogue::FullPath(std::size_t i) const {
     return path;
 }
 
-std::string_view FileCatalogue::RowColor(std::size_t row) const {
-    return row < rowColor_.size() ? std::string_view(rowColor_[row]) : std::string_view();
-}
-
-void FileCatalogue::SetRowColor(std::size_t row, std::string_view keyword) {
-    if (row >= rowColor_.size()) {
-        rowColor_.resize(row + 1);
-    }
-    rowColor_[row] = keyword;
-}
-
 std::size_t FileCatalogue::MemoryBytes() const {
     std::size_t total = entries_.capacity() * sizeof(Entry) + names_.capacity() +
-                        folders_.capacity() * sizeof(std::string) +
-                        rowColor_.capacity() * sizeof(std::string);
+                        folders_.capacity() * sizeof(std::string);
     for (const std::string& folder : folders_) {
         if (folder.capacity() > 15) {
             total += folder.capacity() + 1;

@@ -1,4 +1,4 @@
-// The file catalogue: every file phase 1 found, in scan order, plus the row colour table.
+// The file catalogue: every file phase 1 found, in scan order.
 #pragma once
 
 #include <cstdint>
@@ -6,15 +6,9 @@
 #include <string_view>
 #include <vector>
 
-namespace corvane {
+#include "platform/FileId.h"
 
-// Identity of a file on disk, from the scan's lstat: two paths with the same
-// device and inode are one file (a hard link or a second spelling of a path).
-struct FileId {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    friend bool operator==(const FileId&, const FileId&) = default;
-};
+namespace corvane {
 
 // Entries are appended in scan order and read by position 0 .. FileCount() - 1.
 // Paths are bytes: a name is kept exactly as the directory listing gave it.
@@ -27,7 +21,7 @@ class FileCatalogue {
   public:
     static constexpr std::int64_t kNoSize = -1;
 
-    // Empties every table, RowColor included, and sets FileCount() to 0.
+    // Empties the catalogue: FileCount() becomes 0.
     void Reset();
 
     // Appends one entry. `folder` must end with "/"; consecutive appends with an
@@ -37,8 +31,11 @@ class FileCatalogue {
                 FileId id = {});
 
     std::size_t FileCount() const { return entries_.size(); }
-    std::string_view FileName(std::size_t i) const;
-    std::string_view FileFolder(std::size_t i) const;
+    std::string_view FileName(std::size_t i) const {
+        const Entry& e = entries_[i];
+        return std::string_view(names_).substr(e.nameOffset, e.nameLength);
+    }
+    std::string_view FileFolder(std::size_t i) const { return folders_[entries_[i].folder]; }
     // The size as plain decimal text, or "" when none was recorded.
     std::string FileBytes(std::size_t i) const;
     std::int64_t Bytes(std::size_t i) const { return entries_[i].bytes; }
@@ -47,11 +44,6 @@ class FileCatalogue {
     std::string FullPath(std::size_t i) const;
     // Index of entry i's folder; equal indices mean equal folders.
     std::uint32_t FolderIndex(std::size_t i) const { return entries_[i].folder; }
-
-    // Colour keyword of result row `row` ("" when never written).
-    std::string_view RowColor(std::size_t row) const;
-    void SetRowColor(std::size_t row, std::string_view keyword);
-    std::size_t RowColorCount() const { return rowColor_.size(); }
 
     // Bytes held by the catalogue's own storage (for the benchmark).
     std::size_t MemoryBytes() const;
@@ -67,7 +59,6 @@ class FileCatalogue {
     std::vector<Entry> entries_;
     std::string names_;
     std::vector<std::string> folders_;
-    std::vector<std::string> rowColor_;
 };
 
 }  // namespace corvane

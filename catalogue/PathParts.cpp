@@ -12,4 +12,20 @@ std::string_view FolderPart(std::string_view path) {
     return slash == std::string_view::npos ? std::string_view() : path.substr(0, slash + 1);
 }
 
+std::string FolderWithSlash(std::string_view folder) {
+    if (!folder.empty() && folder.back() == '/') {
+        folder.remove_suffix(1);
+    }
+    std::string path(folder);
+    path += '/';
+    return path;
+}
+
+std::string_view WithoutTrailingSlash(std::string_view folder) {
+    if (folder.size() > 1 && folder.back() == '/') {
+        folder.remove_suffix(1);
+    }
+    return folder;
+}
+
 }  // namespace corvane

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "catalogue/SizeText.h"
-#include "catalogue/Utf8.h"
+#include "platform/Utf8.h"
+#include "search/RowFormat.h"
 #include "search/SearchTexts.h"
 
 namespace corvane::cli {
@@ -100,18 +100,17 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-void WriteTsv(const ResultList& rows, std::FILE* out) {
+void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out) {
     std::string line;  // one buffer for every line
-    for (const ResultList::Entry& entry : rows.entries) {
-        const ResultRow& row = entry.row;
+    for (const ResultRow& row : rows) {
         line.clear();
         line += TypeName(row.type);
         line += '\t';
-        line += entry.colour;
+        line += ColourKeyword(row.type, row.shade);
         line += '\t';
-        line += std::to_string(row.size);
+        line += std::to_string(row.stamp.size);
         line += '\t';
-        line += PlainSizeText(row.size);
+        line += PlainSizeText(row.stamp.size);
         line += '\t';
         AppendEscapedPath(row.path, line);
         line += '\n';
@@ -119,32 +118,33 @@ void WriteTsv(const ResultList& rows, std::FILE* out) {
     }
 }
 
-void WriteJson(const ResultList& rows, std::FILE* out) {
-    if (rows.entries.empty()) {
+void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out) {
+    if (rows.empty()) {
         Put("[]\n", out);
         return;
     }
     Put("[\n", out);
-    for (std::size_t r = 0; r < rows.entries.size(); ++r) {
-        const ResultList::Entry& entry = rows.entries[r];
-        const ResultRow& row = entry.row;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const ResultRow& row = rows[r];
         // A file gone before its row was made has no time: null, not 1970.
         const std::string modified =
-            row.modified.isEmpty()
-                ? std::string("null")
-                : JsonString(Utf8(QDateTime::fromSecsSinceEpoch(row.modifiedSeconds, Qt::LocalTime)
-                                      .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))));
-        Put("  {\"type\": " + JsonString(TypeName(row.type)) + ", \"colour\": " +
-                JsonString(entry.colour) + ", \"size\": " + std::to_string(row.size) +
-                ", \"size_text\": " + JsonString(PlainSizeText(row.size)) +
+            !row.stamped ? std::string("null")
+                         : JsonString(Utf8(QDateTime::fromSecsSinceEpoch(row.stamp.modified.seconds,
+                                                                         Qt::LocalTime)
+                                               .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))));
+        Put("  {\"type\": " + JsonString(TypeName(row.type)) +
+                ", \"colour\": " + JsonString(ColourKeyword(row.type, row.shade)) +
+                ", \"size\": " + std::to_string(row.stamp.size) +
+                ", \"size_text\": " + JsonString(PlainSizeText(row.stamp.size)) +
                 ", \"modified\": " + modified + ", \"path\": " + JsonString(EscapePath(row.path)) +
-                (r + 1 < rows.entries.size() ? "},\n" : "}\n"),
+                ", \"group\": " + std::to_string(row.group) +
+                (r + 1 < rows.size() ? "},\n" : "}\n"),
             out);
     }
     Put("]\n", out);
 }
 
-void WriteText(const ResultList& rows, const QLocale& locale, std::FILE* out) {
+void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out) {
     // Decoded for reading, but a control character must not break the line.
     const auto shownPath = [](const std::string& bytes) {
         QString path;
@@ -157,23 +157,24 @@ void WriteText(const ResultList& rows, const QLocale& locale, std::FILE* out) {
         }
         return path;
     };
+    const ModifiedTextFormat modifiedFormat(locale);
+    const auto modifiedText = [&](const ResultRow& row) {
+        return row.stamped ? modifiedFormat.Text(row.stamp.modified.seconds) : QString();
+    };
     qsizetype sizeWidth = 0, modifiedWidth = 0;
-    for (const ResultList::Entry& entry : rows.entries) {
-        sizeWidth = std::max(sizeWidth, SizeText(entry.row.size, locale).size());
-        modifiedWidth = std::max(modifiedWidth, entry.row.modified.size());
+    for (const ResultRow& row : rows) {
+        sizeWidth = std::max(sizeWidth, SizeText(row.stamp.size, locale).size());
+        modifiedWidth = std::max(modifiedWidth, modifiedText(row).size());
     }
-    bool previousLight = true;
-    for (std::size_t r = 0; r < rows.entries.size(); ++r) {
-        const ResultList::Entry& entry = rows.entries[r];
-        const bool light = entry.colour.starts_with("light");
-        if (r > 0 && light != previousLight) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const ResultRow& row = rows[r];
+        if (r > 0 && row.shade != rows[r - 1].shade) {
             Put("\n", out);
         }
-        previousLight = light;
-        Put(Utf8(TypeText(entry.row.type) + QStringLiteral("  ") +
-                 SizeText(entry.row.size, locale).rightJustified(sizeWidth) + QStringLiteral("  ") +
-                 entry.row.modified.leftJustified(modifiedWidth) + QStringLiteral("  ") +
-                 shownPath(entry.row.path)) +
+        Put(Utf8(QLatin1String(TypeName(row.type)) + QStringLiteral("  ") +
+                 SizeText(row.stamp.size, locale).rightJustified(sizeWidth) + QStringLiteral("  ") +
+                 modifiedText(row).leftJustified(modifiedWidth) + QStringLiteral("  ") +
+                 shownPath(row.path)) +
                 '\n',
             out);
     }

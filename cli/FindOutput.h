@@ -6,7 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "search/ResultList.h"
+#include <vector>
+
+#include "search/ResultRow.h"
 
 namespace corvane::cli {
 
@@ -23,9 +25,10 @@ std::string JsonString(std::string_view text);
 // Each writes the rows to `out` one at a time, so a million rows need no
 // second copy in memory. Sizes in tsv and json use "," grouping and "."
 // decimals whatever the locale.
-void WriteTsv(const ResultList& rows, std::FILE* out);
-void WriteJson(const ResultList& rows, std::FILE* out);
-// Groups (rows of one shade in a run) separated by blank lines, in `locale`.
-void WriteText(const ResultList& rows, const QLocale& locale, std::FILE* out);
+void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out);
+void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out);
+// Groups (rows of one shade in a run, as the window shades them) separated by
+// blank lines, in `locale`.
+void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out);
 
 }  // namespace corvane::cli

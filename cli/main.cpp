@@ -8,10 +8,13 @@
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
+#include "catalogue/PathParts.h"
 #include "cli/FindOutput.h"
+#include "platform/ErrnoText.h"
 #include "platform/MemorySettingsStore.h"
 #include "search/FindDupes.h"
 #include "search/ResultList.h"
+#include "search/SearchTexts.h"
 
 namespace {
 
@@ -55,19 +58,14 @@ class CliObserver final : public SearchObserver {
   public:
     CliObserver(SearchOptions options, bool showProgress, const std::vector<std::string>& folders)
         : options_(options), showProgress_(showProgress), given_(folders) {
-        // Each FOLDER as the scan queues it: one trailing "/" off, one put on.
         for (const std::string& folder : folders) {
-            std::string base = folder;
-            if (!base.empty() && base.back() == '/') {
-                base.pop_back();
-            }
-            named_.push_back(base + "/");
+            named_.push_back(FolderWithSlash(folder));  // as the scan reports it
         }
     }
 
     SearchOptions CurrentOptions() override { return options_; }
-    void CaptionChanged(const QString& caption) override {
-        caption_ = caption.toStdString();
+    void PhaseChanged(SearchPhase phase, const std::string& folder) override {
+        caption_ = CaptionFor(phase, folder).toStdString();
         Draw();
     }
     void ProgressChanged(int percent) override {
@@ -76,7 +74,7 @@ class CliObserver final : public SearchObserver {
             Draw();
         }
     }
-    void FolderSkipped(const std::string& path, const QString& reason) override {
+    void FolderSkipped(const std::string& path, int error) override {
         // A named folder is reported as the user typed it.
         std::string shown = path;
         for (std::size_t k = 0; k < named_.size(); ++k) {
@@ -85,12 +83,14 @@ class CliObserver final : public SearchObserver {
                 shown = given_[k];
             }
         }
-        Warn(shown, reason.toStdString());
+        Warn(shown, error);
     }
-    void Warn(const std::string& path, const std::string& reason) {
+    // One line on stderr: the path in quotes (so an empty or odd name shows
+    // as what it is) and the system's reason.
+    void Warn(const std::string& path, int error) {
         ClearLine();
-        std::fprintf(stderr, "corvane-find: %s: %s\n", cli::EscapePath(path).c_str(),
-                     reason.c_str());
+        std::fprintf(stderr, "corvane-find: '%s': %s\n", cli::EscapePath(path).c_str(),
+                     ErrnoText(error).toLocal8Bit().constData());
         Draw();
     }
     void ClearLine() {
@@ -205,7 +205,7 @@ int main(int argc, char** argv) {
     bool failed = false;
     for (const std::string& folder : args.folders) {
         if (folder.empty()) {
-            observer.Warn(folder, std::strerror(ENOENT));
+            observer.Warn(folder, ENOENT);
             failed = true;
         }
     }
@@ -213,7 +213,6 @@ int main(int argc, char** argv) {
     MemorySettingsStore store;
     FileCatalogue catalogue;
     ResultList rows;
-    rows.showsTexts = args.format != Format::Tsv;  // tsv shows neither the time nor the locale size
     FindDupes(args.folders, catalogue, store, observer, rows);
     observer.ClearLine();
 
@@ -222,13 +221,13 @@ int main(int argc, char** argv) {
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     switch (args.format) {
         case Format::Tsv:
-            cli::WriteTsv(rows, stdout);
+            cli::WriteTsv(rows.rows, stdout);
             break;
         case Format::Json:
-            cli::WriteJson(rows, stdout);
+            cli::WriteJson(rows.rows, stdout);
             break;
         case Format::Text:
-            cli::WriteText(rows, QLocale::system(), stdout);
+            cli::WriteText(rows.rows, QLocale::system(), stdout);
             break;
     }
     if (std::fflush(stdout) != 0) {
@@ -238,5 +237,5 @@ int main(int argc, char** argv) {
     if (failed || observer.NamedFolderFailed()) {
         return 2;
     }
-    return rows.entries.empty() ? 1 : 0;
+    return rows.rows.empty() ? 1 : 0;
 }

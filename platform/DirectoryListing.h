@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "catalogue/FileCatalogue.h"
+#include "platform/FileId.h"
 
 namespace corvane {
 

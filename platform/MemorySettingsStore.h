@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <mutex>
 
 #include "platform/SettingsStore.h"
 
@@ -11,12 +12,17 @@ namespace corvane {
 
 class MemorySettingsStore : public SettingsStore {
   public:
-    QString Read(const char* key) override { return values_.value(QString::fromLatin1(key)); }
+    QString Read(const char* key) override {
+        const std::lock_guard lock(mutex_);
+        return values_.value(QString::fromLatin1(key));
+    }
     void Write(const char* key, const QString& text) override {
+        const std::lock_guard lock(mutex_);
         values_.insert(QString::fromLatin1(key), text);
     }
 
   private:
+    std::mutex mutex_;
     QHash<QString, QString> values_;
 };
 

@@ -3,6 +3,7 @@
 
 #include <QSettings>
 #include <memory>
+#include <mutex>
 
 #include "platform/SettingsStore.h"
 
@@ -19,6 +20,7 @@ class QtSettingsStore final : public SettingsStore {
     void Write(const char* key, const QString& text) override;
 
   private:
+    std::mutex mutex_;  // QSettings is reentrant, not thread-safe
     std::unique_ptr<QSettings> settings_;
 };
 

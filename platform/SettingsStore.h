@@ -21,6 +21,9 @@ inline QString BoolText(bool value) {
 
 // Text values by key. Every call goes to the store: nothing is cached by
 // callers, which is what lets the Stop button reach a running search.
+//
+// Threading: Read and Write may be called from any thread; a search reads
+// `Stop` on its own thread while the window writes it.
 class SettingsStore {
   public:
     virtual ~SettingsStore() = default;

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "search/SearchTexts.h"
+
 namespace corvane {
 
 namespace {
@@ -19,11 +21,23 @@ void ResultsModel::Clear() {
     endResetModel();
 }
 
-void ResultsModel::AddRow(ResultRow row, std::string_view colour) {
+void ResultsModel::AddRow(ResultRow row) {
     const int at = static_cast<int>(rows_.size());
     beginInsertRows({}, at, at);
-    rows_.push_back(Entry{std::move(row), ShadeOf(colour), false});
+    const Shade shade = ShadeFor(row.type, row.shade);
+    rows_.push_back(Entry{std::move(row), shade, false});
     endInsertRows();
+}
+
+void ResultsModel::SetRows(std::vector<ResultRow> rows) {
+    beginResetModel();
+    rows_.clear();
+    rows_.reserve(rows.size());
+    for (ResultRow& row : rows) {
+        const Shade shade = ShadeFor(row.type, row.shade);
+        rows_.push_back(Entry{std::move(row), shade, false});
+    }
+    endResetModel();
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {
@@ -45,11 +59,13 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
                 case FilenameColumn:
                     return QFile::decodeName(QByteArray::fromStdString(entry.row.path));
                 case SizeColumn:
-                    return entry.row.sizeText;
+                    return SizeText(entry.row.stamp.size, QLocale::system());
                 case ModifiedColumn:
-                    return entry.row.modified;
+                    return entry.row.stamped
+                               ? modifiedFormat_.Text(entry.row.stamp.modified.seconds)
+                               : QString();
                 case TypeColumn:
-                    return TypeText(entry.row.type);
+                    return QLatin1String(TypeName(entry.row.type));
             }
             return {};
         case Qt::ToolTipRole:

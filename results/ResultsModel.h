@@ -6,6 +6,7 @@
 
 #include "results/RowShade.h"
 #include "search/ResultRow.h"
+#include "search/RowFormat.h"
 
 namespace corvane {
 
@@ -14,8 +15,9 @@ namespace corvane {
 // tick (Qt::CheckStateRole). Each row keeps its own shade, so the shading
 // moves with the row when others are removed and one call clears it all.
 //
-// Paths stay bytes (PathRole gives them as a QByteArray); the Filename cell
-// shows them decoded with QFile::decodeName.
+// Rows hold data; the cells put it into words when they are painted, in the
+// system locale. Paths stay bytes (PathRole gives them as a QByteArray); the
+// Filename cell shows them decoded with QFile::decodeName.
 //
 // Threading: the GUI thread only.
 class ResultsModel final : public QAbstractTableModel, public ResultSink {
@@ -29,7 +31,9 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
 
     // ResultSink
     void Clear() override;
-    void AddRow(ResultRow row, std::string_view colour) override;
+    void AddRow(ResultRow row) override;
+    // Replaces every row at once: one reset instead of a signal per row.
+    void SetRows(std::vector<ResultRow> rows);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -54,6 +58,7 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     void RemoveRowsAt(const std::vector<int>& ascendingRows);
 
   private:
+    ModifiedTextFormat modifiedFormat_;
     struct Entry {
         ResultRow row;
         Shade shade = Shade::None;

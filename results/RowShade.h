@@ -1,19 +1,20 @@
-// The group shades of the results list: colour keyword to row colours.
+// The group shades of the results list and the colours they paint.
 #pragma once
 
 #include <QColor>
 #include <cstdint>
 #include <optional>
-#include <string_view>
+
+#include "search/ResultRow.h"
 
 namespace corvane {
 
-// A row's shade. `None` stands for "white", "" and every unknown keyword:
-// the list's own colours.
+// A row's shade in the list. `None` is the list's own colours: what every row
+// shows after a send to the trash.
 enum class Shade : std::uint8_t { None, Blue, LightBlue, LightRed, Red };
 
-// Exact, case-sensitive lookup of a colour keyword.
-Shade ShadeOf(std::string_view keyword);
+// Exact rows in blues, Close rows in reds, light or plain by the group shade.
+Shade ShadeFor(MatchType type, GroupShade shade);
 
 struct ShadeColours {
     QColor background;

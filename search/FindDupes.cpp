@@ -1,45 +1,71 @@
 #include "search/FindDupes.h"
 
-#include "catalogue/FolderScan.h"
+#include <stdexcept>
+
+#include "search/FolderScan.h"
 #include "search/MatchRules.h"
 #include "search/ResultRows.h"
-#include "search/SearchTexts.h"
 #include "search/StopCheck.h"
 
 namespace corvane {
 
-SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
-                        SettingsStore& store, SearchObserver& observer, ResultSink& sink) {
+SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue& catalogue,
+                          SettingsStore& store, SearchObserver& observer,
+                          const std::atomic<bool>* cancel) {
     if (folders.empty()) {
         return SearchOutcome::NoFolders;
     }
     catalogue.Reset();
-    store.Write(keys::Stop, BoolText(false));
-    sink.Clear();
-
-    StopCheck stop(store, observer);
+    StopCheck stop(store, cancel);
     FolderScan scan(catalogue, observer, stop);
-    for (const std::string& folder : folders) {
-        if (store.StopRequested()) {
-            return SearchOutcome::Stopped;
+    try {
+        for (const std::string& folder : folders) {
+            if (stop.Poll()) {
+                return SearchOutcome::Stopped;
+            }
+            scan.ScanFolder(folder);
         }
-        scan.ScanFolder(folder);
+    } catch (const std::length_error&) {
+        return SearchOutcome::TooLarge;  // more folders or longer names than can be kept
     }
-    // A stop seen while the last folder was scanned ends the run at phase 2's
-    // first poll, as it would at the next folder.
-    if (!store.StopRequested()) {
-        observer.ScanFinished();
-    }
+    return SearchOutcome::Finished;
+}
 
-    if (catalogue.FileCount() > kLargeSearchFiles &&
-        !observer.ConfirmLargeSearch(folders.size(), catalogue.FileCount())) {
+SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
+                         SearchObserver& observer, ResultSink& sink,
+                         const std::atomic<bool>* cancel) {
+    sink.Clear();
+    if (catalogue.FileCount() > kMaxPhase2Entries) {
+        return SearchOutcome::TooLarge;
+    }
+    observer.PhaseChanged(SearchPhase::Comparing, {});
+    StopCheck stop(store, cancel);
+    ResultRows rows(catalogue, sink);
+    try {
+        return FindMatches(catalogue, observer, stop, rows) ? SearchOutcome::Finished
+                                                            : SearchOutcome::Stopped;
+    } catch (const std::length_error&) {
+        return SearchOutcome::TooLarge;
+    }
+}
+
+SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
+                        SettingsStore& store, SearchObserver& observer, ResultSink& sink,
+                        const std::function<bool(std::size_t, std::size_t)>& confirmLarge) {
+    if (folders.empty()) {
+        return SearchOutcome::NoFolders;
+    }
+    sink.Clear();
+    store.Write(keys::Stop, BoolText(false));
+    const SearchOutcome scanned = ScanFolders(folders, catalogue, store, observer);
+    if (scanned != SearchOutcome::Finished) {
+        return scanned;
+    }
+    if (catalogue.FileCount() > kLargeSearchFiles && confirmLarge &&
+        !confirmLarge(folders.size(), catalogue.FileCount())) {
         return SearchOutcome::Declined;
     }
-
-    observer.CaptionChanged(ComparingCaption());
-    ResultRows rows(catalogue, sink);
-    return FindMatchesIndexed(catalogue, observer, stop, rows) ? SearchOutcome::Finished
-                                                               : SearchOutcome::Stopped;
+    return MatchFiles(catalogue, store, observer, sink);
 }
 
 }  // namespace corvane

@@ -1,7 +1,10 @@
-// The search behind the Find Dupes button and corvane-find: reset, phase 1
-// over the folders, the size question, phase 2.
+// The search behind the Find Dupes button and corvane-find: phase 1 over the
+// listed folders, then phase 2 over the catalogue. The caller asks the size
+// question in between.
 #pragma once
 
+#include <atomic>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,23 +15,43 @@
 
 namespace corvane {
 
+// More than this many catalogued files makes the caller ask before phase 2.
+inline constexpr std::size_t kLargeSearchFiles = 20000;
+
 enum class SearchOutcome {
-    Finished,   // every pair compared; the sink holds the rows (maybe none)
-    Stopped,    // `Stop` read "True": rows added so far stay in the sink
+    Finished,   // the phase ran to its end
+    Stopped,    // `Stop` read "True" (or the caller cancelled)
     Declined,   // No to the size question: catalogue filled, no rows
     NoFolders,  // empty folder list: nothing was reset or touched
+    TooLarge,   // more entries than phase 2 can number: nothing compared
 };
 
-// Input: the folders in list order, each scanned exactly as given (bytes).
-// Output: the catalogue (entries and RowColor) and the sink's rows.
+// Phase 1. Empties the catalogue and scans the folders in list order, each
+// exactly as given (bytes). The caller writes "False" under `Stop` before it
+// starts the search, on the thread that also writes "True" for Stop Find. A stop seen before a
+// folder ends the phase there (Stopped); a stop during the last folder lets
+// it finish (Finished), and phase 2's first poll then ends the run.
 // Errors: folders that cannot be listed go to observer.FolderSkipped and the
 // search goes on without them.
-// Threading: runs on the caller's thread. Calls observer.Yield() and then
-// reads `Stop` from `store` at every folder, every pending folder and at
-// least every 20 ms of work; options are read per file in phase 1 and per
-// outer entry in phase 2. Messages and windows are left to the caller, and so
-// is restoring the caption and progress bar when it returns.
+SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue& catalogue,
+                          SettingsStore& store, SearchObserver& observer,
+                          const std::atomic<bool>* cancel = nullptr);
+
+// Phase 2: every match of the catalogue, as rows handed to `sink` (emptied
+// first). Options are read at every outer entry.
+SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
+                         SearchObserver& observer, ResultSink& sink,
+                         const std::atomic<bool>* cancel = nullptr);
+
+// Both phases with the size question in between, after writing "False"
+// under `Stop`: `confirmLarge(folders, files)` is asked when more than kLargeSearchFiles files were
+// catalogued (none given: go on).
+//
+// Threading: runs on the caller's thread, which may be a worker: the observer,
+// the store and `confirmLarge` are called from it. `Stop` is read at every
+// folder, every pending folder and at least every 20 ms of work.
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
-                        SettingsStore& store, SearchObserver& observer, ResultSink& sink);
+                        SettingsStore& store, SearchObserver& observer, ResultSink& sink,
+                        const std::function<bool(std::size_t, std::size_t)>& confirmLarge = {});
 
 }  // namespace corvane

@@ -152,7 +152,7 @@ struct StringHash {
 
 class MatchIndex {
   public:
-    MatchIndex(FileCatalogue& catalogue, StopCheck& stop)
+    MatchIndex(const FileCatalogue& catalogue, StopCheck& stop)
         : catalogue_(catalogue), stop_(stop), count_(catalogue.FileCount()) {}
 
     bool Run(SearchObserver& observer, ResultRows& rows);
@@ -163,7 +163,7 @@ class MatchIndex {
     void UpperWords(Entry i);
     bool CloseMatch(Entry i, Entry j, double threshold) const;
 
-    FileCatalogue& catalogue_;
+    const FileCatalogue& catalogue_;
     StopCheck& stop_;
     const std::size_t count_;
 
@@ -424,8 +424,9 @@ bool MatchIndex::Run(SearchObserver& observer, ResultRows& rows) {
                 }
             }
             for (const auto& [j, type] : matches) {
-                rows.AddResultRow(i, type, true);
-                rows.AddResultRow(j, type, false);
+                if (!SameFile(catalogue_, i, j)) {
+                    rows.AddMatch(i, j, type);
+                }
             }
         }
         rows.EndOuterPass();
@@ -435,11 +436,8 @@ bool MatchIndex::Run(SearchObserver& observer, ResultRows& rows) {
 
 }  // namespace
 
-bool FindMatchesIndexed(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                        ResultRows& rows) {
-    if (catalogue.FileCount() > UINT32_MAX) {
-        throw std::length_error("too many catalogue entries for phase 2");
-    }
+bool FindMatches(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
+                 ResultRows& rows) {
     MatchIndex index(catalogue, stop);
     return index.Run(observer, rows);
 }

@@ -10,7 +10,7 @@ double CloseThreshold(int slider) {
     return std::clamp(slider, 0, 5) / 10.0 + 0.4;
 }
 
-bool FindMatchesPairwise(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
+bool FindMatchesPairwise(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
                          ResultRows& rows) {
     const std::size_t count = catalogue.FileCount();
     if (count >= 2 && stop.Poll()) {
@@ -30,16 +30,17 @@ bool FindMatchesPairwise(FileCatalogue& catalogue, SearchObserver& observer, Sto
             if (stop.Tick()) {
                 return false;
             }
+            if (SameFile(catalogue, i, j)) {
+                continue;  // a file reached twice is no pair with itself
+            }
             const bool sameName = catalogue.FileName(i) == catalogue.FileName(j);
             if (options.exact && sameName) {
-                rows.AddResultRow(i, MatchType::Exact, true);
-                rows.AddResultRow(j, MatchType::Exact, false);
+                rows.AddMatch(i, j, MatchType::Exact);
             }
             // Equal numbers are equal size texts; "no size" equals only itself.
             if (options.close && catalogue.Bytes(i) == catalogue.Bytes(j) && !sameName &&
                 matcher.WordMatchRatio(catalogue.FileName(i), catalogue.FileName(j)) > threshold) {
-                rows.AddResultRow(i, MatchType::Close, true);
-                rows.AddResultRow(j, MatchType::Close, false);
+                rows.AddMatch(i, j, MatchType::Close);
             }
         }
         rows.EndOuterPass();

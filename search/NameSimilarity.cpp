@@ -3,7 +3,7 @@
 #include <QString>
 #include <algorithm>
 
-#include "catalogue/Utf8.h"
+#include "platform/Utf8.h"
 
 namespace corvane {
 

@@ -1,7 +1,6 @@
-// A result sink that keeps the rows in memory, for the command-line tool and tests.
+// A result sink that keeps the rows in memory.
 #pragma once
 
-#include <string>
 #include <vector>
 
 #include "search/ResultRow.h"
@@ -10,20 +9,10 @@ namespace corvane {
 
 class ResultList final : public ResultSink {
   public:
-    struct Entry {
-        ResultRow row;
-        std::string colour;
-    };
+    void Clear() override { rows.clear(); }
+    void AddRow(ResultRow row) override { rows.push_back(std::move(row)); }
 
-    void Clear() override { entries.clear(); }
-    void AddRow(ResultRow row, std::string_view colour) override {
-        entries.push_back(Entry{std::move(row), std::string(colour)});
-    }
-
-    bool ShowsTexts() const override { return showsTexts; }
-
-    std::vector<Entry> entries;
-    bool showsTexts = true;
+    std::vector<ResultRow> rows;
 };
 
 }  // namespace corvane

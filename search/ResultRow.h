@@ -1,45 +1,41 @@
-// One file of the results list, as the search adds it.
+// One file of the results list, as the search adds it: data only; the
+// results window and corvane-find turn it into words and colours.
 #pragma once
 
-#include <QString>
 #include <cstdint>
 #include <string>
 
-#include "catalogue/FileCatalogue.h"
+#include "platform/FileStamp.h"
 
 namespace corvane {
 
-enum class MatchType { Exact, Close };
+enum class MatchType : std::uint8_t { Exact, Close };
 
-inline const char* TypeName(MatchType type) {
-    return type == MatchType::Exact ? "Exact" : "Close";
-}
-
-inline QString TypeText(MatchType type) {
-    return type == MatchType::Exact ? QStringLiteral("Exact") : QStringLiteral("Close");
-}
+// Neighbouring groups alternate between the two shades, so the eye can tell
+// where one ends; Exact rows show them in blues, Close rows in reds.
+enum class GroupShade : std::uint8_t { Light, Dark };
 
 struct ResultRow {
-    std::string path;                  // exact bytes of the file's path; decode only to show it
-    std::int64_t size = 0;             // read when the row was added
-    QString sizeText;                  // SizeText(size)
-    QString modified;                  // LastModifiedText(path)
-    std::int64_t modifiedSeconds = 0;  // st_mtime, to notice a file changed since the search
-    FileId id;                         // device and inode from the scan
+    std::string path;  // exact bytes of the file's path; decode only to show it
+    // The file as it was when the row was added: device and inode from the
+    // scan, size and modification time read again at that moment.
+    FileStamp stamp;
+    bool stamped = false;  // false when the file could not be read then (size 0)
     MatchType type = MatchType::Exact;
+    GroupShade shade = GroupShade::Light;
+    // The row's group, numbered from 1 in order of first appearance. A row
+    // joins the group of the file it was matched with, so files that match
+    // one another share a number even where close matching is not transitive.
+    std::uint32_t group = 0;
 };
 
-// Where the search puts its rows: the results window, or a plain list for
-// tests and the command-line tool.
+// Where the search puts its rows: a list for corvane-find and tests, or the
+// results window's model (through the GUI thread).
 class ResultSink {
   public:
     virtual ~ResultSink() = default;
     virtual void Clear() = 0;
-    // `colour` is the row's keyword: "light blue", "blue", "light red" or "red".
-    virtual void AddRow(ResultRow row, std::string_view colour) = 0;
-    // False for a sink that never shows `sizeText` and `modified`: its rows
-    // leave both empty rather than format them for nothing.
-    virtual bool ShowsTexts() const { return true; }
+    virtual void AddRow(ResultRow row) = 0;
 };
 
 }  // namespace corvane

@@ -1,28 +1,13 @@
 #include "search/ResultRows.h"
 
-#include <sys/stat.h>
-
-#include "catalogue/SizeText.h"
-#include "platform/FileLookup.h"
-
 namespace corvane {
 
-const char* ColourKeyword(MatchType type, int shade) {
-    if (type == MatchType::Exact) {
-        return shade == 1 ? "blue" : "light blue";
-    }
-    return shade == 1 ? "red" : "light red";
-}
-
-ResultRows::ResultRows(FileCatalogue& catalogue, ResultSink& sink, const QLocale& locale)
+ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
     : catalogue_(catalogue),
       sink_(sink),
-      locale_(locale),
-      showsTexts_(sink.ShowsTexts()),
-      modifiedFormat_(locale),
       identity_(catalogue.FileCount()),
-      pathListed_(catalogue.FileCount(), false),
-      idListed_(catalogue.FileCount(), false) {}
+      pathGroup_(catalogue.FileCount(), 0),
+      idGroup_(catalogue.FileCount(), 0) {}
 
 namespace {
 
@@ -93,51 +78,58 @@ const ResultRows::Identity& ResultRows::IdentityOf(std::size_t k) {
     return identity;
 }
 
-bool ResultRows::IsListed(std::size_t k) {
+std::uint32_t ResultRows::GroupOf(std::size_t k) {
     const Identity& identity = IdentityOf(k);
-    return pathListed_[identity.path] || (identity.id != kNoId && idListed_[identity.id]);
+    if (pathGroup_[identity.path] != 0) {
+        return pathGroup_[identity.path];
+    }
+    return identity.id == kNoId ? 0 : idGroup_[identity.id];
 }
 
-void ResultRows::AddResultRow(std::size_t k, MatchType type, bool first) {
-    if (IsListed(k)) {
-        return;
-    }
-    if (first) {
+bool ResultRows::IsListed(std::size_t k) {
+    return GroupOf(k) != 0;
+}
+
+void ResultRows::AddMatch(std::size_t i, std::size_t j, MatchType type) {
+    if (!IsListed(i)) {
         newGroup_ = true;
+        // Matched with a file listed earlier, i joins that file's group.
+        const std::uint32_t joined = GroupOf(j);
+        AddRow(i, type, joined != 0 ? joined : ++groupCount_);
     }
+    if (!IsListed(j)) {
+        AddRow(j, type, GroupOf(i));
+    }
+}
+
+void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     ResultRow row;
     row.path = catalogue_.FullPath(k);
-    row.id = catalogue_.Id(k);
     row.type = type;
-    // Size and time are read again now, not taken from the scan.
-    struct stat st {};
-    if (::lstat(row.path.c_str(), &st) == 0) {
-        row.size = static_cast<std::int64_t>(st.st_size);
-        row.modifiedSeconds = static_cast<std::int64_t>(st.st_mtime);
-        if (showsTexts_) {
-            row.modified = modifiedFormat_.Text(row.modifiedSeconds);
-        }
+    row.shade = shade_;
+    row.group = group;
+    // Size and time are read again now, not taken from the scan; the file
+    // stays the one the scan found (its device and inode).
+    const PathStatus now = StatPath(row.path);
+    row.stamped = now.error == 0;
+    if (row.stamped) {
+        row.stamp = now.stamp;
     }
-    if (showsTexts_) {
-        row.sizeText = SizeText(row.size, locale_);
-    }
+    row.stamp.id = catalogue_.Id(k);
 
     const Identity& identity = IdentityOf(k);
-    pathListed_[identity.path] = true;
+    pathGroup_[identity.path] = group;
     if (identity.id != kNoId) {
-        idListed_[identity.id] = true;
+        idGroup_[identity.id] = group;
     }
-
-    const char* keyword = ColourKeyword(type, shade_);
-    catalogue_.SetRowColor(rowCount_, keyword);
     ++rowCount_;
-    sink_.AddRow(std::move(row), keyword);
+    sink_.AddRow(std::move(row));
 }
 
 void ResultRows::EndOuterPass() {
     if (newGroup_) {
         newGroup_ = false;
-        shade_ = 1 - shade_;
+        shade_ = shade_ == GroupShade::Light ? GroupShade::Dark : GroupShade::Light;
     }
 }
 

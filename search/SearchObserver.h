@@ -1,8 +1,6 @@
-// What the search needs from whoever runs it: current options, progress
-// display, a chance to handle events, and the answer to the size question.
+// What a search reports while it runs, and the options it reads as it goes.
 #pragma once
 
-#include <QString>
 #include <cstddef>
 #include <string>
 
@@ -14,28 +12,32 @@ struct SearchOptions {
     int slider = 3;  // 0..5; close threshold = slider / 10 + 0.4
 };
 
+// Where a search stands; the front ends put it into words (SearchTexts.h).
+enum class SearchPhase {
+    Idle,       // between listed folders, and at the end of phase 1
+    Scanning,   // phase 1, walking one listed folder
+    Comparing,  // phase 2
+};
+
+// Threading: called on the thread that runs the search. An observer that
+// drives a window forwards through queued signals; it never blocks the search.
 class SearchObserver {
   public:
     virtual ~SearchObserver() = default;
-    // Read afresh at every outer entry of phase 2 and for every file of phase 1.
+    // Read afresh for every file of phase 1 and every outer entry of phase 2,
+    // so a change made while the search runs applies from there on.
     virtual SearchOptions CurrentOptions() = 0;
-    // The main window's caption and progress bar (0..100).
-    virtual void CaptionChanged(const QString& caption) { (void)caption; }
-    virtual void ProgressChanged(int percent) { (void)percent; }
-    // A folder that could not be listed; it adds no files and the scan goes on.
-    virtual void FolderSkipped(const std::string& path, const QString& reason) {
-        (void)path;
-        (void)reason;
+    // `folder` is the listed folder exactly as given, for Scanning; else "".
+    virtual void PhaseChanged(SearchPhase phase, const std::string& folder) {
+        (void)phase;
+        (void)folder;
     }
-    // Phase 1 is over and not stopped: a window reports skipped folders now.
-    virtual void ScanFinished() {}
-    // Called at least every 50 ms of work; a window handles its events here.
-    virtual void Yield() {}
-    // More than 20,000 files were catalogued: go on with phase 2?
-    virtual bool ConfirmLargeSearch(std::size_t folderCount, std::size_t fileCount) {
-        (void)folderCount;
-        (void)fileCount;
-        return true;
+    virtual void ProgressChanged(int percent) { (void)percent; }  // 0..100
+    // A folder that could not be listed (`error` is the errno); it adds no
+    // files and the scan goes on.
+    virtual void FolderSkipped(const std::string& path, int error) {
+        (void)path;
+        (void)error;
     }
 };
 

@@ -13,6 +13,18 @@ QString AnalyzingCaption(std::string_view folder) {
            QStringLiteral(" folder - phase 1 of 2]");
 }
 
+QString CaptionFor(SearchPhase phase, std::string_view folder) {
+    switch (phase) {
+        case SearchPhase::Scanning:
+            return AnalyzingCaption(folder);
+        case SearchPhase::Comparing:
+            return ComparingCaption();
+        case SearchPhase::Idle:
+            break;
+    }
+    return ProductCaption();
+}
+
 QString ComparingCaption() {
     return ProductCaption() + QStringLiteral(" [Finding duplicates - phase 2 of 2]");
 }
@@ -44,8 +56,32 @@ QString NoDuplicatesTitle() {
     return QStringLiteral("No dupes");
 }
 
+QString NothingToLookForText() {
+    return QStringLiteral(
+        "Tick Exact Matches (files with equal names), Close Matches (files of equal size whose "
+        "names share most words) or both, to say what to look for.");
+}
+
+QString TooLargeText() {
+    return QStringLiteral(
+        "These folders hold more files than one search can compare. Please search fewer "
+        "folders at a time.");
+}
+
 QString DisplayPath(std::string_view path) {
     return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+}
+
+const char* ColourKeyword(MatchType type, GroupShade shade) {
+    const bool dark = shade == GroupShade::Dark;
+    if (type == MatchType::Exact) {
+        return dark ? "blue" : "light blue";
+    }
+    return dark ? "red" : "light red";
+}
+
+const char* TypeName(MatchType type) {
+    return type == MatchType::Exact ? "Exact" : "Close";
 }
 
 }  // namespace corvane

@@ -7,11 +7,15 @@
 #include <cstddef>
 #include <string_view>
 
+#include "search/ResultRow.h"
+#include "search/SearchObserver.h"
+
 namespace corvane {
 
-inline constexpr std::size_t kLargeSearchFiles = 20000;  // more than this asks first
-
 QString ProductCaption();  // "Corvane"
+// The main window's caption for a phase of the search; `folder` is the
+// listed folder being scanned.
+QString CaptionFor(SearchPhase phase, std::string_view folder);
 // Phase 1 caption; `folder` is shown exactly as given (decoded for display).
 QString AnalyzingCaption(std::string_view folder);
 QString ComparingCaption();  // phase 2
@@ -23,8 +27,17 @@ QString LargeSearchQuestion(std::size_t folderCount, std::size_t fileCount,
 
 QString NoDuplicatesText();   // "No duplicates found."
 QString NoDuplicatesTitle();  // "No dupes"
+// Find Dupes with neither Exact Matches nor Close Matches ticked.
+QString NothingToLookForText();
+// A search with more files or rows than Corvane can number.
+QString TooLargeText();
 
 // A byte path as the user sees it: invalid UTF-8 shows as U+FFFD.
 QString DisplayPath(std::string_view path);
+
+// The colour keyword of a row: "light blue"/"blue" for Exact, "light
+// red"/"red" for Close; what corvane-find prints and the list's colours follow.
+const char* ColourKeyword(MatchType type, GroupShade shade);
+const char* TypeName(MatchType type);  // "Exact", "Close"
 
 }  // namespace corvane

@@ -2,13 +2,13 @@
 
 namespace corvane {
 
-StopCheck::StopCheck(SettingsStore& store, SearchObserver& observer)
-    : store_(store), observer_(observer), lastPoll_(std::chrono::steady_clock::now()) {}
+StopCheck::StopCheck(SettingsStore& store, const std::atomic<bool>* cancel)
+    : store_(store), cancel_(cancel), lastPoll_(std::chrono::steady_clock::now()) {}
 
 bool StopCheck::Poll() {
     if (!stopped_) {
-        observer_.Yield();
-        stopped_ = store_.StopRequested();
+        stopped_ = (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) ||
+                   store_.StopRequested();
         lastPoll_ = std::chrono::steady_clock::now();
     }
     return stopped_;

@@ -1,20 +1,21 @@
-// The search's only way to hear the Stop button: yield to the caller, then read
-// `Stop` from the settings store, at fixed points and at least every 20 ms.
+// How a running search hears the Stop button: it reads `Stop` from the
+// settings store at fixed points and at least every 20 ms in between.
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <cstddef>
 
 #include "platform/SettingsStore.h"
-#include "search/SearchObserver.h"
 
 namespace corvane {
 
 class StopCheck {
   public:
-    StopCheck(SettingsStore& store, SearchObserver& observer);
+    // `cancel`, when given, stops the search as well: the program is ending.
+    explicit StopCheck(SettingsStore& store, const std::atomic<bool>* cancel = nullptr);
 
-    // Yields and reads `Stop` now. Once it has read "True" it stays true.
+    // Reads `Stop` now. Once it has read "True" it stays true.
     bool Poll();
 
     // Counts `work` small steps; every few hundred steps looks at the clock and
@@ -38,7 +39,7 @@ class StopCheck {
     static constexpr std::chrono::milliseconds kInterval{20};
 
     SettingsStore& store_;
-    SearchObserver& observer_;
+    const std::atomic<bool>* cancel_;
     std::chrono::steady_clock::time_point lastPoll_;
     std::size_t counted_ = 0;
     bool stopped_ = false;

@@ -3,7 +3,7 @@
 #include <string>
 
 #include "catalogue/PathParts.h"
-#include "platform/FileLookup.h"
+#include "platform/FileStatus.h"
 
 namespace corvane {
 
@@ -26,11 +26,9 @@ QByteArray FolderRowForDroppedPath(const QByteArray& path) {
     if (IsFolder(path.toStdString())) {
         return path;
     }
-    const std::string_view folder = FolderPart(std::string_view(path.constData(), path.size()));
-    if (folder.size() <= 1) {
-        return QByteArray(folder.data(), static_cast<qsizetype>(folder.size()));  // "/" stays "/"
-    }
-    return QByteArray(folder.data(), static_cast<qsizetype>(folder.size() - 1));
+    const std::string_view folder =
+        WithoutTrailingSlash(FolderPart(std::string_view(path.constData(), path.size())));
+    return QByteArray(folder.data(), static_cast<qsizetype>(folder.size()));
 }
 
 DropRows RowsFromDrop(const QList<QUrl>& urls) {

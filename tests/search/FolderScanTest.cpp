@@ -7,10 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "catalogue/FolderScan.h"
-#include "platform/MemorySettingsStore.h"
-#include "search/SearchTestSupport.h"
+#include "search/FolderScan.h"
 #include "search/SearchTexts.h"
+#include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
 namespace corvane {
@@ -18,6 +17,7 @@ namespace {
 
 using testing::MakeFile;
 using testing::MakeFolder;
+using testing::PollingStore;
 using testing::RecordingObserver;
 using testing::TempDir;
 
@@ -34,7 +34,7 @@ class FolderScanTest : public ::testing::Test {
     }
 
     Scanned Scan(const std::string& folder) {
-        StopCheck stop(store, observer);
+        StopCheck stop(store);
         FolderScan scan(catalogue, observer, stop);
         scan.ScanFolder(folder);
         Scanned result{scan.PendingFolders(), {}};
@@ -45,7 +45,7 @@ class FolderScanTest : public ::testing::Test {
     }
 
     TempDir dir;
-    MemorySettingsStore store;
+    PollingStore store;
     RecordingObserver observer;
     FileCatalogue catalogue;
 };
@@ -126,8 +126,8 @@ TEST_F(FolderScanTest, OneTrailingSlashGoesAndTheCaptionShowsTheFolderAsGiven) {
 }
 
 TEST_F(FolderScanTest, RootKeepsItsSlash) {
-    // Stop at the first yield: only the start of a scan of "/" is looked at.
-    observer.onYield = [&](int) { store.Write(keys::Stop, BoolText(true)); };
+    // Stop at the first poll: only the start of a scan of "/" is looked at.
+    store.onPoll = [&](int) { store.Write(keys::Stop, BoolText(true)); };
     const Scanned scanned = Scan("/");
     EXPECT_EQ(observer.captions,
               std::vector<QString>{QStringLiteral("Corvane [Analyzing / folder - phase 1 of 2]")});
@@ -152,7 +152,7 @@ TEST_F(FolderScanTest, FoldersThatCannotBeListedAreReportedOnceAndSkipped) {
         const Scanned scanned = Scan(c.folder);
         ASSERT_EQ(observer.skipped.size(), 1u) << c.folder;
         EXPECT_EQ(observer.skipped[0].first, c.reported);
-        EXPECT_FALSE(observer.skipped[0].second.isEmpty());
+        EXPECT_NE(observer.skipped[0].second, 0);
         EXPECT_TRUE(scanned.paths.empty());
     }
 }
@@ -164,8 +164,8 @@ TEST_F(FolderScanTest, FolderThatVanishesDuringTheWalkIsSkipped) {
     MakeFolder(t + "/kept");
     MakeFile(t + "/kept/g");
     MakeFile(t + "/top");
-    // The walk yields before reading each folder: the second is "gone".
-    observer.onYield = [&](int n) {
+    // The walk polls before reading each folder: the second is "gone".
+    store.onPoll = [&](int n) {
         if (n == 2) {
             std::remove((t + "/gone/f").c_str());
             ::rmdir((t + "/gone").c_str());
@@ -200,14 +200,14 @@ TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
     MakeFolder(dir / "s2");
     MakeFile(dir / "f");
     MakeFile(dir / "s2/g");
-    observer.onYield = [&](int n) {
+    store.onPoll = [&](int n) {
         if (n == 2) {
             store.Write(keys::Stop, BoolText(true));
         }
     };
     const Scanned scanned = Scan(dir.path());
     EXPECT_TRUE(scanned.paths.empty());
-    EXPECT_EQ(observer.yields, 2);            // no poll after the stop was seen
+    EXPECT_EQ(store.polls, 2);                // no poll after the stop was seen
     EXPECT_EQ(observer.captions.size(), 1u);  // the phase-1 caption stays
 }
 

@@ -9,7 +9,8 @@
 #include "platform/MemorySettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
-#include "search/SearchTestSupport.h"
+#include "search/SearchTexts.h"
+#include "support/SearchTestSupport.h"
 
 namespace corvane {
 namespace {
@@ -23,26 +24,24 @@ struct Outcome {
     int optionCalls;
 };
 
-using Phase2 = bool (*)(FileCatalogue&, SearchObserver&, StopCheck&, ResultRows&);
+using Phase2 = bool (*)(const FileCatalogue&, SearchObserver&, StopCheck&, ResultRows&);
 
 Outcome RunPhase2(FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
                   Phase2 phase2) {
-    FileCatalogue copy = catalogue;
+    const FileCatalogue& copy = catalogue;
     MemorySettingsStore store;
     store.Write(keys::Stop, BoolText(false));
     RecordingObserver observer;
     observer.script = [&](int call) { return script[static_cast<std::size_t>(call - 1)]; };
-    StopCheck stop(store, observer);
+    StopCheck stop(store);
     ResultList list;
     ResultRows rows(copy, list);
     Outcome outcome;
     outcome.finished = phase2(copy, observer, stop, rows);
     outcome.optionCalls = observer.optionCalls;
-    for (const ResultList::Entry& entry : list.entries) {
-        outcome.rows.emplace_back(entry.row.path, entry.row.type, entry.colour);
-    }
-    for (std::size_t r = 0; r < copy.RowColorCount(); ++r) {
-        outcome.rowColors.emplace_back(copy.RowColor(r));
+    for (const ResultRow& row : list.rows) {
+        outcome.rows.emplace_back(row.path, row.type, ColourKeyword(row.type, row.shade));
+        outcome.rowColors.emplace_back(ColourKeyword(row.type, row.shade));
     }
     return outcome;
 }
@@ -113,7 +112,7 @@ TEST(Phase2Property, IndexedGivesThePairwiseRows) {
         FileCatalogue catalogue = RandomCatalogue(random);
         const std::vector<SearchOptions> script = RandomScript(random, catalogue.FileCount());
         const Outcome pairwise = RunPhase2(catalogue, script, FindMatchesPairwise);
-        const Outcome indexed = RunPhase2(catalogue, script, FindMatchesIndexed);
+        const Outcome indexed = RunPhase2(catalogue, script, FindMatches);
         ASSERT_TRUE(pairwise.finished && indexed.finished);
         ASSERT_EQ(pairwise.optionCalls, indexed.optionCalls) << "round " << round;
         ASSERT_EQ(pairwise.rows, indexed.rows) << "round " << round;
@@ -137,7 +136,7 @@ TEST(Phase2Property, PairwiseFollowsTheWorkedExample) {
     catalogue.Append("/nonexistent-corvane/y/", "a.txt", FileCatalogue::kNoSize, FileId{1, 3});
     catalogue.Append("/nonexistent-corvane/y/", "b.txt", FileCatalogue::kNoSize, FileId{1, 4});
     const std::vector<SearchOptions> script(4, SearchOptions{true, false, 3});
-    for (const Phase2 phase2 : {FindMatchesPairwise, FindMatchesIndexed}) {
+    for (const Phase2 phase2 : {FindMatchesPairwise, FindMatches}) {
         const Outcome outcome = RunPhase2(catalogue, script, phase2);
         const std::vector<std::string> colours = {"light blue", "light blue", "blue", "blue"};
         EXPECT_EQ(outcome.rowColors, colours);
@@ -159,7 +158,7 @@ TEST(Phase2Property, ThresholdIsStrictAndSliderClamped) {
         catalogue.Append("/nonexistent-corvane/", "a c.txt", 4, FileId{1, 2});
         catalogue.Append("/nonexistent-corvane/", "d e.txt", 4, FileId{1, 3});
         const std::vector<SearchOptions> script(3, SearchOptions{false, true, c.slider});
-        for (const Phase2 phase2 : {FindMatchesPairwise, FindMatchesIndexed}) {
+        for (const Phase2 phase2 : {FindMatchesPairwise, FindMatches}) {
             EXPECT_EQ(RunPhase2(catalogue, script, phase2).rows.size(), c.listed ? 2u : 0u)
                 << "slider " << c.slider;
         }

@@ -9,14 +9,14 @@
 
 #include <fstream>
 
-#include "MemoryStore.h"
-#include "TestDesktop.h"
 #include "shell/FolderDrop.h"
 #include "shell/FolderListModel.h"
 #include "shell/FolderListView.h"
-#include "shell/Form1.h"
-#include "shell/ImageButton.h"
+#include "shell/MainWindow.h"
+#include "support/MemoryStore.h"
 #include "support/TempDir.h"
+#include "support/TestDesktop.h"
+#include "widgets/ImageButton.h"
 
 using namespace corvane;
 using corvane::testing::MemoryStore;
@@ -42,7 +42,7 @@ void MakeFolder(const std::string& path) {
     QVERIFY(::mkdir(path.c_str(), 0755) == 0);
 }
 
-QList<QByteArray> Rows(Form1& form) {
+QList<QByteArray> Rows(MainWindow& form) {
     QList<QByteArray> rows;
     for (const std::string& path : form.FolderPaths()) {
         rows << QByteArray(path.data(), static_cast<qsizetype>(path.size()));
@@ -55,7 +55,7 @@ QByteArray Bytes(const std::string& path) {
 }
 
 // Drags the data over the list and drops it there.
-void Drop(Form1& form, const QMimeData& mime) {
+void Drop(MainWindow& form, const QMimeData& mime) {
     QWidget* viewport = form.FolderView().viewport();
     QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(viewport, &enter);
@@ -63,17 +63,17 @@ void Drop(Form1& form, const QMimeData& mime) {
     QCoreApplication::sendEvent(viewport, &drop);
 }
 
-void Drop(Form1& form, const QList<QUrl>& urls) {
+void Drop(MainWindow& form, const QList<QUrl>& urls) {
     QMimeData mime;
     mime.setUrls(urls);
     Drop(form, mime);
 }
 
-ImageButton* Button(Form1& form, const char* name) {
+ImageButton* Button(MainWindow& form, const char* name) {
     return form.findChild<ImageButton*>(QLatin1String(name));
 }
 
-void SelectRows(Form1& form, std::initializer_list<int> rows) {
+void SelectRows(MainWindow& form, std::initializer_list<int> rows) {
     auto* selection = form.FolderView().selectionModel();
     selection->clearSelection();
     for (int row : rows) {
@@ -109,14 +109,14 @@ class FolderListTest : public QObject {
         for (const QByteArray& answer : answers) {
             desktop.browserAnswers.push_back(answer);
         }
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         for (qsizetype i = 0; i < answers.size(); ++i) {
-            Button(form, "Check2")->click();
+            Button(form, "addFolderButton")->click();
         }
         QCOMPARE(Rows(form), rows);
         QCOMPARE(desktop.browserTitles.size(), answers.size());
         QCOMPARE(desktop.browserTitles.value(0), QStringLiteral("Please select folder to add:"));
-        QVERIFY(!Button(form, "Check2")->isChecked());
+        QVERIFY(!Button(form, "addFolderButton")->isChecked());
         QVERIFY(desktop.messageTitles.isEmpty());
     }
 
@@ -132,7 +132,7 @@ class FolderListTest : public QObject {
 
         MemoryStore store;
         TestDesktop desktop;
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         // Three files of one folder: that folder three times, no trailing "/".
         Drop(form, {FileUrl(dir / "music/a.mp3"), FileUrl(dir / "music/b.mp3"),
                     FileUrl(dir / "music/c.mp3")});
@@ -158,7 +158,7 @@ class FolderListTest : public QObject {
 
         MemoryStore store;
         TestDesktop desktop;
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         Drop(form, {FileUrl(odd), FileUrl(odd + "/song\xff.mp3")});
         QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd), Bytes(odd)}));
         // Shown decoded, kept as bytes.
@@ -181,7 +181,7 @@ class FolderListTest : public QObject {
 
         MemoryStore store;
         TestDesktop desktop;
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         Drop(form, mime);
         QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd), Bytes(dir.path())}));
         QVERIFY(desktop.messageTitles.isEmpty());
@@ -205,8 +205,8 @@ class FolderListTest : public QObject {
         MemoryStore store;
         TestDesktop desktop;
         desktop.browserAnswers = {"/srv/earlier"};
-        Form1 form(store, desktop.Make());
-        Button(form, "Check2")->click();
+        MainWindow form(store, desktop.Make());
+        Button(form, "addFolderButton")->click();
 
         Drop(form, urls);
         QCOMPARE(Rows(form), QList<QByteArray>{"/srv/earlier"} + added);
@@ -233,7 +233,7 @@ class FolderListTest : public QObject {
         QFETCH(QList<QByteArray>, left);
         MemoryStore store;
         TestDesktop desktop;
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         for (const char* path : {"/1", "/2", "/3", "/4", "/5"}) {
             form.FolderList().Append(path);
         }
@@ -260,7 +260,7 @@ class FolderListTest : public QObject {
         QFETCH(int, selected);
         MemoryStore store;
         TestDesktop desktop;
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         for (int i = 0; i < rows; ++i) {
             form.FolderList().Append("/f" + QByteArray::number(i));
         }
@@ -275,19 +275,19 @@ class FolderListTest : public QObject {
     void clearList() {
         MemoryStore store;
         TestDesktop desktop;
-        Form1 form(store, desktop.Make());
+        MainWindow form(store, desktop.Make());
         QSignalSpy reset(&form.FolderList(), &QAbstractItemModel::modelReset);
         QSignalSpy removed(&form.FolderList(), &QAbstractItemModel::rowsRemoved);
-        Button(form, "Check3")->click();  // empty: nothing happens
+        Button(form, "clearListButton")->click();  // empty: nothing happens
         QCOMPARE(form.FolderList().rowCount(), 0);
         QCOMPARE(reset.count() + removed.count(), 0);
 
         form.FolderList().Append("/a");
         form.FolderList().Append("/b");
-        Button(form, "Check3")->click();
+        Button(form, "clearListButton")->click();
         QCOMPARE(form.FolderList().rowCount(), 0);
         QVERIFY(form.FolderPaths().empty());
-        QVERIFY(!Button(form, "Check3")->isChecked());
+        QVERIFY(!Button(form, "clearListButton")->isChecked());
     }
 
     void localPathBytes_data() {

@@ -1,0 +1,171 @@
+#include "results/ResultsWindow.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QTreeView>
+
+#include "widgets/HoverPointer.h"
+#include "widgets/ImageButton.h"
+#include "widgets/SvgPicture.h"
+#include "widgets/Twips.h"
+
+namespace corvane {
+
+namespace {
+
+const QString kProductName = QStringLiteral("Corvane");
+
+TrashPrompts MessageBoxPrompts(QWidget* parent) {
+    return TrashPrompts{[parent](const QString& title, const QString& text) {
+                            return QMessageBox::question(parent, title, text,
+                                                         QMessageBox::Yes | QMessageBox::No,
+                                                         QMessageBox::Yes) == QMessageBox::Yes;
+                        },
+                        [parent](const QString& title, const QString& text) {
+                            QMessageBox::warning(parent, title, text);
+                        }};
+}
+
+}  // namespace
+
+ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* parent)
+    : QWidget(parent, Qt::Window),
+      trash_(std::make_unique<DesktopTrash>()),
+      prompts_(MessageBoxPrompts(this)),
+      closeAction_([] { QCoreApplication::quit(); }) {
+    setWindowTitle(kProductName);
+    setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
+    QPalette white = palette();
+    white.setColor(QPalette::Window, Qt::white);
+    setPalette(white);
+    setAutoFillBackground(true);
+    setCursor(Qt::ArrowCursor);
+
+    banner_ = new SvgPicture(QStringLiteral(":/corvane/banner.svg"), this);
+    banner_->setCursor(Qt::ArrowCursor);
+    backButton_ = MakeFaceButton("back-to-main", QStringLiteral("Back to Main"), this);
+    sendButton_ = MakeFaceButton("send-to-recycling", QStringLiteral("Send to Recycling"), this);
+    uncheckButton_ = MakeFaceButton("uncheck-all", QStringLiteral("Uncheck All"), this);
+    backButton_->setObjectName(QStringLiteral("backButton"));
+    sendButton_->setObjectName(QStringLiteral("sendButton"));
+    uncheckButton_->setObjectName(QStringLiteral("uncheckButton"));
+    sendButton_->setToolTip(QStringLiteral("Delete checked files."));
+    uncheckButton_->setToolTip(QStringLiteral("Clear out all checkmarks."));
+
+    list_ = new QTreeView(this);
+    list_->setObjectName(QStringLiteral("resultsList"));
+    list_->setModel(&model_);
+    list_->setFont(QFont(QStringLiteral("Liberation Sans"), 9, QFont::Bold));
+    list_->setRootIsDecorated(false);
+    list_->setItemsExpandable(false);
+    list_->setUniformRowHeights(true);  // what keeps 100,000 rows quick
+    list_->setSortingEnabled(false);
+    list_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    list_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    list_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    list_->setAllColumnsShowFocus(true);
+    list_->setTextElideMode(Qt::ElideMiddle);  // a long path keeps its file name in view
+    list_->header()->setSectionsClickable(false);
+    list_->header()->setSectionsMovable(false);
+    list_->header()->setStretchLastSection(false);
+    list_->header()->setMinimumSectionSize(0);
+
+    PlaceInTwips(banner_, -60, -60, 4740, 1380);
+    PlaceInTwips(backButton_, 4680, 120, 2055, 1095);
+    PlaceInTwips(sendButton_, 6840, 120, 2175, 1095);
+    PlaceInTwips(uncheckButton_, 9120, 120, 2175, 1095);
+    PlaceInTwips(list_, 120, 1320, 10095, 4455);
+
+    const QCursor hover = HoverPointerOrHand(hoverPointer);
+    for (QWidget* widget : {static_cast<QWidget*>(backButton_), static_cast<QWidget*>(sendButton_),
+                            static_cast<QWidget*>(uncheckButton_), static_cast<QWidget*>(list_),
+                            list_->viewport(), static_cast<QWidget*>(list_->header())}) {
+        widget->setCursor(hover);
+    }
+
+    connect(sendButton_, &ImageButton::activated, this, &ResultsWindow::SendTickedToTrash);
+    connect(backButton_, &ImageButton::activated, this, &ResultsWindow::BackToMain);
+    connect(uncheckButton_, &ImageButton::activated, this, &ResultsWindow::UncheckAll);
+
+    // The designed client area; a search gives the window the main window's place.
+    resize(PixelsFromTwips(12450), PixelsFromTwips(7230));
+}
+
+ResultsWindow::~ResultsWindow() = default;
+
+void ResultsWindow::ShowInPlaceOf(QWidget* mainWindow) {
+    mainWindow_ = mainWindow;
+    // Both are plain top-level windows with the same frame, so equal client
+    // sizes give equal outer sizes; pos() is the frame's corner.
+    resize(mainWindow->size());
+    move(mainWindow->pos());
+    setWindowState(mainWindow->windowState() &
+                   (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    show();
+    mainWindow->hide();
+}
+
+void ResultsWindow::SendTickedToTrash() {
+    SendToTrash(model_, *trash_, prompts_);
+}
+
+void ResultsWindow::UncheckAll() {
+    model_.UncheckAll();
+}
+
+void ResultsWindow::BackToMain() {
+    if (mainWindow_ == nullptr) {
+        return;
+    }
+    mainWindow_->show();
+    // Top and left, then height and width; the main window keeps its own state.
+    const QPoint corner = pos();
+    mainWindow_->move(corner);
+    mainWindow_->resize(size());
+    hide();
+}
+
+void ResultsWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    LayOutList();
+}
+
+void ResultsWindow::moveEvent(QMoveEvent* event) {
+    QWidget::moveEvent(event);
+    // The window manager's frame is known only after the first show, and the
+    // rules measure the outer size, so lay out again once it has arrived.
+    LayOutList();
+}
+
+// Six assignments, each skipped on its own when its value would be negative
+// (a minimised or very small window); the buttons and banner never move.
+void ResultsWindow::LayOutList() {
+    const QSize outer = frameGeometry().size();
+    const int listWidth = PixelsFromTwips(TwipsFromPixels(outer.width()) - 360);
+    if (listWidth >= 0) {
+        list_->resize(listWidth, list_->height());
+    }
+    const int listHeight = PixelsFromTwips(TwipsFromPixels(outer.height()) - 1900);
+    if (listHeight >= 0) {
+        list_->resize(list_->width(), listHeight);
+    }
+    QHeaderView* header = list_->header();
+    const int filenameWidth = PixelsFromTwips(TwipsFromPixels(list_->width()) - 4500);
+    if (filenameWidth >= 0) {
+        header->resizeSection(ResultsModel::FilenameColumn, filenameWidth);
+    }
+    header->resizeSection(ResultsModel::SizeColumn, PixelsFromTwips(1100));
+    header->resizeSection(ResultsModel::ModifiedColumn, PixelsFromTwips(2300));
+    header->resizeSection(ResultsModel::TypeColumn, PixelsFromTwips(700));
+}
+
+void ResultsWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (closeAction_) {
+        closeAction_();
+    }
+}
+
+}  // namespace corvane

@@ -1,0 +1,81 @@
+// The results window: the list of matches and the buttons that act on it.
+#pragma once
+
+#include <QCursor>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "platform/Trash.h"
+#include "results/ResultsModel.h"
+#include "results/SendToTrash.h"
+
+class QTreeView;
+
+namespace corvane {
+
+class ImageButton;
+
+// A top-level window that takes the main window's place while it is shown.
+// The search's rows go into Model() while the window is hidden; ShowInPlaceOf() then
+// swaps the windows. Back to Main swaps them back and keeps the rows.
+// Closing the window ends the program.
+//
+// Threading: the GUI thread only.
+class ResultsWindow final : public QWidget {
+    Q_OBJECT
+
+  public:
+    // `hoverPointer` is the cursor for the buttons and the list; with none the
+    // platform's pointing hand is used.
+    explicit ResultsWindow(std::optional<QCursor> hoverPointer = std::nullopt,
+                           QWidget* parent = nullptr);
+    ~ResultsWindow() override;
+
+    ResultsModel& Model() { return model_; }
+    QTreeView* List() const { return list_; }
+
+    // Takes the main window's width, height, top, left and window state,
+    // shows this window and hides the main window, which Back to Main shows
+    // again later.
+    void ShowInPlaceOf(QWidget* mainWindow);
+    // The window Back to Main returns to, without showing anything.
+    void SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
+
+    // For tests and other front ends: the trash, the questions and messages,
+    // and what closing the window does (by default: quit the application).
+    void SetTrash(std::unique_ptr<Trash> trash) { trash_ = std::move(trash); }
+    void SetPrompts(TrashPrompts prompts) { prompts_ = std::move(prompts); }
+    void SetCloseAction(std::function<void()> action) { closeAction_ = std::move(action); }
+
+    // The three buttons' actions, as their clicks run them.
+    void SendTickedToTrash();
+    void UncheckAll();
+    void BackToMain();
+
+    ImageButton* SendButton() const { return sendButton_; }
+    ImageButton* BackButton() const { return backButton_; }
+    ImageButton* UncheckButton() const { return uncheckButton_; }
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void LayOutList();
+
+    ResultsModel model_;
+    QWidget* banner_ = nullptr;
+    ImageButton* backButton_ = nullptr;
+    ImageButton* sendButton_ = nullptr;
+    ImageButton* uncheckButton_ = nullptr;
+    QTreeView* list_ = nullptr;
+    QWidget* mainWindow_ = nullptr;
+    std::unique_ptr<Trash> trash_;
+    TrashPrompts prompts_;
+    std::function<void()> closeAction_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,132 @@
+// The main window: folder list, options, picture buttons and progress bar.
+#pragma once
+
+#include <QCursor>
+#include <QWidget>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "search/SearchObserver.h"
+#include "shell/FolderBrowser.h"
+#include "shell/MainLayout.h"
+#include "shell/StoredSettings.h"
+
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QSlider;
+
+namespace corvane {
+
+class FolderListModel;
+class FolderListView;
+class ImageButton;
+class SettingsStore;
+class SvgPicture;
+
+// What the window asks of the desktop; tests replace each of them.
+struct MainWindowDesktop {
+    std::function<int()> workAreaWidth;  // pixels, the screen less its panels
+    std::function<QSize()> screenSize;   // pixels, the whole screen
+    FolderBrowser chooseFolder;
+    // A modal message with one OK button and no icon.
+    std::function<void(QWidget* owner, const QString& title, const QString& text)> showMessage;
+
+    // The primary screen, the file dialog and a message box.
+    static MainWindowDesktop System();
+};
+
+class MainWindow : public QWidget {
+    Q_OBJECT
+
+  public:
+    // Builds the window and runs the start-up sequence; show() it afterwards.
+    explicit MainWindow(SettingsStore& store,
+                        MainWindowDesktop desktop = MainWindowDesktop::System(),
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // --- For the Find Dupes command ---
+    // The folder list's rows, as exact path bytes, in list order.
+    std::vector<std::string> FolderPaths() const;
+    // The options as a search reads them, straight from the controls.
+    SearchOptions Options() const;
+    void SetCaption(const QString& caption);
+    // 0..100.
+    void SetProgress(int percent);
+    // While a search runs Stop Find stands where Find Dupes was.
+    void ShowSearchRunning(bool running);
+
+    // --- For tests and the results window ---
+    FolderListModel& FolderList() { return *folderModel_; }
+    FolderListView& FolderView() { return *folderList_; }
+    QCursor HoverCursor() const { return hoverCursor_; }
+    // The window's outer size in twips (frame included where there is one).
+    QSize OuterTwips() const;
+
+  signals:
+    // Find Dupes was pressed.
+    void findDupesRequested();
+    // Exact Matches, Close Matches or the slider changed (also during a search).
+    void optionsChanged();
+    // The window was closed: the program is ending.
+    void closed();
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    enum class Pointer { Hover, Arrow, Keep };
+
+    void BuildControls();
+    void SetFocusOrder();
+    void WatchPointer(QWidget* widget);
+    Pointer PointerOver(QWidget* widget) const;
+    void StartUp();
+    void CenterForm();
+    StoredWindowState ApplyStoredState();
+    void ApplyStoredSize();
+    void SetOuterWidth(int twips);
+    void SetOuterHeight(int twips);
+    void CorrectForFrame();
+    void RunResizeRules();
+
+    void AddFolder();
+    void ClearList();
+    void AddDroppedUrls(const QList<QUrl>& urls);
+    void ExactMatchesChanged();
+    void CloseMatchesChanged();
+    void SliderChanged();
+    void StopFindPressed();
+
+    SettingsStore& store_;
+    MainWindowDesktop desktop_;
+    QCursor hoverCursor_;
+    // Start-up sized the window before the window manager added its frame;
+    // the first time the frame is known, the client is shrunk to match.
+    bool frameCorrectionPending_ = false;
+
+    SvgPicture* banner_ = nullptr;
+    ImageButton* findButton_ = nullptr;       // Find Dupes
+    ImageButton* addFolderButton_ = nullptr;  // Add Folder
+    ImageButton* clearListButton_ = nullptr;  // Clear List
+    ImageButton* stopButton_ = nullptr;       // Stop Find
+    QCheckBox* exactBox_ = nullptr;           // Exact Matches
+    QCheckBox* closeBox_ = nullptr;           // Close Matches
+    QSlider* strictnessSlider_ = nullptr;
+    QLabel* manyLabel_ = nullptr;  // "Many"
+    QLabel* fewLabel_ = nullptr;   // "Few"
+    QGroupBox* folderFrame_ = nullptr;
+    FolderListView* folderList_ = nullptr;
+    FolderListModel* folderModel_ = nullptr;
+    QProgressBar* progressBar_ = nullptr;
+};
+
+}  // namespace corvane

@@ -1,0 +1,203 @@
+// The results window offscreen: buttons, pointer, hand-over to and from the main window, layout.
+#include <QHeaderView>
+#include <QTest>
+#include <QTreeView>
+
+#include "results/ResultsWindow.h"
+#include "support/ColouredRow.h"
+#include "widgets/ImageButton.h"
+#include "widgets/Twips.h"
+
+using namespace corvane;
+using corvane::testing::Coloured;
+
+namespace {
+
+ResultRow Row(int i) {
+    ResultRow row;
+    row.path = "/no/such/folder/file" + std::to_string(i);
+    row.stamp.size = 1024;
+    row.stamp.modified.seconds = 1767225600;  // 2026-01-01 00:00:00 UTC
+    row.stamped = true;
+    return row;
+}
+
+class CountingTrash : public Trash {
+  public:
+    std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
+        ++requests;
+        return std::vector<TrashResult>(paths.size(), TrashResult{true, {}});
+    }
+    int requests = 0;
+};
+
+struct Window {
+    ResultsWindow form{QCursor(Qt::CrossCursor)};
+    int closes = 0;
+    QStringList asked;
+    Window() {
+        form.SetCloseAction([this] { ++closes; });
+        form.SetPrompts(TrashPrompts{[this](const QString&, const QString& text) {
+                                         asked << text;
+                                         return true;
+                                     },
+                                     [](const QString&, const QString&) {}});
+        for (int i = 0; i < 4; ++i) {
+            form.Model().AddRow(Coloured(Row(i), i < 2 ? "light blue" : "red"));
+        }
+    }
+};
+
+}  // namespace
+
+class ResultsWindowTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void buttons_and_pointer() {
+        Window w;
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane"));
+        QCOMPARE(w.form.SendButton()->toolTip(), QStringLiteral("Delete checked files."));
+        QCOMPARE(w.form.UncheckButton()->toolTip(), QStringLiteral("Clear out all checkmarks."));
+        QVERIFY(w.form.BackButton()->toolTip().isEmpty());
+        QVERIFY(!w.form.windowIcon().isNull());
+        QCOMPARE(w.form.palette().color(QPalette::Window), QColor(Qt::white));
+        for (QWidget* hover :
+             {static_cast<QWidget*>(w.form.SendButton()),
+              static_cast<QWidget*>(w.form.BackButton()),
+              static_cast<QWidget*>(w.form.UncheckButton()), w.form.List()->viewport()}) {
+            QCOMPARE(hover->cursor().shape(), Qt::CrossCursor);
+        }
+        QCOMPARE(w.form.cursor().shape(), Qt::ArrowCursor);
+        QWidget* banner = w.form.childAt(PixelsFromTwips(1000), PixelsFromTwips(600));
+        QVERIFY(banner != nullptr && banner != w.form.List());
+        QCOMPARE(banner->cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void space_ticks_and_uncheck_all_clears() {
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        for (int row : {1, 3}) {
+            w.form.List()->setCurrentIndex(w.form.Model().index(row, 0));
+            QTest::keyClick(w.form.List(), Qt::Key_Space);
+        }
+        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{1, 3}));
+        QTest::mouseClick(w.form.UncheckButton(), Qt::LeftButton);
+        QVERIFY(w.form.Model().CheckedRows().empty());
+        QVERIFY(!w.form.UncheckButton()->isChecked());
+        // Shading and rows stay.
+        QCOMPARE(w.form.Model().rowCount(), 4);
+        QCOMPARE(w.form.Model().ShadeAt(2), Shade::Red);
+    }
+
+    void one_click_sends_once() {
+        Window w;
+        auto trash = std::make_unique<CountingTrash>();
+        CountingTrash* counter = trash.get();
+        w.form.SetTrash(std::move(trash));
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        // The rows name files that do not exist, so the re-check keeps them.
+        w.form.Model().SetChecked(0, true);
+        QTest::mouseClick(w.form.SendButton(), Qt::LeftButton);
+        QCOMPARE(w.asked, QStringList{"Move 1 checked file to the trash?"});
+        QCOMPARE(counter->requests, 0);
+        QCOMPARE(w.form.Model().rowCount(), 4);
+        QCOMPARE(w.form.Model().ShadeAt(0), Shade::None);
+        QCOMPARE(w.form.Model().ShadeAt(3), Shade::None);
+    }
+
+    void takes_the_main_windows_place_data() {
+        QTest::addColumn<bool>("maximised");
+        QTest::newRow("normal") << false;
+        QTest::newRow("maximised") << true;
+    }
+    void takes_the_main_windows_place() {
+        QFETCH(bool, maximised);
+        Window w;
+        QWidget main;
+        main.setGeometry(110, 130, 640, 480);
+        maximised ? main.showMaximized() : main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        const QRect mainPlace = main.frameGeometry();
+        w.form.ShowInPlaceOf(&main);
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        QVERIFY(!main.isVisible());
+        QCOMPARE(w.form.isMaximized(), maximised);
+        QCOMPARE(w.form.frameGeometry(), mainPlace);
+    }
+
+    void back_to_main_gives_the_place_not_the_state() {
+        Window w;
+        QWidget main;
+        main.setGeometry(110, 130, 640, 480);
+        main.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&main));
+        w.form.ShowInPlaceOf(&main);
+        w.form.setGeometry(40, 50, 900, 700);
+        w.form.showMaximized();
+        QTRY_VERIFY(w.form.isMaximized());
+        const QRect formPlace = w.form.frameGeometry();
+        QTest::mouseClick(w.form.BackButton(), Qt::LeftButton);
+        QVERIFY(main.isVisible());
+        QVERIFY(!w.form.isVisible());
+        QVERIFY(!main.isMaximized());
+        QCOMPARE(main.frameGeometry(), formPlace);
+        // The rows stay for later.
+        QCOMPARE(w.form.Model().rowCount(), 4);
+        QCOMPARE(w.closes, 0);
+    }
+
+    void layout_follows_the_window_data() {
+        QTest::addColumn<QSize>("size");          // outer size
+        QTest::addColumn<QSize>("list");          // expected list size
+        QTest::addColumn<QList<int>>("columns");  // expected widths
+        // 800 x 600 px: 12000 x 9000 twips.
+        QTest::newRow("roomy") << QSize(800, 600) << QSize(776, 473)
+                               << QList<int>{476, 73, 153, 47};
+        // 300 px = 4500 twips: below 4860 the first column would be negative
+        // and keeps the width it had; the rest still apply.
+        QTest::newRow("narrow") << QSize(300, 600) << QSize(276, 473)
+                                << QList<int>{476, 73, 153, 47};
+        // Too small for the list at all: its size stays, the columns follow it.
+        QTest::newRow("tiny") << QSize(20, 100) << QSize(776, 473) << QList<int>{476, 73, 153, 47};
+        QTest::newRow("short") << QSize(900, 100) << QSize(876, 473)
+                               << QList<int>{576, 73, 153, 47};
+    }
+    void layout_follows_the_window() {
+        QFETCH(QSize, size);
+        QFETCH(QSize, list);
+        QFETCH(QList<int>, columns);
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        // The rules work on the outer size, frame included; start at 800 x 600.
+        const QSize frame = w.form.frameGeometry().size() - w.form.size();
+        w.form.resize(QSize(800, 600) - frame);
+        QTRY_COMPARE(w.form.frameGeometry().size(), QSize(800, 600));
+        w.form.resize(size - frame);
+        QTRY_COMPARE(w.form.frameGeometry().size(), size);
+        QCOMPARE(w.form.List()->geometry(), QRect(QPoint(8, 88), list));
+        QList<int> widths;
+        for (int c = 0; c < 4; ++c) {
+            widths << w.form.List()->header()->sectionSize(c);
+        }
+        QCOMPARE(widths, columns);
+        // The buttons never move.
+        QCOMPARE(w.form.BackButton()->geometry(), QRect(312, 8, 137, 73));
+        QCOMPARE(w.form.SendButton()->geometry(), QRect(456, 8, 145, 73));
+        QCOMPARE(w.form.UncheckButton()->geometry(), QRect(608, 8, 145, 73));
+    }
+
+    void closing_ends_the_program() {
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.form.close();
+        QCOMPARE(w.closes, 1);
+    }
+};
+
+QTEST_MAIN(ResultsWindowTest)
+#include "ResultsWindowTest.moc"

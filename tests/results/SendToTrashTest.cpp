@@ -1,0 +1,380 @@
+// Send to Recycling against a real trash in a temporary XDG_DATA_HOME.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QRegularExpression>
+#include <QTest>
+#include <QUrl>
+#include <filesystem>
+#include <fstream>
+#include <map>
+
+#include "platform/FileStatus.h"
+#include "platform/Trash.h"
+#include "results/SendToTrash.h"
+#include "support/ColouredRow.h"
+#include "support/TempDir.h"
+
+using namespace corvane;
+using corvane::testing::Coloured;
+using corvane::testing::TempDir;
+
+namespace {
+
+// HOME and XDG_DATA_HOME point here before GLib first reads them.
+TempDir* g_home = nullptr;
+
+std::string TrashFolder() {
+    return g_home->path() + "/data/Trash";
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+ResultRow RowFor(const std::string& path) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0) {
+        qFatal("no file %s", path.c_str());
+    }
+    ResultRow row;
+    row.path = path;
+    row.stamp = StampOf(st);
+    row.stamped = true;
+    return row;
+}
+
+struct TrashEntry {
+    std::string name;  // inside files/
+    QByteArray info;
+};
+
+// Every entry of the trash by its decoded original path. Fails the test when
+// a file lies in the trash without a complete .trashinfo.
+std::map<std::string, TrashEntry> TrashByOriginal() {
+    std::map<std::string, TrashEntry> result;
+    const QRegularExpression complete(QStringLiteral(
+        "^\\[Trash "
+        "Info\\]\nPath=([^\n]+)\nDeletionDate=\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\n$"));
+    // readdir, not QDir: QDir drops names that are not valid UTF-8.
+    if (!std::filesystem::exists(TrashFolder() + "/files")) {
+        return result;
+    }
+    for (const auto& item : std::filesystem::directory_iterator(TrashFolder() + "/files")) {
+        const std::string entry = item.path().filename().string();
+        const QByteArray info =
+            QByteArray::fromStdString(ReadFile(TrashFolder() + "/info/" + entry + ".trashinfo"));
+        const auto match = complete.match(QString::fromLatin1(info));
+        if (!match.hasMatch()) {
+            qWarning("incomplete trash entry %s: [%s]", entry.c_str(), info.constData());
+            return {};
+        }
+        const std::string original =
+            QByteArray::fromPercentEncoding(match.captured(1).toLatin1()).toStdString();
+        result[original] = TrashEntry{entry, info};
+    }
+    return result;
+}
+
+struct Prompts {
+    bool answer = true;
+    QStringList questions;
+    QStringList messages;
+    QStringList titles;
+    TrashPrompts Make() {
+        return TrashPrompts{[this](const QString& title, const QString& text) {
+                                titles << title;
+                                questions << text;
+                                return answer;
+                            },
+                            [this](const QString& title, const QString& text) {
+                                titles << title;
+                                messages << text;
+                            }};
+    }
+};
+
+class RefusingTrash : public Trash {
+  public:
+    std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
+        requests.push_back(paths);
+        return std::vector<TrashResult>(paths.size(), TrashResult{false, "the disk said no"});
+    }
+    std::vector<std::vector<std::string>> requests;
+};
+
+// Answers the opposite of what it did: claims to move the first path and
+// leaves it, claims to fail on the second and deletes it.
+class ContraryTrash : public Trash {
+  public:
+    std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
+        unlink(paths[1].c_str());
+        return {TrashResult{true, {}}, TrashResult{false, "could not"}};
+    }
+};
+
+}  // namespace
+
+class SendToTrashTest : public QObject {
+    Q_OBJECT
+
+  private slots:
+    void entries_are_restorable_data() {
+        QTest::addColumn<QByteArray>("name");
+        QTest::addColumn<QByteArray>("encodedName");
+        QTest::newRow("plain") << QByteArray("plain.txt") << QByteArray("plain.txt");
+        QTest::newRow("space, & and %")
+            << QByteArray("a b&c%d.txt") << QByteArray("a%20b%26c%25d.txt");
+        QTest::newRow("invalid UTF-8")
+            << QByteArray("bad\xff\xfe.bin") << QByteArray("bad%FF%FE.bin");
+        QTest::newRow("newline") << QByteArray("line\nbreak.txt") << QByteArray("line%0Abreak.txt");
+        QTest::newRow("UTF-8") << QByteArray("r\xc3\xa9sum\xc3\xa9.doc")
+                               << QByteArray("r%C3%A9sum%C3%A9.doc");
+        // GLib 2.74 leaves these with an empty .trashinfo or refuses them.
+        QTest::newRow("240 bytes")
+            << QByteArray(236, 'x') + ".txt" << QByteArray(236, 'x') + ".txt";
+        QTest::newRow("255 bytes")
+            << QByteArray(251, 'y') + ".txt" << QByteArray(251, 'y') + ".txt";
+        QTest::newRow("250 bytes, two-byte letters")
+            << QByteArray("\xc3\xa9").repeated(125) << QByteArray("%C3%A9").repeated(125);
+    }
+    void entries_are_restorable() {
+        QFETCH(QByteArray, name);
+        QFETCH(QByteArray, encodedName);
+        TempDir dir;
+        // Two folders with the same name inside: the second clashes in the trash.
+        const std::string first = dir / "one";
+        const std::string second = dir / "two";
+        mkdir(first.c_str(), 0755);
+        mkdir(second.c_str(), 0755);
+        const std::string pathA = first + "/" + name.toStdString();
+        const std::string pathB = second + "/" + name.toStdString();
+        WriteFile(pathA, "first " + pathA);
+        WriteFile(pathB, "second " + pathB);
+
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(pathA), "blue"));
+        model.AddRow(Coloured(RowFor(pathB), "blue"));
+        model.SetChecked(0, true);
+        model.SetChecked(1, true);
+        DesktopTrash trash;
+        Prompts prompts;
+        const SendOutcome outcome = SendToTrash(model, trash, prompts.Make());
+        QVERIFY2(prompts.messages.isEmpty(), qPrintable(prompts.messages.join("|")));
+        QCOMPARE(outcome.moved, std::size_t{2});
+        QCOMPARE(model.rowCount(), 0);
+        QVERIFY(!FileExists(pathA) && !FileExists(pathB));
+
+        const auto entries = TrashByOriginal();
+        for (const auto& [path, folder] : {std::pair{pathA, first}, std::pair{pathB, second}}) {
+            const auto found = entries.find(path);
+            QVERIFY2(found != entries.end(), path.c_str());
+            const QByteArray expectedLine =
+                "Path=" + QUrl::toPercentEncoding(QByteArray::fromStdString(folder), "/") + "/" +
+                encodedName + "\n";
+            QVERIFY2(found->second.info.contains(expectedLine), found->second.info.constData());
+            const std::string content = ReadFile(TrashFolder() + "/files/" + found->second.name);
+            QCOMPARE(content, (path == pathA ? "first " : "second ") + path);
+        }
+    }
+
+    void rows_follow_what_was_moved() {
+        TempDir dir;
+        const std::string moved = dir / "moved.txt", kept = dir / "kept.txt",
+                          vanished = dir / "vanished.txt", changed = dir / "changed.txt",
+                          shaded = dir / "shaded.txt";
+        for (const auto& p : {moved, kept, vanished, changed, shaded}) {
+            WriteFile(p, "content of " + p);
+        }
+        ResultsModel model;
+        for (const auto& p : {moved, kept, vanished, changed, shaded}) {
+            model.AddRow(Coloured(RowFor(p), "light red"));
+        }
+        for (int row : {0, 2, 3}) {
+            model.SetChecked(row, true);
+        }
+        unlink(vanished.c_str());
+        WriteFile(changed, "now longer than it was at the search");
+
+        DesktopTrash trash;
+        Prompts prompts;
+        const SendOutcome outcome = SendToTrash(model, trash, prompts.Make());
+        QCOMPARE(prompts.questions, QStringList{"Move 3 checked files to the trash?"});
+        QCOMPARE(outcome.moved, std::size_t{1});
+        QVERIFY(!FileExists(moved));
+        QVERIFY(FileExists(changed) && FileExists(kept));
+        QVERIFY(TrashByOriginal().count(moved));
+
+        QCOMPARE(model.rowCount(), 4);
+        const std::vector<std::string> paths{kept, vanished, changed, shaded};
+        for (int row = 0; row < 4; ++row) {
+            QCOMPARE(model.RowAt(row).path, paths[static_cast<std::size_t>(row)]);
+            QCOMPARE(model.RowAt(row).stamp.size,
+                     static_cast<std::int64_t>(11 + paths[static_cast<std::size_t>(row)].size()));
+            QCOMPARE(model.IsChecked(row), row == 1 || row == 2);
+            QCOMPARE(model.ShadeAt(row), Shade::None);
+        }
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.titles, (QStringList{"Corvane", "Corvane"}));
+        const QString message = prompts.messages.first();
+        QVERIFY(message.contains(QString::fromStdString(vanished) + "\n    it no longer exists"));
+        QVERIFY(
+            message.contains(QString::fromStdString(changed) + "\n    changed since the search"));
+        QVERIFY(message.startsWith("2 files could not be moved to the trash:"));
+        QVERIFY(!message.contains(QString::fromStdString(kept)));
+    }
+
+    void a_replaced_file_is_not_moved() {
+        TempDir dir;
+        const std::string path = dir / "same-size.txt";
+        WriteFile(path, "abc");
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(path), "blue"));
+        model.SetChecked(0, true);
+        // Same name and size, but another file: another inode.
+        unlink(path.c_str());
+        WriteFile(dir / "filler", "x");
+        WriteFile(path, "xyz");
+        DesktopTrash trash;
+        Prompts prompts;
+        SendToTrash(model, trash, prompts.Make());
+        QVERIFY(FileExists(path));
+        QCOMPARE(model.rowCount(), 1);
+        QVERIFY(prompts.messages.value(0).contains("changed since the search"));
+
+        // A link put in the file's place is not a regular file.
+        unlink(path.c_str());
+        QCOMPARE(symlink("filler", path.c_str()), 0);
+        prompts.messages.clear();
+        SendToTrash(model, trash, prompts.Make());
+        QVERIFY(FileExists(path));
+        QVERIFY(prompts.messages.value(0).contains("changed since the search"));
+    }
+
+    void long_name_on_another_drive_is_refused() {
+        // The file on another file system than the trash: no shortened entry
+        // can be renamed there, so the file stays and nothing enters the trash.
+        QTemporaryDir other(QStringLiteral("/dev/shm/corvane-XXXXXX"));
+        struct stat shm {
+        }, trashDrive{};
+        if (!other.isValid() || lstat(other.path().toUtf8().constData(), &shm) != 0 ||
+            lstat(g_home->path().c_str(), &trashDrive) != 0 || shm.st_dev == trashDrive.st_dev) {
+            QSKIP("no second file system at /dev/shm");
+        }
+        const std::string path = other.path().toStdString() + "/" + std::string(245, 'z');
+        WriteFile(path, "long");
+        const auto before = TrashByOriginal().size();
+        const TrashResult result = MoveToHomeTrash(path, g_home->path() + "/data");
+        QVERIFY(!result.moved);
+        QVERIFY(result.reason.contains("too long"));
+        QVERIFY(FileExists(path));
+        QCOMPARE(TrashByOriginal().size(), before);
+        const auto infos =
+            std::distance(std::filesystem::directory_iterator(TrashFolder() + "/info"),
+                          std::filesystem::directory_iterator());
+        QCOMPARE(static_cast<std::size_t>(infos), before);
+    }
+
+    void rows_follow_the_disk_not_the_answer() {
+        TempDir dir;
+        const std::string stays = dir / "stays", leaves = dir / "leaves";
+        WriteFile(stays, "a");
+        WriteFile(leaves, "b");
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(stays), "blue"));
+        model.AddRow(Coloured(RowFor(leaves), "blue"));
+        model.SetChecked(0, true);
+        model.SetChecked(1, true);
+        ContraryTrash trash;
+        Prompts prompts;
+        SendToTrash(model, trash, prompts.Make());
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.RowAt(0).path, stays);
+        QVERIFY(model.IsChecked(0));
+        const QString message = prompts.messages.value(0);
+        QVERIFY(message.contains("still in place"));
+        QVERIFY(message.contains("could not; it is no longer in its folder"));
+    }
+
+    void declining_changes_nothing() {
+        TempDir dir;
+        ResultsModel model;
+        for (int i = 0; i < 3; ++i) {
+            const std::string p = dir / ("f" + std::to_string(i));
+            WriteFile(p, "x");
+            model.AddRow(Coloured(RowFor(p), i == 1 ? "red" : "blue"));
+        }
+        model.SetChecked(0, true);
+        model.SetChecked(2, true);
+        DesktopTrash trash;
+        Prompts prompts;
+        prompts.answer = false;
+        const SendOutcome outcome = SendToTrash(model, trash, prompts.Make());
+        QVERIFY(!outcome.confirmed);
+        QCOMPARE(prompts.questions, QStringList{"Move 2 checked files to the trash?"});
+        QVERIFY(prompts.messages.isEmpty());
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.CheckedRows(), (std::vector<int>{0, 2}));
+        QCOMPARE(model.ShadeAt(1), Shade::Red);
+        QCOMPARE(model.ShadeAt(0), Shade::Blue);
+        for (int i = 0; i < 3; ++i) {
+            QVERIFY(FileExists(dir / ("f" + std::to_string(i))));
+        }
+    }
+
+    void nothing_ticked_asks_nothing_and_clears_shading() {
+        TempDir dir;
+        const std::string p = dir / "f";
+        WriteFile(p, "x");
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(p), "light blue"));
+        RefusingTrash trash;
+        Prompts prompts;
+        SendToTrash(model, trash, prompts.Make());
+        QVERIFY(prompts.questions.isEmpty() && prompts.messages.isEmpty());
+        QVERIFY(trash.requests.empty());
+        QCOMPARE(model.rowCount(), 1);
+        QCOMPARE(model.ShadeAt(0), Shade::None);
+    }
+
+    void one_request_and_ten_named_failures() {
+        TempDir dir;
+        ResultsModel model;
+        for (int i = 0; i < 13; ++i) {
+            const std::string p = dir / ("file" + std::to_string(100 + i));
+            WriteFile(p, "x");
+            model.AddRow(Coloured(RowFor(p), "red"));
+            model.SetChecked(i, true);
+        }
+        RefusingTrash trash;
+        Prompts prompts;
+        SendToTrash(model, trash, prompts.Make());
+        QCOMPARE(trash.requests.size(), std::size_t{1});
+        QCOMPARE(trash.requests[0].size(), std::size_t{13});
+        QCOMPARE(model.rowCount(), 13);
+        QCOMPARE(model.CheckedRows().size(), std::size_t{13});
+        const QString message = prompts.messages.value(0);
+        QVERIFY(message.startsWith("13 files could not be moved to the trash:"));
+        QCOMPARE(message.count("the disk said no"), 10);
+        QVERIFY(message.contains("file109") && !message.contains("file110"));
+        QVERIFY(message.endsWith("and 3 more."));
+    }
+};
+
+int main(int argc, char** argv) {
+    // GLib reads HOME and XDG_DATA_HOME once; set them before anything asks.
+    TempDir home;
+    g_home = &home;
+    qputenv("HOME", QByteArray::fromStdString(home.path()));
+    qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path() + "/data"));
+    QCoreApplication app(argc, argv);
+    SendToTrashTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "SendToTrashTest.moc"
