@@ -1,15 +1,58 @@
 // Corvane: finds duplicate and near-duplicate files in the folders you choose.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QIcon>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
+#include "app/CommandLine.h"
 #include "app/FindDupesCommand.h"
 #include "platform/QtSettingsStore.h"
 #include "results/ResultsWindow.h"
+#include "shell/FolderListModel.h"
 #include "shell/MainWindow.h"
 #include "widgets/HoverPointer.h"
 
+namespace {
+
+// --help and --version answer before any window exists, so they work
+// without a display.
+bool AnswersAlone(int argc, char** argv) {
+    for (int a = 1; a < argc && std::strcmp(argv[a], "--") != 0; ++a) {
+        if (std::strcmp(argv[a], "--help") == 0 || std::strcmp(argv[a], "-h") == 0) {
+            std::fputs(corvane::CommandLineHelp().toLocal8Bit().constData(), stdout);
+            return true;
+        }
+        if (std::strcmp(argv[a], "--version") == 0) {
+            std::printf("corvane %s\n", CORVANE_VERSION);
+            return true;
+        }
+    }
+    return false;
+}
+
+QByteArray WorkingFolder() {
+    char* cwd = ::getcwd(nullptr, 0);
+    const QByteArray path = cwd != nullptr ? QByteArray(cwd) : QByteArray("/");
+    std::free(cwd);
+    return path;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    if (AnswersAlone(argc, argv)) {
+        return 0;
+    }
+    QApplication app(argc, argv);  // takes Qt's own options out of argv
+    const corvane::CommandLine line = corvane::ParseCommandLine(argc, argv);
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "corvane: %s\n%s", line.error.toLocal8Bit().constData(),
+                     corvane::CommandLineHelp().toLocal8Bit().constData());
+        return 2;
+    }
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
@@ -24,6 +67,13 @@ int main(int argc, char* argv[]) {
     corvane::ResultsWindow results(corvane::LoadHoverPointer());
     results.SetMainWindow(&mainWindow);
     corvane::FindDupesCommand findDupes(mainWindow, results, store);
+
+    // Folders given on the command line (a file manager's "open with") fill
+    // the list as a drop would.
+    const QByteArray cwd = WorkingFolder();
+    for (const QByteArray& folder : line.folders) {
+        mainWindow.FolderList().Append(corvane::FolderRowForArgument(folder, cwd));
+    }
 
     QObject::connect(&mainWindow, &corvane::MainWindow::findDupesRequested, &findDupes,
                      &corvane::FindDupesCommand::Start);

@@ -11,6 +11,7 @@
 
 #include "catalogue/FileCatalogue.h"
 #include "platform/MemorySettingsStore.h"
+#include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
 #include "search/FindDupes.h"
 #include "widgets/HoverPointer.h"

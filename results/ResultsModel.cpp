@@ -1,7 +1,9 @@
 #include "results/ResultsModel.h"
 
 #include <QFile>
+#include <algorithm>
 
+#include "catalogue/PathParts.h"
 #include "search/SearchTexts.h"
 
 namespace corvane {
@@ -14,19 +16,53 @@ constexpr std::size_t kMaxRemovalRuns = 256;
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
+void ResultsModel::Recount() {
+    std::vector<std::uint32_t> groups;
+    groups.reserve(rows_.size());
+    checkedCount_ = 0;
+    checkedBytes_ = 0;
+    for (const Entry& entry : rows_) {
+        groups.push_back(entry.row.group);
+        if (entry.checked) {
+            ++checkedCount_;
+            checkedBytes_ += entry.row.stamp.size;
+        }
+    }
+    std::sort(groups.begin(), groups.end());
+    groupCount_ =
+        static_cast<std::size_t>(std::unique(groups.begin(), groups.end()) - groups.begin());
+    emit summaryChanged();
+}
+
+void ResultsModel::Tick(Entry& entry, bool checked) {
+    entry.checked = checked;
+    checkedCount_ = checked ? checkedCount_ + 1 : checkedCount_ - 1;
+    checkedBytes_ += checked ? entry.row.stamp.size : -entry.row.stamp.size;
+}
+
 void ResultsModel::Clear() {
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
     endResetModel();
+    Recount();
 }
 
 void ResultsModel::AddRow(ResultRow row) {
     const int at = static_cast<int>(rows_.size());
     beginInsertRows({}, at, at);
     const Shade shade = ShadeFor(row.type, row.shade);
+    const bool newGroup = rows_.empty() || row.group > rows_.back().row.group;
     rows_.push_back(Entry{std::move(row), shade, false});
     endInsertRows();
+    // Rows arrive in search order, where a new group always has the highest
+    // number so far; anything else is counted afresh.
+    if (newGroup) {
+        ++groupCount_;
+        emit summaryChanged();
+    } else {
+        Recount();
+    }
 }
 
 void ResultsModel::SetRows(std::vector<ResultRow> rows) {
@@ -38,6 +74,7 @@ void ResultsModel::SetRows(std::vector<ResultRow> rows) {
         rows_.push_back(Entry{std::move(row), shade, false});
     }
     endResetModel();
+    Recount();
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {
@@ -57,7 +94,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
         case Qt::DisplayRole:
             switch (index.column()) {
                 case FilenameColumn:
-                    return QFile::decodeName(QByteArray::fromStdString(entry.row.path));
+                    return DisplayPath(entry.row.path);
                 case SizeColumn:
                     return SizeText(entry.row.stamp.size, QLocale::system());
                 case ModifiedColumn:
@@ -71,7 +108,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
         case Qt::ToolTipRole:
             // The list elides long paths in the middle; the tip shows all of it.
             if (index.column() == FilenameColumn) {
-                return QFile::decodeName(QByteArray::fromStdString(entry.row.path));
+                return DisplayPath(entry.row.path);
             }
             return {};
         case Qt::CheckStateRole:
@@ -138,9 +175,56 @@ void ResultsModel::SetChecked(int row, bool checked) {
     if (entry.checked == checked) {
         return;
     }
-    entry.checked = checked;
+    Tick(entry, checked);
     const QModelIndex cell = index(row, FilenameColumn);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
+    emit summaryChanged();
+}
+
+void ResultsModel::SetChecked(const std::vector<int>& ascendingRows, bool checked) {
+    int runStart = -1, runEnd = -1;
+    const auto flush = [&] {
+        if (runStart >= 0) {
+            emit dataChanged(index(runStart, FilenameColumn), index(runEnd, FilenameColumn),
+                             {Qt::CheckStateRole});
+        }
+    };
+    for (const int row : ascendingRows) {
+        Entry& entry = rows_[static_cast<std::size_t>(row)];
+        if (entry.checked == checked) {
+            continue;
+        }
+        Tick(entry, checked);
+        if (row != runEnd + 1 || runStart < 0) {
+            flush();
+            runStart = row;
+        }
+        runEnd = row;
+    }
+    flush();
+    emit summaryChanged();
+}
+
+std::vector<int> ResultsModel::RowsInFolderOf(int row) const {
+    const std::string_view folder = FolderPart(RowAt(row).path);
+    std::vector<int> rows;
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        if (FolderPart(rows_[r].row.path) == folder) {
+            rows.push_back(static_cast<int>(r));
+        }
+    }
+    return rows;
+}
+
+std::vector<int> ResultsModel::RowsInGroupOf(int row) const {
+    const std::uint32_t group = RowAt(row).group;
+    std::vector<int> rows;
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        if (rows_[r].row.group == group) {
+            rows.push_back(static_cast<int>(r));
+        }
+    }
+    return rows;
 }
 
 std::vector<int> ResultsModel::CheckedRows() const {
@@ -160,8 +244,11 @@ void ResultsModel::UncheckAll() {
     for (auto& entry : rows_) {
         entry.checked = false;
     }
+    checkedCount_ = 0;
+    checkedBytes_ = 0;
     emit dataChanged(index(0, FilenameColumn), index(rowCount() - 1, FilenameColumn),
                      {Qt::CheckStateRole});
+    emit summaryChanged();
 }
 
 void ResultsModel::ClearShading() {
@@ -202,13 +289,14 @@ void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
         }
         rows_ = std::move(kept);
         endResetModel();
-        return;
+    } else {
+        for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
+            beginRemoveRows({}, run->first, run->second);
+            rows_.erase(rows_.begin() + run->first, rows_.begin() + run->second + 1);
+            endRemoveRows();
+        }
     }
-    for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-        beginRemoveRows({}, run->first, run->second);
-        rows_.erase(rows_.begin() + run->first, rows_.begin() + run->second + 1);
-        endRemoveRows();
-    }
+    Recount();
 }
 
 }  // namespace corvane

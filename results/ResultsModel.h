@@ -20,6 +20,9 @@ namespace corvane {
 // Filename cell shows them decoded with QFile::decodeName.
 //
 // Threading: the GUI thread only.
+//
+// summaryChanged() follows every change of the rows or ticks, so a window can
+// show the counts without scanning the list itself.
 class ResultsModel final : public QAbstractTableModel, public ResultSink {
     Q_OBJECT
 
@@ -47,15 +50,31 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     Shade ShadeAt(int row) const { return rows_[static_cast<std::size_t>(row)].shade; }
     bool IsChecked(int row) const { return rows_[static_cast<std::size_t>(row)].checked; }
     void SetChecked(int row, bool checked);
+    // Ticks or unticks many rows with one change signal per run of rows.
+    void SetChecked(const std::vector<int>& ascendingRows, bool checked);
 
     // Rows that are ticked, in ascending order.
     std::vector<int> CheckedRows() const;
     void UncheckAll();
+
+    // The rows whose files lie in the same folder as row `row`'s file, and
+    // the rows of its group; both ascending.
+    std::vector<int> RowsInFolderOf(int row) const;
+    std::vector<int> RowsInGroupOf(int row) const;
+
+    // For the window's summary: how many groups the list holds, and how many
+    // files are ticked with how many bytes.
+    std::size_t GroupCount() const { return groupCount_; }
+    std::size_t CheckedCount() const { return checkedCount_; }
+    std::int64_t CheckedBytes() const { return checkedBytes_; }
     // Every row back to the list's own colours.
     void ClearShading();
     // Removes the given rows (ascending, no repeats); the others keep their
     // order, text, ticks and shade.
     void RemoveRowsAt(const std::vector<int>& ascendingRows);
+
+  signals:
+    void summaryChanged();
 
   private:
     ModifiedTextFormat modifiedFormat_;
@@ -64,7 +83,13 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
         Shade shade = Shade::None;
         bool checked = false;
     };
+    void Recount();
+    void Tick(Entry& entry, bool checked);
+
     std::vector<Entry> rows_;
+    std::size_t groupCount_ = 0;
+    std::size_t checkedCount_ = 0;
+    std::int64_t checkedBytes_ = 0;
 };
 
 }  // namespace corvane

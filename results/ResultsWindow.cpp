@@ -1,11 +1,19 @@
 #include "results/ResultsWindow.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFile>
 #include <QHeaderView>
+#include <QLocale>
+#include <QMenu>
 #include <QMessageBox>
-#include <QTreeView>
+#include <QTimer>
 
+#include "catalogue/PathParts.h"
+#include "results/ResultsListView.h"
+#include "search/RowFormat.h"
+#include "search/SearchTexts.h"
 #include "widgets/HoverPointer.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SvgPicture.h"
@@ -34,7 +42,8 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
     : QWidget(parent, Qt::Window),
       trash_(std::make_unique<DesktopTrash>()),
       prompts_(MessageBoxPrompts(this)),
-      closeAction_([] { QCoreApplication::quit(); }) {
+      closeAction_([] { QCoreApplication::quit(); }),
+      desktop_(Desktop::System()) {
     setWindowTitle(kProductName);
     setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
     QPalette white = palette();
@@ -54,7 +63,7 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
     sendButton_->setToolTip(QStringLiteral("Delete checked files."));
     uncheckButton_->setToolTip(QStringLiteral("Clear out all checkmarks."));
 
-    list_ = new QTreeView(this);
+    list_ = new ResultsListView(this);
     list_->setObjectName(QStringLiteral("resultsList"));
     list_->setModel(&model_);
     list_->setFont(QFont(QStringLiteral("Liberation Sans"), 9, QFont::Bold));
@@ -88,6 +97,7 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
     connect(sendButton_, &ImageButton::activated, this, &ResultsWindow::SendTickedToTrash);
     connect(backButton_, &ImageButton::activated, this, &ResultsWindow::BackToMain);
     connect(uncheckButton_, &ImageButton::activated, this, &ResultsWindow::UncheckAll);
+    BuildCommands();
 
     // The designed client area; a search gives the window the main window's place.
     resize(PixelsFromTwips(12450), PixelsFromTwips(7230));
@@ -125,6 +135,134 @@ void ResultsWindow::BackToMain() {
     mainWindow_->move(corner);
     mainWindow_->resize(size());
     hide();
+}
+
+void ResultsWindow::BuildCommands() {
+    menu_ = new QMenu(this);
+    menu_->addAction(QStringLiteral("Open"), this, [this] { OpenRow(menuRow_); });
+    openFolderAction_ = AddCommand(QStringLiteral("Open containing folder"),
+                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), nullptr);
+    connect(openFolderAction_, &QAction::triggered, this,
+            [this] { ShowRowInFolder(menuRow_ >= 0 ? menuRow_ : CurrentRow()); });
+    copyPathAction_ = AddCommand(QStringLiteral("Copy path"), QKeySequence::Copy,
+                                 &ResultsWindow::CopySelectedPaths);
+    menu_->addSeparator();
+    tickFolderAction_ =
+        AddCommand(QStringLiteral("Tick every file in this folder"),
+                   QKeySequence(Qt::CTRL | Qt::Key_T), &ResultsWindow::TickFolderOfCurrentRow);
+    untickGroupAction_ =
+        AddCommand(QStringLiteral("Untick this group"), QKeySequence(Qt::CTRL | Qt::Key_U),
+                   &ResultsWindow::UntickGroupOfCurrentRow);
+
+    list_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        ContextMenu(list_->indexAt(at).row())->popup(list_->viewport()->mapToGlobal(at));
+    });
+    connect(list_, &ResultsListView::openRequested, this, &ResultsWindow::OpenRow);
+    connect(menu_, &QMenu::aboutToHide, this, [this] {
+        // Triggered actions run before the menu's row is forgotten.
+        QTimer::singleShot(0, this, [this] { menuRow_ = -1; });
+    });
+    connect(&model_, &ResultsModel::summaryChanged, this, &ResultsWindow::ShowSummary);
+}
+
+QAction* ResultsWindow::AddCommand(const QString& text, const QKeySequence& shortcut,
+                                   void (ResultsWindow::*slot)()) {
+    auto* action = new QAction(text, this);
+    action->setShortcut(shortcut);
+    action->setShortcutContext(Qt::WindowShortcut);
+    addAction(action);  // the shortcut works without the menu
+    menu_->addAction(action);
+    if (slot != nullptr) {
+        connect(action, &QAction::triggered, this, slot);
+    }
+    return action;
+}
+
+QMenu* ResultsWindow::ContextMenu(int row) {
+    menuRow_ = row;
+    const bool onRow = row >= 0 && row < model_.rowCount();
+    if (onRow && !list_->selectionModel()->isRowSelected(row, {})) {
+        list_->setCurrentIndex(model_.index(row, 0));
+    }
+    for (QAction* action : menu_->actions()) {
+        action->setEnabled(onRow || action->isSeparator());
+    }
+    return menu_;
+}
+
+int ResultsWindow::CurrentRow() const {
+    if (menuRow_ >= 0) {
+        return menuRow_;
+    }
+    const QModelIndex current = list_->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void ResultsWindow::OpenRow(int row) {
+    if (row < 0 || row >= model_.rowCount()) {
+        return;
+    }
+    const QByteArray path = QByteArray::fromStdString(model_.RowAt(row).path);
+    if (!desktop_.open(path)) {
+        prompts_.tell(
+            kProductName,
+            QStringLiteral("No program could open %1.").arg(DisplayPath(model_.RowAt(row).path)));
+    }
+}
+
+void ResultsWindow::ShowRowInFolder(int row) {
+    if (row < 0 || row >= model_.rowCount()) {
+        return;
+    }
+    const QByteArray path = QByteArray::fromStdString(model_.RowAt(row).path);
+    if (!desktop_.showInFolder(path)) {
+        prompts_.tell(kProductName, QStringLiteral("No file manager could show %1.")
+                                        .arg(DisplayPath(model_.RowAt(row).path)));
+    }
+}
+
+void ResultsWindow::CopySelectedPaths() {
+    QStringList paths;
+    for (const int row : list_->SelectedRows()) {
+        paths << QFile::decodeName(QByteArray::fromStdString(model_.RowAt(row).path));
+    }
+    if (!paths.isEmpty()) {
+        desktop_.copy(paths.join(QLatin1Char('\n')));
+    }
+}
+
+void ResultsWindow::TickFolderOfCurrentRow() {
+    const int row = CurrentRow();
+    if (row >= 0 && row < model_.rowCount()) {
+        model_.SetChecked(model_.RowsInFolderOf(row), true);
+    }
+}
+
+void ResultsWindow::UntickGroupOfCurrentRow() {
+    const int row = CurrentRow();
+    if (row >= 0 && row < model_.rowCount()) {
+        model_.SetChecked(model_.RowsInGroupOf(row), false);
+    }
+}
+
+void ResultsWindow::ShowSummary() {
+    const QLocale locale = QLocale::system();
+    const auto count = [&](std::size_t n) { return locale.toString(static_cast<qulonglong>(n)); };
+    if (model_.rowCount() == 0) {
+        setWindowTitle(kProductName);
+        return;
+    }
+    QString summary =
+        QStringLiteral("%1 files in %2 groups")
+            .arg(count(static_cast<std::size_t>(model_.rowCount())), count(model_.GroupCount()));
+    if (model_.CheckedCount() > 0) {
+        const QString size = SizeText(model_.CheckedBytes(), locale);
+        summary += QStringLiteral("; %1 ticked, %2")
+                       .arg(count(model_.CheckedCount()),
+                            size.isEmpty() ? QStringLiteral("0 Bytes") : size);
+    }
+    setWindowTitle(kProductName + QStringLiteral(" [") + summary + QLatin1Char(']'));
 }
 
 void ResultsWindow::resizeEvent(QResizeEvent* event) {

@@ -8,19 +8,28 @@
 #include <optional>
 
 #include "platform/Trash.h"
+#include "results/Desktop.h"
 #include "results/ResultsModel.h"
 #include "results/SendToTrash.h"
 
-class QTreeView;
+class QAction;
+class QMenu;
 
 namespace corvane {
 
 class ImageButton;
+class ResultsListView;
 
 // A top-level window that takes the main window's place while it is shown.
 // The search's rows go into Model() while the window is hidden; ShowInPlaceOf() then
 // swaps the windows. Back to Main swaps them back and keeps the rows.
 // Closing the window ends the program.
+//
+// Beyond the designed buttons, the list's commands live in a context menu
+// and in shortcuts, so the designed layout never moves: Open (Enter, double
+// click), Open containing folder, Copy path, Tick every file in this folder,
+// Untick this group. Space ticks or unticks every selected row. The caption
+// sums the list up: files, groups, and what the ticked files take.
 //
 // Threading: the GUI thread only.
 class ResultsWindow final : public QWidget {
@@ -34,7 +43,7 @@ class ResultsWindow final : public QWidget {
     ~ResultsWindow() override;
 
     ResultsModel& Model() { return model_; }
-    QTreeView* List() const { return list_; }
+    ResultsListView* List() const { return list_; }
 
     // Takes the main window's width, height, top, left and window state,
     // shows this window and hides the main window, which Back to Main shows
@@ -48,11 +57,21 @@ class ResultsWindow final : public QWidget {
     void SetTrash(std::unique_ptr<Trash> trash) { trash_ = std::move(trash); }
     void SetPrompts(TrashPrompts prompts) { prompts_ = std::move(prompts); }
     void SetCloseAction(std::function<void()> action) { closeAction_ = std::move(action); }
+    void SetDesktop(Desktop desktop) { desktop_ = std::move(desktop); }
 
     // The three buttons' actions, as their clicks run them.
     void SendTickedToTrash();
     void UncheckAll();
     void BackToMain();
+
+    // The list's own commands, on the current row or the selected rows.
+    void OpenRow(int row);
+    void ShowRowInFolder(int row);
+    void CopySelectedPaths();
+    void TickFolderOfCurrentRow();
+    void UntickGroupOfCurrentRow();
+    // The context menu for `row` (-1: no row under the pointer).
+    QMenu* ContextMenu(int row);
 
     ImageButton* SendButton() const { return sendButton_; }
     ImageButton* BackButton() const { return backButton_; }
@@ -65,17 +84,29 @@ class ResultsWindow final : public QWidget {
 
   private:
     void LayOutList();
+    void BuildCommands();
+    QAction* AddCommand(const QString& text, const QKeySequence& shortcut,
+                        void (ResultsWindow::*slot)());
+    int CurrentRow() const;
+    void ShowSummary();
 
     ResultsModel model_;
     QWidget* banner_ = nullptr;
     ImageButton* backButton_ = nullptr;
     ImageButton* sendButton_ = nullptr;
     ImageButton* uncheckButton_ = nullptr;
-    QTreeView* list_ = nullptr;
+    ResultsListView* list_ = nullptr;
+    QMenu* menu_ = nullptr;
+    QAction* openFolderAction_ = nullptr;
+    QAction* copyPathAction_ = nullptr;
+    QAction* tickFolderAction_ = nullptr;
+    QAction* untickGroupAction_ = nullptr;
+    int menuRow_ = -1;  // the row a context menu was opened on
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<Trash> trash_;
     TrashPrompts prompts_;
     std::function<void()> closeAction_;
+    Desktop desktop_;
 };
 
 }  // namespace corvane

@@ -69,7 +69,18 @@ QString TooLargeText() {
 }
 
 QString DisplayPath(std::string_view path) {
-    return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    QString text = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+    // A newline or tab in a name would cut the line or look like a space, so
+    // two different names could look alike: control characters show as their
+    // visible pictures (U+2400 onwards).
+    for (QChar& c : text) {
+        if (c.unicode() < 0x20) {
+            c = QChar(0x2400 + c.unicode());
+        } else if (c.unicode() == 0x7f) {
+            c = QChar(0x2421);
+        }
+    }
+    return text;
 }
 
 const char* ColourKeyword(MatchType type, GroupShade shade) {

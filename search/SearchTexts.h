@@ -32,7 +32,8 @@ QString NothingToLookForText();
 // A search with more files or rows than Corvane can number.
 QString TooLargeText();
 
-// A byte path as the user sees it: invalid UTF-8 shows as U+FFFD.
+// A byte path as the user sees it: invalid UTF-8 shows as U+FFFD, control
+// characters as their pictures ("a\nb" as "a\u240Ab").
 QString DisplayPath(std::string_view path);
 
 // The colour keyword of a row: "light blue"/"blue" for Exact, "light

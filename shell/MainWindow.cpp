@@ -115,7 +115,16 @@ void MainWindow::BuildControls() {
     PlaceInTwips(closeBox_, 9360, 480, 1695, 255);
 
     strictnessSlider_ = new QSlider(Qt::Horizontal, this);
+    exactBox_->setToolTip(
+        QStringLiteral("Exact Matches: files with the same name. Their contents are not "
+                       "compared; \"Check contents\" in the results does that."));
+    closeBox_->setToolTip(QStringLiteral(
+        "Close Matches: files of the same size whose names share most of their words."));
     strictnessSlider_->setObjectName(QStringLiteral("strictnessSlider"));
+    strictnessSlider_->setToolTip(
+        QStringLiteral("How many words two names must share for a close match: toward Many, "
+                       "more pairs are listed; toward Few, only names alike in nearly every "
+                       "word."));
     strictnessSlider_->setRange(0, 5);
     strictnessSlider_->setSingleStep(1);
     strictnessSlider_->setPageStep(1);
@@ -141,7 +150,8 @@ void MainWindow::BuildControls() {
     folderList_->setObjectName(QStringLiteral("folderList"));
     folderList_->setModel(folderModel_);
     PlaceInTwips(folderList_, 120, 240, 8295, 1695);
-    folderList_->setToolTip(QStringLiteral("Drag and drop folders or click 'Add Folder' button."));
+    folderList_->setToolTip(QStringLiteral("Drag and drop folders or click 'Add Folder' button.") +
+                            QLatin1Char('\n') + UndecodableFolderHint());
 
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("progressBar"));
@@ -461,6 +471,7 @@ void MainWindow::AddFolder() {
     if (chosen.isEmpty()) {
         return;
     }
+
     const std::string_view row =
         WithoutTrailingSlash(std::string_view(chosen.constData(), chosen.size()));
     folderModel_->Append(QByteArray(row.data(), static_cast<qsizetype>(row.size())));

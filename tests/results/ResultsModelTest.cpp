@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "results/ResultsModel.h"
+#include "search/SearchTexts.h"
 #include "support/ColouredRow.h"
 
 using namespace corvane;
@@ -78,13 +79,12 @@ class ResultsModelTest : public QObject {
         const std::string bad = std::string("/t/bad\xff\xfe") + "\nname.txt";
         model.AddRow(Coloured(Row(bad, MatchType::Close), "red"));
         model.AddRow(Coloured(Row("/t/ok.txt"), "blue"));
-        QCOMPARE(RowTexts(model, 0), (QStringList{QFile::decodeName(QByteArray::fromStdString(bad)),
-                                                  "10 Bytes", "1/2/26 3:04:05 PM", "Close"}));
+        QCOMPARE(RowTexts(model, 0),
+                 (QStringList{DisplayPath(bad), "10 Bytes", "1/2/26 3:04:05 PM", "Close"}));
         QCOMPARE(model.index(0, 0).data(ResultsModel::PathRole).toByteArray(),
                  QByteArray::fromStdString(bad));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("Exact"));
-        QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(),
-                 QFile::decodeName(QByteArray::fromStdString(bad)));
+        QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), DisplayPath(bad));
     }
 
     void never_editable() {

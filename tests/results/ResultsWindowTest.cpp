@@ -3,6 +3,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
 #include "support/ColouredRow.h"
 #include "widgets/ImageButton.h"
@@ -15,7 +16,8 @@ namespace {
 
 ResultRow Row(int i) {
     ResultRow row;
-    row.path = "/no/such/folder/file" + std::to_string(i);
+    row.path = (i % 2 ? "/no/such/other/file" : "/no/such/folder/file") + std::to_string(i);
+    row.group = i < 2 ? 1 : 2;
     row.stamp.size = 1024;
     row.stamp.modified.seconds = 1767225600;  // 2026-01-01 00:00:00 UTC
     row.stamped = true;
@@ -35,13 +37,26 @@ struct Window {
     ResultsWindow form{QCursor(Qt::CrossCursor)};
     int closes = 0;
     QStringList asked;
+    QStringList told;
+    QStringList desktop;  // "open|path", "show|path", "copy|text"
+    bool opens = true;
     Window() {
         form.SetCloseAction([this] { ++closes; });
-        form.SetPrompts(TrashPrompts{[this](const QString&, const QString& text) {
-                                         asked << text;
-                                         return true;
-                                     },
-                                     [](const QString&, const QString&) {}});
+        form.SetDesktop(Desktop{[this](const QByteArray& path) {
+                                    desktop << "open|" + QString::fromUtf8(path);
+                                    return opens;
+                                },
+                                [this](const QByteArray& path) {
+                                    desktop << "show|" + QString::fromUtf8(path);
+                                    return true;
+                                },
+                                [this](const QString& text) { desktop << "copy|" + text; }});
+        form.SetPrompts(
+            TrashPrompts{[this](const QString&, const QString& text) {
+                             asked << text;
+                             return true;
+                         },
+                         [this](const QString&, const QString& text) { told << text; }});
         for (int i = 0; i < 4; ++i) {
             form.Model().AddRow(Coloured(Row(i), i < 2 ? "light blue" : "red"));
         }
@@ -56,7 +71,7 @@ class ResultsWindowTest : public QObject {
   private slots:
     void buttons_and_pointer() {
         Window w;
-        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane"));
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [4 files in 2 groups]"));
         QCOMPARE(w.form.SendButton()->toolTip(), QStringLiteral("Delete checked files."));
         QCOMPARE(w.form.UncheckButton()->toolTip(), QStringLiteral("Clear out all checkmarks."));
         QVERIFY(w.form.BackButton()->toolTip().isEmpty());
@@ -89,6 +104,46 @@ class ResultsWindowTest : public QObject {
         // Shading and rows stay.
         QCOMPARE(w.form.Model().rowCount(), 4);
         QCOMPARE(w.form.Model().ShadeAt(2), Shade::Red);
+    }
+
+    void space_ticks_every_selected_row_and_the_caption_sums_up() {
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        w.form.Model().SetChecked(1, true);
+        w.form.List()->setCurrentIndex(w.form.Model().index(0, 0));
+        QTest::keyClick(w.form.List(), Qt::Key_End, Qt::ShiftModifier);  // rows 0..3
+        QTest::keyClick(w.form.List(), Qt::Key_Space);
+        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0, 1, 2, 3}));
+        QCOMPARE(w.form.windowTitle(),
+                 QStringLiteral("Corvane [4 files in 2 groups; 4 ticked, 4 KB]"));
+        QTest::keyClick(w.form.List(), Qt::Key_Space);
+        QVERIFY(w.form.Model().CheckedRows().empty());
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [4 files in 2 groups]"));
+    }
+
+    void list_commands_act_on_the_row_folder_and_group() {
+        Window w;
+        w.form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w.form));
+        // Row 2 lies in /no/such/folder/ with row 0; rows 2 and 3 form group 2.
+        w.form.List()->setCurrentIndex(w.form.Model().index(2, 0));
+        w.form.TickFolderOfCurrentRow();
+        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0, 2}));
+        w.form.Model().SetChecked(3, true);
+        w.form.UntickGroupOfCurrentRow();
+        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0}));
+
+        QTest::keyClick(w.form.List(), Qt::Key_Return);
+        w.form.ContextMenu(3);
+        w.form.ShowRowInFolder(3);
+        w.form.CopySelectedPaths();
+        w.opens = false;
+        w.form.OpenRow(1);
+        QCOMPARE(w.desktop,
+                 (QStringList{"open|/no/such/folder/file2", "show|/no/such/other/file3",
+                              "copy|/no/such/other/file3", "open|/no/such/other/file1"}));
+        QCOMPARE(w.told, QStringList{"No program could open /no/such/other/file1."});
     }
 
     void one_click_sends_once() {

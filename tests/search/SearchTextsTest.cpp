@@ -34,5 +34,11 @@ TEST(SearchTexts, CaptionsShowTheFolderAsGiven) {
     EXPECT_EQ(ComparingCaption(), QStringLiteral("Corvane [Finding duplicates - phase 2 of 2]"));
 }
 
+TEST(SearchTexts, ControlCharactersInPathsShowAsPictures) {
+    // "a<LF>b" and "a b" must not look alike, and no name may break a line.
+    EXPECT_EQ(DisplayPath("/t/a\nb\tc\x7f"), QStringLiteral("/t/a\u240Ab\u2409c\u2421"));
+    EXPECT_EQ(DisplayPath("/t/caf\xc3\xa9"), QStringLiteral("/t/caf\u00e9"));
+}
+
 }  // namespace
 }  // namespace corvane

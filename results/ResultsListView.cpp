@@ -1,0 +1,47 @@
+#include "results/ResultsListView.h"
+
+#include <QKeyEvent>
+#include <algorithm>
+
+#include "results/ResultsModel.h"
+
+namespace corvane {
+
+ResultsListView::ResultsListView(QWidget* parent) : QTreeView(parent) {
+    // Enter and double clicks come through `activated`; a double click on the
+    // check box itself only ticks.
+    connect(this, &QAbstractItemView::activated, this,
+            [this](const QModelIndex& index) { emit openRequested(index.row()); });
+}
+
+std::vector<int> ResultsListView::SelectedRows() const {
+    std::vector<int> rows;
+    if (selectionModel() != nullptr) {
+        for (const QModelIndex& index : selectionModel()->selectedRows()) {
+            rows.push_back(index.row());
+        }
+    }
+    if (rows.empty() && currentIndex().isValid()) {
+        rows.push_back(currentIndex().row());
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+void ResultsListView::keyPressEvent(QKeyEvent* event) {
+    auto* results = qobject_cast<ResultsModel*>(model());
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier && results) {
+        // One press gives every selected row the opposite of the current
+        // row's tick, so a mixed selection ends up all ticked or all not.
+        const std::vector<int> rows = SelectedRows();
+        if (!rows.empty()) {
+            const int lead = currentIndex().isValid() ? currentIndex().row() : rows.front();
+            results->SetChecked(rows, !results->IsChecked(lead));
+        }
+        event->accept();
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+}  // namespace corvane
