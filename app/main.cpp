@@ -56,7 +56,7 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
     QApplication::setApplicationName(QStringLiteral("Corvane"));
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("corvane"));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmark.Corvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
     // The results window may be hidden while the main window is closed: the
     // program ends with either window, not with the last one.
