@@ -103,7 +103,11 @@ void FindDupesCommand::OnFolderSkipped(const QByteArray& path, int error) {
 }
 
 void FindDupesCommand::OnScanned(SearchOutcome outcome, qulonglong files) {
-    if (cancel_ || outcome != SearchOutcome::Finished) {
+    if (cancel_) {
+        Finish(SearchOutcome::Stopped);  // abandoned, however far the scan got
+        return;
+    }
+    if (outcome != SearchOutcome::Finished) {
         Finish(outcome);
         return;
     }
@@ -123,7 +127,9 @@ void FindDupesCommand::OnScanned(SearchOutcome outcome, qulonglong files) {
 }
 
 void FindDupesCommand::OnMatched(SearchOutcome outcome) {
-    if (!cancel_ && outcome == SearchOutcome::Finished) {
+    if (cancel_) {
+        outcome = SearchOutcome::Stopped;
+    } else if (outcome == SearchOutcome::Finished) {
         std::vector<ResultRow> rows = worker_->TakeRows();
         if (!rows.empty()) {
             results_.Model().SetRows(std::move(rows));

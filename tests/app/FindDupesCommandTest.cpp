@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QProgressBar>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTest>
@@ -261,10 +262,16 @@ class FindDupesCommandTest : public QObject {
         h.SetOptions(true, false, 3);
         h.AddFolder(dir.path());
         h.AddFolder(dir.path());
-        // Pressed as soon as it shows, while the search runs on its thread.
+        // The search is held at its first poll until Stop Find has been pressed.
+        QSemaphore pressed;
+        h.store.beforeStopRead = [&pressed] {
+            pressed.acquire();
+            pressed.release();
+        };
         h.Control<ImageButton>("findButton")->click();
         QVERIFY(!h.Control<ImageButton>("stopButton")->isHidden());
         h.Control<ImageButton>("stopButton")->click();
+        pressed.release();
         QCOMPARE(h.WaitForEnd(), SearchOutcome::Stopped);
         QCOMPARE(h.store.Read(keys::Stop), QStringLiteral("True"));
         QVERIFY(h.Catalogue().FileCount() < 8u);  // the second listed folder was never scanned
