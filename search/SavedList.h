@@ -1,0 +1,51 @@
+// Reading a result list saved as corvane-find writes it (tsv or json), and
+// checking each of its files again before the list is shown.
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "search/ResultRow.h"
+
+namespace corvane {
+
+// A path as the tsv and json forms write it: "\\", "\t", "\n", "\r" and
+// "\xHH" for each byte that is not valid UTF-8 (hex digits in either case).
+// False for a malformed escape or a NUL byte.
+bool UnescapePath(std::string_view escaped, std::string& path);
+
+struct SavedRows {
+    std::vector<ResultRow> rows;
+    // Per row, the json "modified" text (local time, "yyyy-MM-ddTHH:mm:ss"),
+    // or "" where the list gives none (tsv, or null).
+    std::vector<std::string> modified;
+    // Empty when the file was read; else what is wrong, with its line number
+    // for tsv. Nothing is returned then: a damaged list is not half shown.
+    QString error;
+};
+
+// Reads a saved list. The file is untrusted: its size, each line's length,
+// every field and every path are checked (absolute, no NUL, no "." or ".."
+// parts), and any fault rejects the whole file. The form is told by its
+// first character ("[" for json). Groups come from json's "group"; in tsv,
+// where rows carry only their shade, a new group starts where the shade
+// changes. Rows come back unstamped: CheckAgain() stamps them.
+SavedRows ReadSavedList(const std::string& fileName);
+
+// The rows whose files are still there, unchanged: same size and, where the
+// list knew it (json), the same modification time to the second. Each kept
+// row gets its file's stamp as it is now, so a later send is checked against
+// this moment.
+struct CheckedRows {
+    std::vector<ResultRow> kept;
+    std::size_t gone = 0;     // no longer a regular file at that path
+    std::size_t changed = 0;  // another size or time than the list says
+};
+CheckedRows CheckAgain(SavedRows saved);
+
+// A modification time as the json form writes it, in local time.
+std::string JsonModifiedText(std::int64_t seconds);
+
+}  // namespace corvane
