@@ -45,6 +45,7 @@ FindDupesCommand::FindDupesCommand(MainWindow& main, ResultsWindow& results, Set
     connect(worker_, &SearchWorker::folderSkipped, this, &FindDupesCommand::OnFolderSkipped);
     connect(worker_, &SearchWorker::scanned, this, &FindDupesCommand::OnScanned);
     connect(worker_, &SearchWorker::matched, this, &FindDupesCommand::OnMatched);
+    connect(worker_, &SearchWorker::opened, this, &FindDupesCommand::OnOpened);
     // Options changed during a run apply from the search's next look at them.
     options_.Set(main_.Options());
     connect(&main_, &MainWindow::optionsChanged, this, [this] { options_.Set(main_.Options()); });
@@ -92,6 +93,47 @@ void FindDupesCommand::Start() {
     QMetaObject::invokeMethod(
         worker_, [worker = worker_, folders = std::move(folders)] { worker->Scan(folders); },
         Qt::QueuedConnection);
+}
+
+void FindDupesCommand::OpenList(const QByteArray& fileName) {
+    if (running_ || cancel_) {
+        return;
+    }
+    running_ = true;
+    openedList_ = fileName;
+    main_.ShowSearchRunning(true);
+    QMetaObject::invokeMethod(
+        worker_, [worker = worker_, file = fileName.toStdString()] { worker->Open(file); },
+        Qt::QueuedConnection);
+}
+
+void FindDupesCommand::OnOpened(const QString& error, qulonglong left) {
+    const QString list = DisplayPath(std::string_view(openedList_.constData(), openedList_.size()));
+    SearchOutcome outcome = SearchOutcome::Finished;
+    if (cancel_) {
+        outcome = SearchOutcome::Stopped;
+    } else if (!error.isEmpty()) {
+        dialogs_.inform(&main_, ProductCaption(),
+                        QStringLiteral("The list %1 cannot be opened:\n%2").arg(list, error));
+        outcome = SearchOutcome::NoFolders;
+    } else {
+        std::vector<ResultRow> rows = worker_->TakeRows();
+        if (left > 0) {
+            dialogs_.inform(
+                &main_, ProductCaption(),
+                QStringLiteral("%1 of the files in %2 are gone or have changed since the list "
+                               "was saved; they are left out.")
+                    .arg(left)
+                    .arg(list));
+        }
+        if (rows.empty()) {
+            dialogs_.inform(&main_, NoDuplicatesTitle(), NoDuplicatesText());
+        } else {
+            results_.Model().SetRows(std::move(rows));
+            results_.ShowInPlaceOf(&main_);
+        }
+    }
+    Finish(outcome);
 }
 
 void FindDupesCommand::OnPhaseChanged(SearchPhase phase, const QByteArray& folder) {

@@ -49,6 +49,9 @@ class FindDupesCommand final : public QObject {
     // follows when it has ended and the windows show its result.
     void Start();
     bool Running() const { return running_; }
+    // Shows a saved result list in the results window, after checking each of
+    // its files again; says what was left out, or why the list cannot be read.
+    void OpenList(const QByteArray& fileName);
     // The program is ending: a running search stops at its next poll and
     // nothing more is shown.
     void Abandon();
@@ -63,6 +66,7 @@ class FindDupesCommand final : public QObject {
     void OnFolderSkipped(const QByteArray& path, int error);
     void OnScanned(SearchOutcome outcome, qulonglong files);
     void OnMatched(SearchOutcome outcome);
+    void OnOpened(const QString& error, qulonglong left);
     void Finish(SearchOutcome outcome);
     void ShowSkippedFolders();
 
@@ -76,6 +80,7 @@ class FindDupesCommand final : public QObject {
     SearchWorker* worker_;
     bool running_ = false;
     std::size_t folderCount_ = 0;
+    QByteArray openedList_;
     std::vector<std::pair<QByteArray, int>> skipped_;
 };
 

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "search/SavedList.h"
+
 namespace corvane {
 
 void LiveOptions::Set(SearchOptions options) {
@@ -28,6 +30,18 @@ void SearchWorker::Scan(const std::vector<std::string>& folders) {
 void SearchWorker::Match() {
     const SearchOutcome outcome = MatchFiles(catalogue_, store_, *this, rows_, &cancel_);
     emit matched(outcome);
+}
+
+void SearchWorker::Open(const std::string& fileName) {
+    rows_.Clear();
+    SavedRows saved = ReadSavedList(fileName);
+    if (!saved.error.isEmpty()) {
+        emit opened(saved.error, 0);
+        return;
+    }
+    CheckedRows checked = CheckAgain(std::move(saved));
+    rows_.rows = std::move(checked.kept);
+    emit opened(QString(), checked.gone + checked.changed);
 }
 
 void SearchWorker::PhaseChanged(SearchPhase phase, const std::string& folder) {

@@ -44,6 +44,8 @@ class SearchWorker final : public QObject, private SearchObserver {
     void Scan(const std::vector<std::string>& folders);
     // Phase 2 over what Scan() catalogued; ends with matched().
     void Match();
+    // Reads a saved list and checks each of its files again; ends with opened().
+    void Open(const std::string& fileName);
 
   signals:
     void phaseChanged(corvane::SearchPhase phase, const QByteArray& folder);
@@ -51,6 +53,9 @@ class SearchWorker final : public QObject, private SearchObserver {
     void folderSkipped(const QByteArray& path, int error);
     void scanned(corvane::SearchOutcome outcome, qulonglong files);
     void matched(corvane::SearchOutcome outcome);
+    // `error` is empty when the list was read; `left` counts its files that are
+    // gone or changed since it was saved.
+    void opened(const QString& error, qulonglong left);
 
   private:
     SearchOptions CurrentOptions() override { return options_.Get(); }

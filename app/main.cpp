@@ -77,6 +77,8 @@ int main(int argc, char* argv[]) {
 
     QObject::connect(&mainWindow, &corvane::MainWindow::findDupesRequested, &findDupes,
                      &corvane::FindDupesCommand::Start);
+    QObject::connect(&mainWindow, &corvane::MainWindow::openListRequested, &findDupes,
+                     &corvane::FindDupesCommand::OpenList);
     // Closing the main window ends the program, also in the middle of a
     // search, which stops at its next poll; the command waits for it on the
     // way out.
@@ -86,5 +88,8 @@ int main(int argc, char* argv[]) {
         QCoreApplication::quit();
     });
     mainWindow.show();
+    if (!line.openList.isEmpty()) {
+        findDupes.OpenList(line.openList);
+    }
     return app.exec();
 }

@@ -1,8 +1,12 @@
 #include "shell/MainWindow.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDir>
 #include <QEnterEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -63,6 +67,11 @@ MainWindowDesktop MainWindowDesktop::System() {
         return screen ? screen->geometry().size() : QSize();
     };
     desktop.chooseFolder = ChooseFolder;
+    desktop.chooseList = [](QWidget* owner) {
+        return QFile::encodeName(QFileDialog::getOpenFileName(
+            owner, QStringLiteral("Open a saved result list"), QDir::homePath(),
+            QStringLiteral("Result lists (*.tsv *.json);;All files (*)")));
+    };
     desktop.showMessage = [](QWidget* owner, const QString& title, const QString& text) {
         QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
         box.exec();
@@ -181,6 +190,12 @@ void MainWindow::BuildControls() {
     connect(closeBox_, &QCheckBox::toggled, this, &MainWindow::CloseMatchesChanged);
     connect(strictnessSlider_, &QSlider::valueChanged, this, &MainWindow::SliderChanged);
     connect(folderList_, &FolderListView::urlsDropped, this, &MainWindow::AddDroppedUrls);
+    // Beyond the designed controls: a saved result list opens from the
+    // folder list's context menu.
+    folderList_->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* openList = new QAction(QStringLiteral("Open list..."), folderList_);
+    folderList_->addAction(openList);
+    connect(openList, &QAction::triggered, this, &MainWindow::OpenList);
 
     // The pointer is one setting of the whole window, chosen by what the
     // mouse moves over; these elements see moves that reach no child.
@@ -475,6 +490,16 @@ void MainWindow::AddFolder() {
     const std::string_view row =
         WithoutTrailingSlash(std::string_view(chosen.constData(), chosen.size()));
     folderModel_->Append(QByteArray(row.data(), static_cast<qsizetype>(row.size())));
+}
+
+void MainWindow::OpenList() {
+    if (!desktop_.chooseList) {
+        return;
+    }
+    const QByteArray chosen = desktop_.chooseList(this);
+    if (!chosen.isEmpty()) {
+        emit openListRequested(chosen);
+    }
 }
 
 void MainWindow::ClearList() {

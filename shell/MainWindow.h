@@ -32,6 +32,8 @@ struct MainWindowDesktop {
     std::function<int()> workAreaWidth;  // pixels, the screen less its panels
     std::function<QSize()> screenSize;   // pixels, the whole screen
     FolderBrowser chooseFolder;
+    // Asks for a saved result list to open: its path bytes, or empty.
+    std::function<QByteArray(QWidget* owner)> chooseList;
     // A modal message with one OK button and no icon.
     std::function<void(QWidget* owner, const QString& title, const QString& text)> showMessage;
 
@@ -72,6 +74,8 @@ class MainWindow : public QWidget {
     void findDupesRequested();
     // Exact Matches, Close Matches or the slider changed (also during a search).
     void optionsChanged();
+    // "Open list..." in the folder list's context menu chose this file.
+    void openListRequested(const QByteArray& fileName);
     // The window was closed: the program is ending.
     void closed();
 
@@ -99,6 +103,7 @@ class MainWindow : public QWidget {
     void RunResizeRules();
 
     void AddFolder();
+    void OpenList();
     void ClearList();
     void AddDroppedUrls(const QList<QUrl>& urls);
     void ExactMatchesChanged();
