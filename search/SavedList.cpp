@@ -253,6 +253,13 @@ SavedRows ReadSavedList(const std::string& fileName) {
     if (!ReadFileText(fileName, text, error)) {
         return {{}, {}, error};
     }
+    return ReadSavedListText(text);
+}
+
+SavedRows ReadSavedListText(const std::string& text) {
+    if (text.size() > kMaxListBytes) {
+        return {{}, {}, QStringLiteral("it is too large for a result list")};
+    }
     const std::size_t first = text.find_first_not_of(" \t\r\n");
     if (first != std::string::npos && text[first] == '[') {
         return ReadJson(text);

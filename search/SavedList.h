@@ -33,6 +33,8 @@ struct SavedRows {
 // where rows carry only their shade, a new group starts where the shade
 // changes. Rows come back unstamped: CheckAgain() stamps them.
 SavedRows ReadSavedList(const std::string& fileName);
+// The same for a list's text already in memory.
+SavedRows ReadSavedListText(const std::string& text);
 
 // The rows whose files are still there, unchanged: same size and, where the
 // list knew it (json), the same modification time to the second. Each kept
