@@ -1,138 +1,534 @@
-// GIO must come before any Qt header: its "signals" member clashes with Qt's keyword.
-#include <gio/gio.h>
-
 #include "platform/Trash.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <ctime>
+#include <cstdlib>
+#include <map>
+#include <utility>
+
+#include "platform/TrashJournal.h"
+#include "platform/TrashMounts.h"
+#include "platform/Utf8.h"
 
 namespace corvane {
 
 namespace {
 
-QString ErrnoText(int error) {
-    return QString::fromLocal8Bit(std::strerror(error));
-}
+constexpr int kNameTries = 1000;
 
 std::string BaseName(const std::string& path) {
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The folder part of an absolute path: "/a/b" -> "/a", "/a" -> "/".
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == 0 || slash == std::string::npos ? std::string("/") : path.substr(0, slash);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+    return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
 std::string Absolute(const std::string& path) {
     if (!path.empty() && path.front() == '/') {
         return path;
     }
-    char* cwd = getcwd(nullptr, 0);
-    std::string result = cwd ? std::string(cwd) + "/" + path : path;
+    char* cwd = ::getcwd(nullptr, 0);
+    std::string result = cwd ? Join(cwd, path) : path;
     std::free(cwd);
     return result;
 }
 
-// mkdir -p with owner-only folders, as freedesktop.org trash wants for the home trash.
-bool MakeFolders(const std::string& path) {
-    std::string sofar;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        const auto slash = path.find('/', start);
-        const auto end = slash == std::string::npos ? path.size() : slash;
-        sofar = path.substr(0, end);
-        if (!sofar.empty() && mkdir(sofar.c_str(), 0700) != 0 && errno != EEXIST) {
-            return false;
-        }
-        if (slash == std::string::npos) {
-            break;
-        }
-        start = slash + 1;
-    }
-    struct stat st {};
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+bool Digits(std::string_view text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
-// A name for the trash of at most kLongTrashName bytes plus a clash counter:
-// the start of the stem, cut on a UTF-8 boundary, and a short extension kept.
-std::string ShortTrashName(const std::string& base, int counter) {
+TrashResult Refused(TrashProblem problem, int error = 0) {
+    return TrashResult{false, problem, error};
+}
+
+// The problem for an errno met while making or using a trash folder.
+TrashResult FolderProblem(int error) {
+    return error == EROFS ? Refused(TrashProblem::kNoTrash)
+                          : Refused(TrashProblem::kTrashFolder, error);
+}
+
+bool SameFile(const struct stat& st, const FileStamp& stamp) {
+    return S_ISREG(st.st_mode) && StampOf(st) == stamp;
+}
+
+// Where the files of one drive go.
+struct Place {
+    TrashResult refusal;  // moved is never set; problem kNone when usable
+    std::string folder;   // holds files/ and info/
+    std::string topdir;   // the drive's top folder; empty for the home trash
+};
+
+// One batch of sends: the journal, and the trash chosen for each drive.
+class Sender {
+  public:
+    Sender(const FileSystemCalls& fs, const TrashPlaces& places)
+        : fs_(fs),
+          homeTrash_(Join(Absolute(places.dataHome), "Trash")),
+          journal_(fs, Join(places.stateHome, "corvane")) {
+        if (fs_.RealPath(homeTrash_.c_str(), homeTrashResolved_) != 0) {
+            homeTrashResolved_ = homeTrash_;
+        }
+    }
+
+    TrashResult SendOne(const TrashRequest& request);
+    std::string Finish() {
+        journal_.Finish();
+        return journal_.BatchId();
+    }
+
+  private:
+    const Place& PlaceFor(dev_t device, const std::string& folder);
+    Place HomePlace(dev_t device);
+    Place DrivePlace(const std::string& topdir);
+    TrashResult UseFolder(const std::string& folder);
+    int HomeDevice(dev_t& device);
+    TrashResult Verify(const std::string& trashed, const struct stat& sent, const std::string& info,
+                       const std::string& text);
+
+    const FileSystemCalls& fs_;
+    std::string homeTrash_;
+    std::string homeTrashResolved_;
+    JournalWriter journal_;
+    std::map<dev_t, Place> places_;
+};
+
+int Sender::HomeDevice(dev_t& device) {
+    // The home trash may not exist yet: its drive is the one it would be made on.
+    std::string path = homeTrash_;
+    while (true) {
+        struct stat st {};
+        if (fs_.Stat(path.c_str(), &st) == 0) {
+            device = st.st_dev;
+            return 0;
+        }
+        if (errno != ENOENT || path == "/" || path.empty()) {
+            return errno;
+        }
+        path = FolderOf(path);
+    }
+}
+
+// files/ and info/ inside `folder`, made when missing; never through a link.
+TrashResult Sender::UseFolder(const std::string& folder) {
+    for (const char* part : {"files", "info"}) {
+        const std::string sub = Join(folder, part);
+        struct stat st {};
+        if (fs_.Lstat(sub.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode)) {
+                return Refused(TrashProblem::kTrashFolder, ENOTDIR);
+            }
+            continue;
+        }
+        if (errno != ENOENT) {
+            return FolderProblem(errno);
+        }
+        if (fs_.Mkdir(sub.c_str(), 0700) != 0 && errno != EEXIST) {
+            return FolderProblem(errno);
+        }
+    }
+    return {};
+}
+
+Place Sender::HomePlace(dev_t device) {
+    Place place;
+    place.folder = homeTrash_;
+    if (const int error = MakeFolders(fs_, homeTrash_, 0700)) {
+        place.refusal = FolderProblem(error);
+        return place;
+    }
+    place.refusal = UseFolder(homeTrash_);
+    struct stat st {};
+    if (place.refusal.problem == TrashProblem::kNone &&
+        (fs_.Stat(Join(homeTrash_, "files").c_str(), &st) != 0 || st.st_dev != device)) {
+        // A mount inside the data folder: the file's own drive decides.
+        place.refusal = Refused(TrashProblem::kTrashFolder, EXDEV);
+    }
+    return place;
+}
+
+Place Sender::DrivePlace(const std::string& topdir) {
+    Place place;
+    place.topdir = topdir;
+    const uid_t uid = ::getuid();
+    const std::string id = std::to_string(uid);
+    // An administrator's .Trash: a real folder with the sticky bit, one folder per user.
+    const std::string shared = Join(topdir, ".Trash");
+    struct stat st {};
+    if (fs_.Lstat(shared.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && (st.st_mode & S_ISVTX)) {
+        const std::string mine = Join(shared, id);
+        if (fs_.Lstat(mine.c_str(), &st) == 0) {
+            if (S_ISDIR(st.st_mode) && st.st_uid == uid) {
+                place.folder = mine;
+            }
+        } else if (errno == ENOENT && fs_.Mkdir(mine.c_str(), 0700) == 0) {
+            place.folder = mine;
+        }
+    }
+    if (place.folder.empty()) {
+        const std::string own = Join(topdir, ".Trash-" + id);
+        if (fs_.Lstat(own.c_str(), &st) == 0) {
+            if (!S_ISDIR(st.st_mode) || st.st_uid != uid) {
+                place.refusal = Refused(TrashProblem::kTrashFolder);
+                return place;
+            }
+        } else if (errno != ENOENT) {
+            place.refusal = FolderProblem(errno);
+            return place;
+        } else if (fs_.Mkdir(own.c_str(), 0700) != 0 && errno != EEXIST) {
+            place.refusal = FolderProblem(errno);
+            return place;
+        }
+        place.folder = own;
+    }
+    place.refusal = UseFolder(place.folder);
+    return place;
+}
+
+const Place& Sender::PlaceFor(dev_t device, const std::string& folder) {
+    if (const auto found = places_.find(device); found != places_.end()) {
+        return found->second;
+    }
+    Place place;
+    dev_t homeDevice = 0;
+    if (const int error = HomeDevice(homeDevice)) {
+        // Unsure which trash is right: none rather than a wrong one.
+        place.refusal = FolderProblem(error);
+        return places_.emplace(device, std::move(place)).first->second;
+    }
+    if (homeDevice == device) {
+        place = HomePlace(device);
+    }
+    if (place.folder.empty() || place.refusal.error == EXDEV) {
+        // The drive's top folder: the last folder up from the file on its drive.
+        std::string topdir = folder;
+        while (topdir != "/") {
+            struct stat st {};
+            const std::string up = FolderOf(topdir);
+            if (fs_.Stat(up.c_str(), &st) != 0) {
+                place = Place{FolderProblem(errno), {}, {}};
+                return places_.emplace(device, std::move(place)).first->second;
+            }
+            if (st.st_dev != device) {
+                break;
+            }
+            topdir = up;
+        }
+        if (DriveHasNoTrash(topdir)) {
+            place = Place{Refused(TrashProblem::kNoTrash), {}, topdir};
+        } else {
+            place = DrivePlace(topdir);
+        }
+    }
+    // A folder that could not be made may be made on the next try, in the next batch.
+    return places_.emplace(device, std::move(place)).first->second;
+}
+
+TrashResult Sender::Verify(const std::string& trashed, const struct stat& sent,
+                           const std::string& info, const std::string& text) {
+    struct stat st {};
+    if (fs_.Lstat(trashed.c_str(), &st) != 0) {
+        return Refused(TrashProblem::kEntryUnverified, errno);
+    }
+    if (!SameFile(st, StampOf(sent))) {
+        // Another file took its place between the check and the move.
+        return Refused(TrashProblem::kChanged);
+    }
+    const int fd = fs_.Open(info.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (fd < 0) {
+        return Refused(TrashProblem::kEntryUnverified, errno);
+    }
+    std::string back;
+    const int error = ReadUpTo(fs_, fd, text.size() + 1, back);
+    fs_.Close(fd);
+    if (error != 0 || back != text) {
+        return Refused(TrashProblem::kEntryUnverified, error);
+    }
+    return {};
+}
+
+TrashResult Sender::SendOne(const TrashRequest& request) {
+    const std::string path = Absolute(request.path);
+    struct stat st {};
+    if (fs_.Lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? Refused(TrashProblem::kVanished)
+                                                   : Refused(TrashProblem::kSystem, errno);
+    }
+    if (request.expected && !SameFile(st, *request.expected)) {
+        return Refused(TrashProblem::kChanged);
+    }
+    if (!S_ISREG(st.st_mode)) {
+        return Refused(TrashProblem::kNotAFile);
+    }
+    const std::string base = BaseName(path);
+    std::string folder;
+    if (fs_.RealPath(FolderOf(path).c_str(), folder) != 0) {
+        return errno == ENOENT ? Refused(TrashProblem::kVanished)
+                               : Refused(TrashProblem::kSystem, errno);
+    }
+    const std::string resolved = Join(folder, base);
+    if (InsideTrash(resolved, homeTrashResolved_)) {
+        return Refused(TrashProblem::kAlreadyInTrash);
+    }
+    const Place& place = PlaceFor(st.st_dev, folder);
+    if (place.refusal.problem != TrashProblem::kNone) {
+        return place.refusal;
+    }
+    // Drive trashes record the path from the drive's top, so the drive can
+    // be mounted elsewhere later.
+    const std::string recorded =
+        place.topdir.empty() ? resolved
+                             : resolved.substr(place.topdir == "/" ? 1 : place.topdir.size() + 1);
+    const std::string text = TrashInfoText(recorded, std::time(nullptr));
+
+    for (int counter = 1; counter <= kNameTries; ++counter) {
+        const std::string name = TrashEntryName(base, counter);
+        const std::string info = Join(place.folder, "info/" + name + ".trashinfo");
+        const std::string trashed = Join(place.folder, "files/" + name);
+        // The exclusive .trashinfo reserves the name before the file moves in.
+        const int fd =
+            fs_.Open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+        if (fd < 0) {
+            if (errno == EEXIST) {
+                continue;
+            }
+            if (errno == ENAMETOOLONG) {
+                return Refused(TrashProblem::kNameTooLong);
+            }
+            return errno == EROFS ? Refused(TrashProblem::kNoTrash)
+                                  : Refused(TrashProblem::kEntry, errno);
+        }
+        int error = WriteAll(fs_, fd, text);
+        if (error == 0 && fs_.Fsync(fd) != 0) {
+            error = errno;
+        }
+        if (fs_.Close(fd) != 0 && error == 0) {
+            error = errno;
+        }
+        if (error != 0) {
+            fs_.Unlink(info.c_str());
+            return Refused(TrashProblem::kEntry, error);
+        }
+        JournalEntry entry{resolved, place.folder, name, name + ".trashinfo", StampOf(st)};
+        std::size_t index = 0;
+        if (const int journalError = journal_.Add(entry, index)) {
+            fs_.Unlink(info.c_str());
+            return Refused(TrashProblem::kJournal, journalError);
+        }
+        error = RenameNoReplace(fs_, resolved, trashed);
+        if (error != 0) {
+            fs_.Unlink(info.c_str());
+            journal_.SetState(index, JournalEntry::State::kKept);
+            if (error == EEXIST) {
+                continue;  // a file without an entry holds the name
+            }
+            switch (error) {
+                case ENOENT:
+                    return Refused(TrashProblem::kVanished);
+                case ENAMETOOLONG:
+                    return Refused(TrashProblem::kNameTooLong);
+                case EROFS:
+                    return Refused(TrashProblem::kNoTrash);
+                default:
+                    return Refused(TrashProblem::kMove, error);
+            }
+        }
+        const TrashResult verified = Verify(trashed, st, info, text);
+        if (verified.problem != TrashProblem::kNone &&
+            RenameNoReplace(fs_, trashed, resolved) == 0) {
+            fs_.Unlink(info.c_str());
+            journal_.SetState(index, JournalEntry::State::kKept);
+            return verified;
+        }
+        // Either complete, or it cannot be put back: then it stays in the trash
+        // with the entry written and synced above, and the journal can bring it back.
+        journal_.SetState(index, JournalEntry::State::kMoved);
+        return TrashResult{true, TrashProblem::kNone, 0};
+    }
+    return Refused(TrashProblem::kTooManyNames);
+}
+
+}  // namespace
+
+TrashBatch Trash::Send(const std::vector<TrashRequest>& requests) {
+    TrashBatch batch;
+    batch.results.resize(requests.size());
+    std::vector<std::string> paths;
+    std::vector<std::size_t> places;
+    for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (requests[i].expected) {
+            batch.results[i] = CheckUnchanged(requests[i].path, *requests[i].expected);
+            if (batch.results[i].problem != TrashProblem::kNone) {
+                continue;
+            }
+        }
+        paths.push_back(requests[i].path);
+        places.push_back(i);
+    }
+    if (paths.empty()) {
+        return batch;
+    }
+    const std::vector<TrashResult> moved = MoveToTrash(paths);
+    for (std::size_t k = 0; k < places.size(); ++k) {
+        batch.results[places[k]] =
+            k < moved.size() ? moved[k] : TrashResult{false, TrashProblem::kNoAnswer, 0};
+    }
+    return batch;
+}
+
+TrashResult CheckUnchanged(const std::string& path, const FileStamp& expected,
+                           const FileSystemCalls& fs) {
+    struct stat st {};
+    if (fs.Lstat(path.c_str(), &st) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? Refused(TrashProblem::kVanished)
+                                                   : Refused(TrashProblem::kSystem, errno);
+    }
+    // Nanoseconds count: a file rewritten at the same size within the
+    // second is no longer the file the user saw.
+    return SameFile(st, expected) ? TrashResult{} : Refused(TrashProblem::kChanged);
+}
+
+DesktopTrash::DesktopTrash() : fs_(SystemCalls()) {}
+
+DesktopTrash::DesktopTrash(TrashPlaces places, const FileSystemCalls& fs)
+    : places_(std::move(places)), fs_(fs) {}
+
+const TrashPlaces& DesktopTrash::Places() {
+    if (!places_) {
+        places_ = TrashPlaces{UserDataFolder(), UserStateFolder()};
+    }
+    return *places_;
+}
+
+TrashBatch DesktopTrash::Send(const std::vector<TrashRequest>& requests) {
+    TrashBatch batch;
+    Sender sender(fs_, Places());
+    batch.results.reserve(requests.size());
+    for (const TrashRequest& request : requests) {
+        batch.results.push_back(sender.SendOne(request));
+    }
+    batch.id = sender.Finish();
+    return batch;
+}
+
+std::vector<TrashResult> DesktopTrash::MoveToTrash(const std::vector<std::string>& paths) {
+    std::vector<TrashRequest> requests;
+    requests.reserve(paths.size());
+    for (const auto& path : paths) {
+        requests.push_back(TrashRequest{path, std::nullopt});
+    }
+    return Send(requests).results;
+}
+
+bool DesktopTrash::HasBatchToUndo() {
+    return ReadNewestBatch(fs_, Join(Places().stateHome, "corvane")).problem !=
+           UndoProblem::kNoBatch;
+}
+
+UndoOutcome DesktopTrash::UndoLastBatch() {
+    const std::string folder = Join(Places().stateHome, "corvane");
+    const JournalBatch batch = ReadNewestBatch(fs_, folder);
+    UndoOutcome outcome{batch.problem, batch.error, batch.line, batch.id, {}};
+    if (batch.problem != UndoProblem::kNone) {
+        return outcome;
+    }
+    for (const JournalEntry& entry : batch.entries) {
+        if (entry.state == JournalEntry::State::kKept) {
+            continue;
+        }
+        UndoResult& file = outcome.files.emplace_back();
+        file.path = entry.path;
+        file.stamp = entry.stamp;
+        const std::string trashed = entry.trash + "/files/" + entry.filesName;
+        const std::string info = entry.trash + "/info/" + entry.infoName;
+        struct stat st {};
+        const bool back = fs_.Lstat(entry.path.c_str(), &st) == 0 && SameFile(st, entry.stamp);
+        struct stat inTrash {};
+        const int trashError = fs_.Lstat(trashed.c_str(), &inTrash) == 0 ? 0 : errno;
+        if (back) {
+            // Never moved (a crash between reserving the entry and the move),
+            // or put back by other means: what is left of the entry is ours.
+            bool held = trashError != ENOENT;
+            if (trashError == 0 && SameFile(inTrash, entry.stamp) && inTrash.st_nlink > 1 &&
+                fs_.Unlink(trashed.c_str()) == 0) {
+                held = false;  // it was a second name of the file, left by a link fallback
+            }
+            if (!held) {
+                fs_.Unlink(info.c_str());
+            }
+            file.restored = true;
+            continue;
+        }
+        if (trashError != 0) {
+            file.problem = trashError == ENOENT ? TrashProblem::kEntryGone : TrashProblem::kRestore;
+            file.error = trashError == ENOENT ? 0 : trashError;
+            continue;
+        }
+        if (!SameFile(inTrash, entry.stamp)) {
+            file.problem = TrashProblem::kEntryChanged;
+            continue;
+        }
+        int error = RenameNoReplace(fs_, trashed, entry.path);
+        if (error == ENOENT && MakeFolders(fs_, FolderOf(entry.path), 0755) == 0) {
+            error = RenameNoReplace(fs_, trashed, entry.path);
+        }
+        if (error != 0) {
+            file.problem = error == EEXIST ? TrashProblem::kOriginalTaken : TrashProblem::kRestore;
+            file.error = error == EEXIST ? 0 : error;
+            continue;
+        }
+        // Only now that the file is back: its entry may go.
+        fs_.Unlink(info.c_str());
+        file.restored = true;
+    }
+    if (const int error = MarkBatchUndone(fs_, folder, batch.id)) {
+        outcome.problem = UndoProblem::kNotMarked;
+        outcome.error = error;
+    }
+    return outcome;
+}
+
+std::string TrashEntryName(const std::string& base, int counter) {
+    if (counter <= 1 && base.size() <= kLongTrashName) {
+        return base;
+    }
     std::string ext;
     const auto dot = base.rfind('.');
     if (dot != std::string::npos && dot > 0 && base.size() - dot <= 16) {
         ext = base.substr(dot);
     }
-    std::size_t cut = kLongTrashName - ext.size() - 12;
-    while (cut > 0 && (static_cast<unsigned char>(base[cut]) & 0xC0) == 0x80) {
-        --cut;
+    std::string suffix;
+    if (counter > 1) {
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict)
+        // on "~" + std::to_string(counter).
+        suffix += '~';
+        suffix += std::to_string(counter);
+    }
+    const std::size_t stemBytes = base.size() - ext.size();
+    const std::size_t budget = kLongTrashName - ext.size() - suffix.size();
+    std::size_t cut = 0;
+    while (cut < stemBytes) {
+        const std::size_t letter = std::max<std::size_t>(1, Utf8SequenceLength(base, cut));
+        if (cut + letter > budget || cut + letter > stemBytes) {
+            break;
+        }
+        cut += letter;
     }
     std::string name = base.substr(0, cut);
-    if (counter > 1) {
-        name += "~" + std::to_string(counter);
-    }
-    return name + ext;
+    name += suffix;
+    name += ext;
+    return name;
 }
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// Renames without ever replacing an existing entry of the trash.
-int RenameNoReplace(const std::string& from, const std::string& to) {
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS) {
-        return errno;
-    }
-    // File systems without RENAME_NOREPLACE: a hard link fails on an existing name too.
-    if (link(from.c_str(), to.c_str()) != 0) {
-        return errno;
-    }
-    if (unlink(from.c_str()) != 0) {
-        const int error = errno;
-        unlink(to.c_str());
-        return error;
-    }
-    return 0;
-}
-
-TrashResult Refused(const QString& reason) {
-    return TrashResult{false, reason};
-}
-
-TrashResult TrashWithGio(const std::string& path) {
-    GFile* file = g_file_new_for_path(path.c_str());
-    GError* error = nullptr;
-    const bool moved = g_file_trash(file, nullptr, &error);
-    g_object_unref(file);
-    if (moved) {
-        return TrashResult{true, {}};
-    }
-    QString reason = error ? QString::fromUtf8(error->message) : QStringLiteral("unknown error");
-    if (error && g_error_matches(error, G_IO_ERROR, G_IO_ERROR_NOT_SUPPORTED)) {
-        reason = QStringLiteral("this drive has no trash, so the file was left in place (%1)")
-                     .arg(reason);
-    }
-    if (error) {
-        g_error_free(error);
-    }
-    return Refused(reason);
-}
-
-}  // namespace
 
 std::string TrashInfoPath(const std::string& path) {
     static constexpr char kHex[] = "0123456789ABCDEF";
@@ -154,73 +550,46 @@ std::string TrashInfoPath(const std::string& path) {
     return out;
 }
 
-TrashResult MoveToHomeTrash(const std::string& rawPath, const std::string& dataHome) {
-    const std::string path = Absolute(rawPath);
-    struct stat file {};
-    if (lstat(path.c_str(), &file) != 0) {
-        return Refused(ErrnoText(errno));
-    }
-    const std::string trash = dataHome + "/Trash";
-    const std::string files = trash + "/files";
-    const std::string info = trash + "/info";
-    if (!MakeFolders(files) || !MakeFolders(info)) {
-        return Refused(
-            QStringLiteral("the trash folder cannot be made (%1)").arg(ErrnoText(errno)));
-    }
-    struct stat trashStat {};
-    if (lstat(files.c_str(), &trashStat) != 0 || trashStat.st_dev != file.st_dev) {
-        return Refused(QStringLiteral("its name is too long for the trash on this drive"));
-    }
-
+std::string TrashInfoText(const std::string& recordedPath, std::time_t when) {
     char date[32] = {};
-    const std::time_t now = std::time(nullptr);
     std::tm local{};
-    localtime_r(&now, &local);
+    localtime_r(&when, &local);
     std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
-    const std::string entry =
-        "[Trash Info]\nPath=" + TrashInfoPath(path) + "\nDeletionDate=" + date + "\n";
-
-    const std::string base = BaseName(path);
-    for (int counter = 1; counter < 10000; ++counter) {
-        const std::string name = ShortTrashName(base, counter);
-        const std::string infoFile = info + "/" + name + ".trashinfo";
-        // The exclusive info file reserves the name before the file moves in.
-        const int fd = open(infoFile.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-        if (fd < 0) {
-            if (errno == EEXIST) {
-                continue;
-            }
-            return Refused(ErrnoText(errno));
-        }
-        const bool written = WriteAll(fd, entry) && fsync(fd) == 0;
-        const int writeError = errno;
-        if (close(fd) != 0 || !written) {
-            unlink(infoFile.c_str());
-            return Refused(ErrnoText(written ? errno : writeError));
-        }
-        const int error = RenameNoReplace(path, files + "/" + name);
-        if (error == 0) {
-            return TrashResult{true, {}};
-        }
-        unlink(infoFile.c_str());
-        if (error != EEXIST) {
-            return Refused(ErrnoText(error));
-        }
-    }
-    return Refused(QStringLiteral("the trash holds too many files of this name"));
+    std::string text = "[Trash Info]\nPath=";
+    text += TrashInfoPath(recordedPath);
+    text += "\nDeletionDate=";
+    text += date;
+    text += '\n';
+    return text;
 }
 
-std::vector<TrashResult> DesktopTrash::MoveToTrash(const std::vector<std::string>& paths) {
-    std::vector<TrashResult> results;
-    results.reserve(paths.size());
-    for (const auto& path : paths) {
-        if (BaseName(path).size() > kLongTrashName) {
-            results.push_back(MoveToHomeTrash(path, g_get_user_data_dir()));
-        } else {
-            results.push_back(TrashWithGio(path));
+bool InsideTrash(const std::string& path, const std::string& homeTrash) {
+    if (path.size() > homeTrash.size() && path.compare(0, homeTrash.size(), homeTrash) == 0 &&
+        path[homeTrash.size()] == '/') {
+        return true;
+    }
+    std::vector<std::string_view> parts;
+    std::size_t start = 0;
+    while (start < path.size()) {
+        const auto slash = path.find('/', start);
+        const auto end = slash == std::string::npos ? path.size() : slash;
+        if (end > start) {
+            parts.emplace_back(path.data() + start, end - start);
+        }
+        start = end + 1;
+    }
+    const auto isPart = [](std::string_view p) { return p == "files" || p == "info"; };
+    // The last part is the file itself, so a trash's folders come before it.
+    for (std::size_t i = 0; i + 2 < parts.size(); ++i) {
+        const std::string_view p = parts[i];
+        if (p.substr(0, 7) == ".Trash-" && Digits(p.substr(7)) && isPart(parts[i + 1])) {
+            return true;
+        }
+        if (p == ".Trash" && i + 3 < parts.size() && Digits(parts[i + 1]) && isPart(parts[i + 2])) {
+            return true;
         }
     }
-    return results;
+    return false;
 }
 
 }  // namespace corvane

@@ -1,50 +1,151 @@
-// Moving files to the desktop trash (freedesktop.org Trash), by exact byte paths.
+// Moving files to the desktop trash (freedesktop.org Trash), by exact byte
+// paths, and putting the last batch back.
 #pragma once
 
-#include <QString>
+#include <cstddef>
+#include <ctime>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/FileStamp.h"
+#include "platform/FileSystemCalls.h"
+#include "platform/TrashProblem.h"
+
 namespace corvane {
+
+// One file to send. With `expected` (what the search saw), the file goes only
+// while it is still that regular file: same device, inode, size and
+// modification time to the nanosecond.
+struct TrashRequest {
+    std::string path;
+    std::optional<FileStamp> expected;
+};
 
 struct TrashResult {
     bool moved = false;
-    QString reason;  // why the file was not moved; empty when it was
+    TrashProblem problem = TrashProblem::kNone;  // why not, when not moved
+    int error = 0;                               // the system's errno, where it gave one
 };
 
-// One request from the user: every path is tried in order, and the answer
-// holds one result per path, in the same order. A file is never deleted:
-// what cannot go to a trash with a complete, restorable entry stays in place.
+// One request of the user: a result per file, in order, and the name of the
+// batch the journal recorded for Undo (empty when nothing went).
+struct TrashBatch {
+    std::string id;
+    std::vector<TrashResult> results;
+};
+
+// One file of an undone batch.
+struct UndoResult {
+    std::string path;  // where it was (its folders' links resolved); again when restored
+    FileStamp stamp;   // the file as it was sent
+    bool restored = false;
+    TrashProblem problem = TrashProblem::kNone;
+    int error = 0;
+};
+
+struct UndoOutcome {
+    UndoProblem problem = UndoProblem::kNone;  // what stopped the undo as a whole
+    int error = 0;
+    std::size_t line = 0;           // the first damaged line of the record
+    std::string id;                 // the batch
+    std::vector<UndoResult> files;  // every file of the batch that went, in sending order
+};
+
+// A file is never deleted: what cannot go to a trash with a complete,
+// restorable entry stays in place, and what cannot come back stays in the
+// trash with its entry.
 class Trash {
   public:
     virtual ~Trash() = default;
+
+    // Sends the files of one request. This default checks each stamp first
+    // (CheckUnchanged) and hands the unchanged paths to MoveToTrash in one
+    // call; DesktopTrash checks each file just before it moves and records
+    // the batch for Undo.
+    virtual TrashBatch Send(const std::vector<TrashRequest>& requests);
+    // Moves the files at `paths`, one result per path, in order.
     virtual std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) = 0;
+
+    // True when there is a last batch to put back (also when its record is
+    // damaged, so that asking to undo it says so).
+    virtual bool HasBatchToUndo() { return false; }
+    // Puts the files of the last batch back where they were; a batch is undone once.
+    virtual UndoOutcome UndoLastBatch() {
+        UndoOutcome none;
+        none.problem = UndoProblem::kNoBatch;
+        return none;
+    }
 };
 
-// The user's desktop trash through GIO. Names too long for GIO to record
-// (it would leave an empty .trashinfo, or refuse) are moved into the home
-// trash by our own entry writer under a shortened name; on other drives
-// such names are refused.
+// The folders a desktop trash works with.
+struct TrashPlaces {
+    std::string dataHome;   // XDG_DATA_HOME: the home trash is dataHome/Trash
+    std::string stateHome;  // XDG_STATE_HOME: the journal is in stateHome/corvane
+};
+
+// The user's desktop trash. Every entry is written by Corvane itself: the
+// home trash for files on its drive, else the drive's $topdir/.Trash/$uid
+// (when .Trash is a real folder with the sticky bit) or $topdir/.Trash-$uid.
+// For each file: a .trashinfo is reserved (O_EXCL), written whole and synced;
+// the batch's journal records the entry and is synced; the file is renamed
+// into files/ without replacing anything; the entry is read back, and when it
+// is not complete the file is put back and reported.
 //
-// Threading: the calling thread; GLib reads HOME and XDG_DATA_HOME once per
-// process, so tests set them before the first call.
+// Threading: each call runs on the calling thread and blocks until done; one
+// object serves one thread at a time. Two processes may send and undo at the
+// same time: names are reserved exclusively and renames never replace.
 class DesktopTrash final : public Trash {
   public:
+    // The places GLib gives (read at first use: tests set HOME, XDG_DATA_HOME
+    // and XDG_STATE_HOME before).
+    DesktopTrash();
+    explicit DesktopTrash(TrashPlaces places, const FileSystemCalls& fs = SystemCalls());
+
+    TrashBatch Send(const std::vector<TrashRequest>& requests) override;
+    // Sends without stamps: any regular file at the paths goes.
     std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override;
+    bool HasBatchToUndo() override;
+    // Each file goes back by a rename on its own drive that never replaces
+    // anything, and its .trashinfo is removed only once it is back. A file
+    // whose original path is taken, or whose trash entry is gone or is another
+    // file now, stays where it is and is reported. Missing parent folders of
+    // an original path are made again (0755). The journal is read as
+    // untrusted: a damaged record changes nothing.
+    UndoOutcome UndoLastBatch() override;
+
+  private:
+    const TrashPlaces& Places();
+
+    std::optional<TrashPlaces> places_;
+    const FileSystemCalls& fs_;
 };
 
-// Names longer than this (in bytes) are written by our own code: GIO 2.74 gets
-// 239 bytes and more wrong, and a clash suffix adds a few bytes to the name.
+// The same check the search's rows get before any move: still a regular file
+// with the device, inode, size and modification time of `expected`.
+TrashResult CheckUnchanged(const std::string& path, const FileStamp& expected,
+                           const FileSystemCalls& fs = SystemCalls());
+
+// Names longer than this (in bytes) are shortened inside the trash, leaving
+// room for ".trashinfo" and a clash counter on any drive.
 inline constexpr std::size_t kLongTrashName = 200;
 
-// Writes a home-trash entry for `path` the freedesktop.org way: an
-// exclusive .trashinfo (Path percent-encoded, DeletionDate in local time) under
-// a name short enough for the info file, then the file itself is renamed
-// into files/ without replacing anything. `dataHome` is XDG_DATA_HOME.
-TrashResult MoveToHomeTrash(const std::string& path, const std::string& dataHome);
+// The name of a trash entry for a file named `base`: the name itself when it
+// is short enough and `counter` is 1; else the start of its stem, cut between
+// UTF-8 letters (a stray byte counts as one), then "~counter" when counter > 1,
+// then a short extension.
+std::string TrashEntryName(const std::string& base, int counter);
 
 // The percent-encoded form of a path for a .trashinfo Path line: every byte
-// except A-Z a-z 0-9 - . _ ~ and "/" is escaped, as GIO writes it.
+// except A-Z a-z 0-9 - . _ ~ and "/" is escaped.
 std::string TrashInfoPath(const std::string& path);
+
+// The whole .trashinfo text for `recordedPath` (absolute, or relative to the
+// drive's top folder) sent at `when` (written in local time).
+std::string TrashInfoText(const std::string& recordedPath, std::time_t when);
+
+// True when `path` (absolute, links resolved) lies inside a trash folder:
+// `homeTrash` or any drive's .Trash-UID or .Trash/UID, at any depth.
+bool InsideTrash(const std::string& path, const std::string& homeTrash);
 
 }  // namespace corvane

@@ -4,9 +4,8 @@
 
 #include <QFile>
 #include <QLocale>
-#include <cerrno>
 
-#include "platform/ErrnoText.h"
+#include "platform/TrashProblem.h"
 
 namespace corvane {
 
@@ -16,52 +15,54 @@ constexpr std::size_t kNamedFailures = 10;
 
 const QString kTitle = QStringLiteral("Corvane");
 
-// Empty when the file on disk is still the one the search listed.
-QString ChangedSinceSearch(const ResultRow& row) {
-    struct stat st {};
-    if (lstat(row.path.c_str(), &st) != 0) {
-        if (errno == ENOENT) {
-            return QStringLiteral("it no longer exists");
-        }
-        return ErrnoText(errno);
-    }
-    // Nanoseconds count: a file rewritten at the same size within the
-    // second is no longer the file the user saw.
-    const bool same = S_ISREG(st.st_mode) && row.stamped && StampOf(st) == row.stamp;
-    return same ? QString() : QStringLiteral("changed since the search");
-}
-
 // True while the row's file (same device and inode) is still at its path.
 bool StillInPlace(const ResultRow& row) {
-    struct stat st {};
-    return lstat(row.path.c_str(), &st) == 0 && StampOf(st).id == row.stamp.id;
+    const PathStatus now = StatPath(row.path);
+    return now.error == 0 && now.stamp.id == row.stamp.id;
+}
+
+QString Count(std::size_t n) {
+    return QLocale::system().toString(static_cast<qulonglong>(n));
+}
+
+// "HEADLINE\n\nPATH\n    REASON..." for at most ten files, then the count of the rest.
+QString NamedList(QString text, const std::vector<std::pair<std::string, QString>>& named) {
+    for (std::size_t i = 0; i < named.size() && i < kNamedFailures; ++i) {
+        text +=
+            QStringLiteral("\n%1\n    %2")
+                .arg(QFile::decodeName(QByteArray::fromStdString(named[i].first)), named[i].second);
+    }
+    if (named.size() > kNamedFailures) {
+        text += QStringLiteral("\n\nand %1 more.").arg(Count(named.size() - kNamedFailures));
+    }
+    return text;
 }
 
 }  // namespace
 
 QString SendQuestion(std::size_t ticked) {
-    const QString count = QLocale::system().toString(static_cast<qulonglong>(ticked));
     return ticked == 1 ? QStringLiteral("Move 1 checked file to the trash?")
-                       : QStringLiteral("Move %1 checked files to the trash?").arg(count);
+                       : QStringLiteral("Move %1 checked files to the trash?").arg(Count(ticked));
+}
+
+QString SendFailureReason(const SendFailure& failure) {
+    QString reason = TrashProblemText(failure.problem, failure.error);
+    if (failure.leftItsFolder) {
+        reason += QStringLiteral("; it is no longer in its folder");
+    }
+    return reason;
 }
 
 QString SendFailureText(const std::vector<SendFailure>& failures) {
-    const QLocale locale = QLocale::system();
-    QString text = failures.size() == 1
-                       ? QStringLiteral("1 file could not be moved to the trash:\n")
-                       : QStringLiteral("%1 files could not be moved to the trash:\n")
-                             .arg(locale.toString(static_cast<qulonglong>(failures.size())));
-    for (std::size_t i = 0; i < failures.size() && i < kNamedFailures; ++i) {
-        text += QStringLiteral("\n%1\n    %2")
-                    .arg(QFile::decodeName(QByteArray::fromStdString(failures[i].path)),
-                         failures[i].reason);
+    std::vector<std::pair<std::string, QString>> named;
+    for (const auto& failure : failures) {
+        named.emplace_back(failure.path, SendFailureReason(failure));
     }
-    if (failures.size() > kNamedFailures) {
-        text +=
-            QStringLiteral("\n\nand %1 more.")
-                .arg(locale.toString(static_cast<qulonglong>(failures.size() - kNamedFailures)));
-    }
-    return text;
+    return NamedList(failures.size() == 1
+                         ? QStringLiteral("1 file could not be moved to the trash:\n")
+                         : QStringLiteral("%1 files could not be moved to the trash:\n")
+                               .arg(Count(failures.size())),
+                     named);
 }
 
 SendOutcome SendToTrash(ResultsModel& model, Trash& trash, const TrashPrompts& prompts) {
@@ -78,36 +79,43 @@ SendOutcome SendToTrash(ResultsModel& model, Trash& trash, const TrashPrompts& p
     outcome.confirmed = true;
 
     // Failures are kept by row so the message lists them in list order.
-    std::vector<QString> reasons(ticked.size());
-    std::vector<std::string> request;
-    std::vector<std::size_t> requestSlot;
+    std::vector<SendFailure> failures(ticked.size());
+    std::vector<TrashRequest> request;
+    std::vector<std::size_t> requestRow;
     for (std::size_t i = 0; i < ticked.size(); ++i) {
         const ResultRow& row = model.RowAt(ticked[i]);
-        reasons[i] = ChangedSinceSearch(row);
-        if (reasons[i].isEmpty()) {
-            request.push_back(row.path);
-            requestSlot.push_back(i);
+        failures[i].path = row.path;
+        if (!row.stamped) {
+            // Nothing to compare the file with: it is not known to be the one listed.
+            failures[i].problem = TrashProblem::kChanged;
+            continue;
         }
+        request.push_back(TrashRequest{row.path, row.stamp});
+        requestRow.push_back(i);
     }
 
-    std::vector<TrashResult> results =
-        request.empty() ? std::vector<TrashResult>{} : trash.MoveToTrash(request);
+    TrashBatch batch = request.empty() ? TrashBatch{} : trash.Send(request);
+    outcome.batch = batch.id;
     // A row leaves the list when its file is gone from its place afterwards,
     // whatever the trash answered; the answer only gives the reason.
     std::vector<bool> gone(ticked.size(), false);
-    for (std::size_t k = 0; k < requestSlot.size(); ++k) {
-        const std::size_t slot = requestSlot[k];
-        const bool reported = k < results.size() && results[k].moved;
-        gone[slot] = !StillInPlace(model.RowAt(ticked[slot]));
-        if (reported && !gone[slot]) {
-            reasons[slot] = QStringLiteral("the trash reported it moved, but it is still in place");
-        } else if (!reported) {
-            reasons[slot] = k < results.size() && !results[k].reason.isEmpty()
-                                ? results[k].reason
-                                : QStringLiteral("the trash gave no answer");
-            if (gone[slot]) {
-                reasons[slot] += QStringLiteral("; it is no longer in its folder");
-            }
+    for (std::size_t k = 0; k < requestRow.size(); ++k) {
+        const std::size_t i = requestRow[k];
+        const TrashResult result = k < batch.results.size()
+                                       ? batch.results[k]
+                                       : TrashResult{false, TrashProblem::kNoAnswer, 0};
+        // A file the check refused was never asked to move: its row stays,
+        // whatever now lies at its path.
+        const bool refusedByCheck = !result.moved && (result.problem == TrashProblem::kVanished ||
+                                                      result.problem == TrashProblem::kChanged);
+        gone[i] = !refusedByCheck && !StillInPlace(model.RowAt(ticked[i]));
+        if (result.moved && !gone[i]) {
+            failures[i].problem = TrashProblem::kStillInPlace;
+        } else if (!result.moved) {
+            failures[i].problem =
+                result.problem == TrashProblem::kNone ? TrashProblem::kNoAnswer : result.problem;
+            failures[i].error = result.error;
+            failures[i].leftItsFolder = gone[i];
         }
     }
 
@@ -115,9 +123,10 @@ SendOutcome SendToTrash(ResultsModel& model, Trash& trash, const TrashPrompts& p
     for (std::size_t i = 0; i < ticked.size(); ++i) {
         if (gone[i]) {
             goneRows.push_back(ticked[i]);
+            outcome.removed.push_back(model.RowAt(ticked[i]));
         }
-        if (!reasons[i].isEmpty()) {
-            outcome.failures.push_back({model.RowAt(ticked[i]).path, reasons[i]});
+        if (failures[i].problem != TrashProblem::kNone) {
+            outcome.failures.push_back(failures[i]);
         }
     }
     outcome.moved = goneRows.size();
@@ -125,6 +134,44 @@ SendOutcome SendToTrash(ResultsModel& model, Trash& trash, const TrashPrompts& p
     model.ClearShading();
     if (!outcome.failures.empty()) {
         prompts.tell(kTitle, SendFailureText(outcome.failures));
+    }
+    return outcome;
+}
+
+bool CanUndoLastSend(Trash& trash) {
+    return trash.HasBatchToUndo();
+}
+
+QString UndoFailureText(const UndoOutcome& outcome) {
+    if (outcome.problem != UndoProblem::kNone && outcome.problem != UndoProblem::kNotMarked) {
+        return UndoProblemText(outcome.problem, outcome.error, outcome.line);
+    }
+    std::vector<std::pair<std::string, QString>> named;
+    for (const auto& file : outcome.files) {
+        if (!file.restored) {
+            named.emplace_back(file.path, TrashProblemText(file.problem, file.error));
+        }
+    }
+    QString text;
+    if (!named.empty()) {
+        text = NamedList(
+            named.size() == 1
+                ? QStringLiteral("1 file could not be put back:\n")
+                : QStringLiteral("%1 files could not be put back:\n").arg(Count(named.size())),
+            named);
+    }
+    if (outcome.problem == UndoProblem::kNotMarked) {
+        text += (text.isEmpty() ? QString() : QStringLiteral("\n\n")) +
+                UndoProblemText(outcome.problem, outcome.error);
+    }
+    return text;
+}
+
+UndoOutcome UndoLastSend(Trash& trash, const TrashPrompts& prompts) {
+    UndoOutcome outcome = trash.UndoLastBatch();
+    const QString text = UndoFailureText(outcome);
+    if (!text.isEmpty()) {
+        prompts.tell(kTitle, text);
     }
     return outcome;
 }

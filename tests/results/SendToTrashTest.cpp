@@ -1,4 +1,5 @@
 // Send to Recycling against a real trash in a temporary XDG_DATA_HOME.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,13 +11,16 @@
 #include <map>
 
 #include "platform/FileStatus.h"
+#include "platform/LoopDrive.h"
 #include "platform/Trash.h"
+#include "platform/Utf8.h"
 #include "results/SendToTrash.h"
 #include "support/ColouredRow.h"
 #include "support/TempDir.h"
 
 using namespace corvane;
 using corvane::testing::Coloured;
+using corvane::testing::LoopDrive;
 using corvane::testing::TempDir;
 
 namespace {
@@ -47,6 +51,29 @@ ResultRow RowFor(const std::string& path) {
     row.stamp = StampOf(st);
     row.stamped = true;
     return row;
+}
+
+bool ValidUtf8(const std::string& s) {
+    for (std::size_t i = 0; i < s.size();) {
+        const std::size_t n = Utf8SequenceLength(s, i);
+        if (n == 0) {
+            return false;
+        }
+        i += n;
+    }
+    return true;
+}
+
+// Writes until the drive has no block left.
+void FillDrive(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    const std::string block(4096, 'f');
+    while (::write(fd, block.data(), block.size()) > 0) {
+    }
+    while (::write(fd, "f", 1) > 0) {
+    }
+    ::fsync(fd);
+    ::close(fd);
 }
 
 struct TrashEntry {
@@ -103,7 +130,7 @@ class RefusingTrash : public Trash {
   public:
     std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
         requests.push_back(paths);
-        return std::vector<TrashResult>(paths.size(), TrashResult{false, "the disk said no"});
+        return std::vector<TrashResult>(paths.size(), TrashResult{false, TrashProblem::kMove, EIO});
     }
     std::vector<std::vector<std::string>> requests;
 };
@@ -114,7 +141,7 @@ class ContraryTrash : public Trash {
   public:
     std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
         unlink(paths[1].c_str());
-        return {TrashResult{true, {}}, TrashResult{false, "could not"}};
+        return {TrashResult{true, {}, 0}, TrashResult{false, TrashProblem::kSystem, EACCES}};
     }
 };
 
@@ -142,6 +169,12 @@ class SendToTrashTest : public QObject {
             << QByteArray(251, 'y') + ".txt" << QByteArray(251, 'y') + ".txt";
         QTest::newRow("250 bytes, two-byte letters")
             << QByteArray("\xc3\xa9").repeated(125) << QByteArray("%C3%A9").repeated(125);
+        QTest::newRow("x and 125 two-byte letters") << "x" + QByteArray("\xc3\xa9").repeated(125)
+                                                    << "x" + QByteArray("%C3%A9").repeated(125);
+        QTest::newRow("250 stray continuation bytes")
+            << QByteArray(250, '\x80') << QByteArray("%80").repeated(250);
+        QTest::newRow("long, with spaces") << QByteArray("a b ").repeated(60) + ".txt"
+                                           << QByteArray("a%20b%20").repeated(60) + ".txt";
     }
     void entries_are_restorable() {
         QFETCH(QByteArray, name);
@@ -180,7 +213,105 @@ class SendToTrashTest : public QObject {
             QVERIFY2(found->second.info.contains(expectedLine), found->second.info.constData());
             const std::string content = ReadFile(TrashFolder() + "/files/" + found->second.name);
             QCOMPARE(content, (path == pathA ? "first " : "second ") + path);
+            // A shortened name is cut between letters, never inside one.
+            QVERIFY(!ValidUtf8(name.toStdString()) || ValidUtf8(found->second.name));
         }
+    }
+
+    void a_full_drive_leaves_no_incomplete_entry() {
+        // The home trash and the file on a drive with no block left: the
+        // .trashinfo can be made but not written.
+        const std::string data = g_home->path() + "/data";
+        mkdir(data.c_str(), 0700);
+        LoopDrive drive(g_home->path() + "/full.img", data);
+        if (!drive.ok()) {
+            QSKIP(drive.why());
+        }
+        // Both trashes a file of this drive may go to are there already: the
+        // home trash (XDG_DATA_HOME is on the drive) and the drive's own.
+        const std::string driveTrash = data + "/.Trash-" + std::to_string(getuid());
+        for (const std::string& folder :
+             {data + "/Trash", TrashFolder() + "/files", TrashFolder() + "/info", driveTrash,
+              driveTrash + "/files", driveTrash + "/info", data + "/docs"}) {
+            mkdir(folder.c_str(), 0700);
+        }
+        const std::string shortName = data + "/docs/short.txt";
+        const std::string longName = data + "/docs/" + std::string(240, 'l') + ".txt";
+        WriteFile(shortName, "short");
+        WriteFile(longName, "long");
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(shortName), "blue"));
+        model.AddRow(Coloured(RowFor(longName), "blue"));
+        model.SetChecked(0, true);
+        model.SetChecked(1, true);
+        FillDrive(data + "/filler");
+
+        DesktopTrash trash;
+        Prompts prompts;
+        const SendOutcome outcome = SendToTrash(model, trash, prompts.Make());
+        QCOMPARE(outcome.moved, std::size_t{0});
+        QVERIFY(FileExists(shortName) && FileExists(longName));
+        for (const std::string& trashFolder : {TrashFolder(), driveTrash}) {
+            QVERIFY(std::filesystem::is_empty(trashFolder + "/info"));
+            QVERIFY(std::filesystem::is_empty(trashFolder + "/files"));
+        }
+        QVERIFY(prompts.messages.value(0).startsWith("2 files could not be moved to the trash:"));
+        QVERIFY2(prompts.messages.value(0).contains("No space left on device"),
+                 qPrintable(prompts.messages.value(0)));
+    }
+
+    void a_file_in_a_trash_is_not_sent_again() {
+        TempDir dir;
+        const std::string path = dir / "once.txt";
+        WriteFile(path, "once");
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(path), "blue"));
+        model.SetChecked(0, true);
+        DesktopTrash trash;
+        Prompts prompts;
+        SendToTrash(model, trash, prompts.Make());
+        const auto entries = TrashByOriginal();
+        QVERIFY(entries.count(path));
+        const std::string inTrash = TrashFolder() + "/files/" + entries.at(path).name;
+        // A folder sent to the trash by another program, with a file inside.
+        const std::string folder = TrashFolder() + "/files/folder-" + entries.at(path).name;
+        mkdir(folder.c_str(), 0700);
+        WriteFile(folder + "/deep.txt", "deep");
+        WriteFile(TrashFolder() + "/info/folder-" + entries.at(path).name + ".trashinfo",
+                  "[Trash Info]\nPath=/somewhere/folder\nDeletionDate=2024-01-01T00:00:00\n");
+
+        for (const std::string& again : {inTrash, folder + "/deep.txt"}) {
+            ResultsModel second;
+            second.AddRow(Coloured(RowFor(again), "blue"));
+            second.SetChecked(0, true);
+            Prompts asked;
+            const SendOutcome outcome = SendToTrash(second, trash, asked.Make());
+            QCOMPARE(outcome.moved, std::size_t{0});
+            QVERIFY(FileExists(again));
+            QVERIFY2(asked.messages.value(0).contains("already in the trash"),
+                     qPrintable(asked.messages.value(0)));
+        }
+        QCOMPARE(TrashByOriginal().at(path).info, entries.at(path).info);
+    }
+
+    void a_rewrite_within_the_second_is_not_sent() {
+        TempDir dir;
+        const std::string path = dir / "rewritten.txt";
+        WriteFile(path, "before");
+        const struct timespec first[2] = {{0, UTIME_OMIT}, {1700000000, 100}};
+        QCOMPARE(utimensat(AT_FDCWD, path.c_str(), first, 0), 0);
+        ResultsModel model;
+        model.AddRow(Coloured(RowFor(path), "blue"));
+        model.SetChecked(0, true);
+        // Same inode, same size, same second: only the nanoseconds tell.
+        WriteFile(path, "after!");
+        const struct timespec second[2] = {{0, UTIME_OMIT}, {1700000000, 900}};
+        QCOMPARE(utimensat(AT_FDCWD, path.c_str(), second, 0), 0);
+        DesktopTrash trash;
+        Prompts prompts;
+        SendToTrash(model, trash, prompts.Make());
+        QVERIFY(FileExists(path));
+        QVERIFY(prompts.messages.value(0).contains("changed since the search"));
     }
 
     void rows_follow_what_was_moved() {
@@ -257,8 +388,8 @@ class SendToTrashTest : public QObject {
     }
 
     void long_name_on_another_drive_is_refused() {
-        // The file on another file system than the trash: no shortened entry
-        // can be renamed there, so the file stays and nothing enters the trash.
+        // The file on a tmpfs, which gets no trash: it stays, nothing enters
+        // any trash, and the reason is the drive's, not the name's.
         QTemporaryDir other(QStringLiteral("/dev/shm/corvane-XXXXXX"));
         struct stat shm {
         }, trashDrive{};
@@ -269,15 +400,21 @@ class SendToTrashTest : public QObject {
         const std::string path = other.path().toStdString() + "/" + std::string(245, 'z');
         WriteFile(path, "long");
         const auto before = TrashByOriginal().size();
-        const TrashResult result = MoveToHomeTrash(path, g_home->path() + "/data");
-        QVERIFY(!result.moved);
-        QVERIFY(result.reason.contains("too long"));
+        DesktopTrash trash;
+        const std::vector<TrashResult> results = trash.MoveToTrash({path});
+        QCOMPARE(results.size(), std::size_t{1});
+        QVERIFY(!results[0].moved);
+        QCOMPARE(TrashProblemText(results[0].problem, results[0].error),
+                 QStringLiteral("this drive has no trash"));
         QVERIFY(FileExists(path));
         QCOMPARE(TrashByOriginal().size(), before);
         const auto infos =
             std::distance(std::filesystem::directory_iterator(TrashFolder() + "/info"),
                           std::filesystem::directory_iterator());
         QCOMPARE(static_cast<std::size_t>(infos), before);
+        QCOMPARE(std::filesystem::exists(other.path().toStdString() + "/.Trash-" +
+                                         std::to_string(getuid())),
+                 false);
     }
 
     void rows_follow_the_disk_not_the_answer() {
@@ -298,7 +435,57 @@ class SendToTrashTest : public QObject {
         QVERIFY(model.IsChecked(0));
         const QString message = prompts.messages.value(0);
         QVERIFY(message.contains("still in place"));
-        QVERIFY(message.contains("could not; it is no longer in its folder"));
+        QVERIFY(message.contains(TrashProblemText(TrashProblem::kSystem, EACCES) +
+                                 "; it is no longer in its folder"));
+    }
+
+    void a_send_is_one_batch_that_undo_puts_back() {
+        TempDir dir;
+        const std::string first = dir / "first.txt", second = dir / "second.txt",
+                          changed = dir / "changed.txt";
+        ResultsModel model;
+        for (const auto& p : {first, second, changed}) {
+            WriteFile(p, "content of " + p);
+            model.AddRow(Coloured(RowFor(p), "blue"));
+        }
+        for (int row = 0; row < 3; ++row) {
+            model.SetChecked(row, true);
+        }
+        WriteFile(changed, "changed");
+        const auto batches = [] {
+            const std::string folder = g_home->path() + "/state/corvane";
+            return std::filesystem::exists(folder)
+                       ? std::distance(std::filesystem::directory_iterator(folder),
+                                       std::filesystem::directory_iterator())
+                       : 0;
+        };
+        const auto before = batches();
+        DesktopTrash trash;
+        Prompts prompts;
+        const SendOutcome outcome = SendToTrash(model, trash, prompts.Make());
+        QCOMPARE(batches(), before + 1);
+        QVERIFY(!outcome.batch.empty());
+        QCOMPARE(outcome.removed.size(), std::size_t{2});
+        QCOMPARE(outcome.removed[1].path, second);
+        QVERIFY(CanUndoLastSend(trash));
+
+        // Undo in a fresh object, as after a restart.
+        DesktopTrash later;
+        Prompts undoPrompts;
+        const UndoOutcome undone = UndoLastSend(later, undoPrompts.Make());
+        QCOMPARE(undone.id, outcome.batch);
+        QCOMPARE(undone.files.size(), std::size_t{2});
+        for (std::size_t i = 0; i < 2; ++i) {
+            QVERIFY(undone.files[i].restored);
+            QCOMPARE(undone.files[i].path, outcome.removed[i].path);
+            QVERIFY(undone.files[i].stamp == outcome.removed[i].stamp);
+            QCOMPARE(ReadFile(outcome.removed[i].path), "content of " + outcome.removed[i].path);
+        }
+        QVERIFY(undoPrompts.messages.isEmpty());
+        QVERIFY(!TrashByOriginal().count(first) && !TrashByOriginal().count(second));
+        QVERIFY(!CanUndoLastSend(later));
+        UndoLastSend(later, undoPrompts.Make());
+        QCOMPARE(undoPrompts.messages, QStringList{"there is nothing to undo"});
     }
 
     void declining_changes_nothing() {
@@ -360,7 +547,7 @@ class SendToTrashTest : public QObject {
         QCOMPARE(model.CheckedRows().size(), std::size_t{13});
         const QString message = prompts.messages.value(0);
         QVERIFY(message.startsWith("13 files could not be moved to the trash:"));
-        QCOMPARE(message.count("the disk said no"), 10);
+        QCOMPARE(message.count(TrashProblemText(TrashProblem::kMove, EIO)), 10);
         QVERIFY(message.contains("file109") && !message.contains("file110"));
         QVERIFY(message.endsWith("and 3 more."));
     }
@@ -372,6 +559,7 @@ int main(int argc, char** argv) {
     g_home = &home;
     qputenv("HOME", QByteArray::fromStdString(home.path()));
     qputenv("XDG_DATA_HOME", QByteArray::fromStdString(home.path() + "/data"));
+    qputenv("XDG_STATE_HOME", QByteArray::fromStdString(home.path() + "/state"));
     QCoreApplication app(argc, argv);
     SendToTrashTest test;
     return QTest::qExec(&test, argc, argv);
