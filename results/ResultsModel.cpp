@@ -44,6 +44,7 @@ void ResultsModel::Clear() {
     beginResetModel();
     rows_.clear();
     rows_.shrink_to_fit();
+    removed_.clear();
     endResetModel();
     Recount();
 }
@@ -53,7 +54,8 @@ void ResultsModel::AddRow(ResultRow row) {
     beginInsertRows({}, at, at);
     const Shade shade = ShadeFor(row.type, row.shade);
     const bool newGroup = rows_.empty() || row.group > rows_.back().row.group;
-    rows_.push_back(Entry{std::move(row), shade, false});
+    const auto place = static_cast<std::uint32_t>(rows_.size() + removed_.size());
+    rows_.push_back(Entry{std::move(row), shade, false, place});
     endInsertRows();
     // Rows arrive in search order, where a new group always has the highest
     // number so far; anything else is counted afresh.
@@ -68,10 +70,12 @@ void ResultsModel::AddRow(ResultRow row) {
 void ResultsModel::SetRows(std::vector<ResultRow> rows) {
     beginResetModel();
     rows_.clear();
+    removed_.clear();
     rows_.reserve(rows.size());
     for (ResultRow& row : rows) {
         const Shade shade = ShadeFor(row.type, row.shade);
-        rows_.push_back(Entry{std::move(row), shade, false});
+        const auto place = static_cast<std::uint32_t>(rows_.size());
+        rows_.push_back(Entry{std::move(row), shade, false, place});
     }
     endResetModel();
     Recount();
@@ -262,6 +266,33 @@ void ResultsModel::ClearShading() {
                      {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
+std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
+    std::size_t back = 0;
+    for (const FileId& file : files) {
+        const auto found = std::find_if(removed_.begin(), removed_.end(),
+                                        [&](const Entry& e) { return e.row.stamp.id == file; });
+        if (found == removed_.end()) {
+            continue;
+        }
+        Entry entry = std::move(*found);
+        removed_.erase(found);
+        entry.checked = false;
+        entry.shade = Shade::None;  // a send left every row in the list's own colours
+        const auto at =
+            std::lower_bound(rows_.begin(), rows_.end(), entry.place,
+                             [](const Entry& e, std::uint32_t p) { return e.place < p; });
+        const int row = static_cast<int>(at - rows_.begin());
+        beginInsertRows({}, row, row);
+        rows_.insert(at, std::move(entry));
+        endInsertRows();
+        ++back;
+    }
+    if (back > 0) {
+        Recount();
+    }
+    return back;
+}
+
 void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
     if (ascendingRows.empty()) {
         return;
@@ -274,6 +305,9 @@ void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
         } else {
             runs.emplace_back(row, row);
         }
+    }
+    for (const int row : ascendingRows) {
+        removed_.push_back(rows_[static_cast<std::size_t>(row)]);
     }
     if (runs.size() > kMaxRemovalRuns) {
         beginResetModel();

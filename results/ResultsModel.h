@@ -70,8 +70,12 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     // Every row back to the list's own colours.
     void ClearShading();
     // Removes the given rows (ascending, no repeats); the others keep their
-    // order, text, ticks and shade.
+    // order, text, ticks and shade. The removed rows are kept aside until the
+    // list is cleared or replaced, so that PutBack() can return them.
     void RemoveRowsAt(const std::vector<int>& ascendingRows);
+    // Returns removed rows whose files are `files` (device and inode) to the
+    // places they had in the list, unticked; gives how many came back.
+    std::size_t PutBack(const std::vector<FileId>& files);
 
   signals:
     void summaryChanged();
@@ -82,11 +86,13 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
         ResultRow row;
         Shade shade = Shade::None;
         bool checked = false;
+        std::uint32_t place = 0;  // position when the list was filled
     };
     void Recount();
     void Tick(Entry& entry, bool checked);
 
     std::vector<Entry> rows_;
+    std::vector<Entry> removed_;  // for PutBack, in the order they left
     std::size_t groupCount_ = 0;
     std::size_t checkedCount_ = 0;
     std::int64_t checkedBytes_ = 0;

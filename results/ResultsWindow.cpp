@@ -121,6 +121,21 @@ void ResultsWindow::SendTickedToTrash() {
     SendToTrash(model_, *trash_, prompts_);
 }
 
+void ResultsWindow::UndoLastSend() {
+    if (!CanUndoLastSend(*trash_)) {
+        prompts_.tell(kProductName, UndoProblemText(UndoProblem::kNoBatch));
+        return;
+    }
+    const UndoOutcome outcome = corvane::UndoLastSend(*trash_, prompts_);
+    std::vector<FileId> back;
+    for (const UndoResult& file : outcome.files) {
+        if (file.restored) {
+            back.push_back(file.stamp.id);
+        }
+    }
+    model_.PutBack(back);
+}
+
 void ResultsWindow::UncheckAll() {
     model_.UncheckAll();
 }
@@ -153,6 +168,9 @@ void ResultsWindow::BuildCommands() {
     untickGroupAction_ =
         AddCommand(QStringLiteral("Untick this group"), QKeySequence(Qt::CTRL | Qt::Key_U),
                    &ResultsWindow::UntickGroupOfCurrentRow);
+    menu_->addSeparator();
+    undoAction_ = AddCommand(QStringLiteral("Undo last send"), QKeySequence::Undo,
+                             &ResultsWindow::UndoLastSend);
 
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -188,6 +206,7 @@ QMenu* ResultsWindow::ContextMenu(int row) {
     for (QAction* action : menu_->actions()) {
         action->setEnabled(onRow || action->isSeparator());
     }
+    undoAction_->setEnabled(CanUndoLastSend(*trash_));  // the list may be empty by then
     return menu_;
 }
 

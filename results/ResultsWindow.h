@@ -70,6 +70,9 @@ class ResultsWindow final : public QWidget {
     void CopySelectedPaths();
     void TickFolderOfCurrentRow();
     void UntickGroupOfCurrentRow();
+    // Puts the files of the last send back where they were; their rows come
+    // back unticked while the list still shows them.
+    void UndoLastSend();
     // The context menu for `row` (-1: no row under the pointer).
     QMenu* ContextMenu(int row);
 
@@ -101,6 +104,7 @@ class ResultsWindow final : public QWidget {
     QAction* copyPathAction_ = nullptr;
     QAction* tickFolderAction_ = nullptr;
     QAction* untickGroupAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
     int menuRow_ = -1;  // the row a context menu was opened on
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<Trash> trash_;
