@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 namespace corvane {
 namespace {
@@ -15,23 +16,6 @@ ContentKey KeyOf(XXH128_hash_t hash) {
     return ContentKey{hash.high64, hash.low64};
 }
 
-// Owns a descriptor.
-class Descriptor {
-  public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) {
-            ::close(fd_);
-        }
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int get() const { return fd_; }
-
-  private:
-    int fd_;
-};
-
 FileDigest Failed(DigestOutcome outcome, int error = 0) {
     FileDigest result;
     result.outcome = outcome;
@@ -39,49 +23,14 @@ FileDigest Failed(DigestOutcome outcome, int error = 0) {
     return result;
 }
 
-// Opens the file and checks it is the one stamped. On failure `failure` says why.
-int OpenStamped(const std::string& path, const FileStamp& expected, struct stat& before,
-                FileDigest& failure) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        // With O_NOFOLLOW, ELOOP means a link now stands where the file was.
-        failure = errno == ELOOP ? Failed(DigestOutcome::Changed)
-                                 : Failed(DigestOutcome::Unreadable, errno);
-        return -1;
-    }
-    if (::fstat(fd, &before) != 0) {
-        failure = Failed(DigestOutcome::Unreadable, errno);
-        ::close(fd);
-        return -1;
-    }
-    if (!S_ISREG(before.st_mode) || !(StampOf(before) == expected)) {
-        failure = Failed(DigestOutcome::Changed);
-        ::close(fd);
-        return -1;
-    }
-    return fd;
-}
-
-// Whether the open file still has the stamp it had when opened.
-FileDigest CheckedAgain(int fd, const struct stat& before, FileDigest done) {
-    struct stat after {};
-    if (::fstat(fd, &after) != 0) {
-        return Failed(DigestOutcome::Unreadable, errno);
-    }
-    if (!(StampOf(after) == StampOf(before))) {
-        return Failed(DigestOutcome::Changed);
-    }
-    return done;
-}
-
-// Reads exactly `count` bytes at `offset` (or from the current position when
-// offset < 0). Returns the count read, short at the end of the file, or -1.
+// Reads exactly `count` bytes at `offset`. Returns the count read, short at
+// the end of the file, or -1. Reads by offset leave the descriptor's position
+// alone, so the first look and the whole read need no seek in between.
 ssize_t ReadFully(int fd, char* into, std::size_t count, off_t offset) {
     std::size_t done = 0;
     while (done < count) {
         const ssize_t got =
-            offset < 0 ? ::read(fd, into + done, count - done)
-                       : ::pread(fd, into + done, count - done, offset + static_cast<off_t>(done));
+            ::pread(fd, into + done, count - done, offset + static_cast<off_t>(done));
         if (got < 0) {
             if (errno == EINTR) {
                 continue;
@@ -129,18 +78,82 @@ DigestReader::~DigestReader() {
 
 FileDigest DigestReader::Edges(const std::string& path, const FileStamp& expected,
                                const ReadCallback& onRead) {
-    struct stat before {};
-    FileDigest failure;
-    const Descriptor file(OpenStamped(path, expected, before, failure));
-    if (file.get() < 0) {
-        return failure;
+    StampedFile file(path, expected);
+    return file.IsOpen() ? file.Finish(file.Edges(*this, onRead)) : file.Failure();
+}
+
+FileDigest DigestReader::Whole(const std::string& path, const FileStamp& expected,
+                               const ReadCallback& onRead) {
+    StampedFile file(path, expected);
+    return file.IsOpen() ? file.Finish(file.Whole(*this, onRead)) : file.Failure();
+}
+
+StampedFile::StampedFile(const std::string& path, const FileStamp& expected) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) {
+        // With O_NOFOLLOW, ELOOP means a link now stands where the file was.
+        failure_ = errno == ELOOP ? Failed(DigestOutcome::Changed)
+                                  : Failed(DigestOutcome::Unreadable, errno);
+        return;
     }
-    const auto size = static_cast<std::size_t>(before.st_size);
-    char* buffer = state_->buffer.get();
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0) {
+        failure_ = Failed(DigestOutcome::Unreadable, errno);
+        Close();
+        return;
+    }
+    opened_ = StampOf(st);
+    if (!S_ISREG(st.st_mode) || !(opened_ == expected)) {
+        failure_ = Failed(DigestOutcome::Changed);
+        Close();
+    }
+}
+
+StampedFile::~StampedFile() {
+    Close();
+}
+
+StampedFile::StampedFile(StampedFile&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), opened_(other.opened_), failure_(other.failure_) {}
+
+StampedFile& StampedFile::operator=(StampedFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+        fd_ = std::exchange(other.fd_, -1);
+        opened_ = other.opened_;
+        failure_ = other.failure_;
+    }
+    return *this;
+}
+
+void StampedFile::Close() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+FileDigest StampedFile::Finish(const FileDigest& done) {
+    FileDigest result = done;
+    if (done.outcome == DigestOutcome::Done) {
+        struct stat after {};
+        if (::fstat(fd_, &after) != 0) {
+            result = Failed(DigestOutcome::Unreadable, errno);
+        } else if (!(StampOf(after) == opened_)) {
+            result = Failed(DigestOutcome::Changed);
+        }
+    }
+    Close();
+    return result;
+}
+
+FileDigest StampedFile::Edges(DigestReader& reader, const ReadCallback& onRead) {
+    const auto size = static_cast<std::size_t>(opened_.size);
+    char* buffer = reader.state_->buffer.get();
     FileDigest done;
     done.outcome = DigestOutcome::Done;
     if (size <= 2 * kEdgeBlockBytes) {
-        const ssize_t got = ReadFully(file.get(), buffer, size, 0);
+        const ssize_t got = ReadFully(fd_, buffer, size, 0);
         if (got < 0) {
             return Failed(DigestOutcome::Unreadable, errno);
         }
@@ -152,15 +165,14 @@ FileDigest DigestReader::Edges(const std::string& path, const FileStamp& expecte
         }
         done.key = DigestOfBytes({buffer, size});
         done.whole = true;
-        return CheckedAgain(file.get(), before, done);
+        return done;
     }
-    // Two small reads far apart: read-ahead would only fetch bytes the
-    // whole-file read (if it comes) reads again anyway.
-    ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_RANDOM);
+    // No advice against read-ahead here: most files of a shared size are
+    // copies, read whole next, and the read-ahead is the start of that read.
     const off_t offsets[2] = {0, static_cast<off_t>(size - kEdgeBlockBytes)};
     for (int b = 0; b < 2; ++b) {
         const ssize_t got =
-            ReadFully(file.get(), buffer + b * kEdgeBlockBytes, kEdgeBlockBytes, offsets[b]);
+            ReadFully(fd_, buffer + b * kEdgeBlockBytes, kEdgeBlockBytes, offsets[b]);
         if (got < 0) {
             return Failed(DigestOutcome::Unreadable, errno);
         }
@@ -172,27 +184,22 @@ FileDigest DigestReader::Edges(const std::string& path, const FileStamp& expecte
         }
     }
     done.key = KeyNotFromContent(static_cast<std::int64_t>(size), {buffer, 2 * kEdgeBlockBytes});
-    return CheckedAgain(file.get(), before, done);
+    return done;
 }
 
-FileDigest DigestReader::Whole(const std::string& path, const FileStamp& expected,
-                               const ReadCallback& onRead) {
-    struct stat before {};
-    FileDigest failure;
-    const Descriptor file(OpenStamped(path, expected, before, failure));
-    if (file.get() < 0) {
-        return failure;
-    }
-    ::posix_fadvise(file.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
-    XXH3_128bits_reset(state_->hash);
-    char* buffer = state_->buffer.get();
-    auto remaining = static_cast<std::size_t>(before.st_size);
+FileDigest StampedFile::Whole(DigestReader& reader, const ReadCallback& onRead) {
+    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    DigestReader::State& state = *reader.state_;
+    XXH3_128bits_reset(state.hash);
+    char* buffer = state.buffer.get();
+    auto remaining = static_cast<std::size_t>(opened_.size);
+    off_t offset = 0;
     if (remaining == 0 && onRead && !onRead(0)) {
         return Failed(DigestOutcome::Stopped);
     }
     while (remaining > 0) {
-        const std::size_t want = std::min(remaining, state_->bufferBytes);
-        const ssize_t got = ReadFully(file.get(), buffer, want, -1);
+        const std::size_t want = std::min(remaining, state.bufferBytes);
+        const ssize_t got = ReadFully(fd_, buffer, want, offset);
         if (got < 0) {
             return Failed(DigestOutcome::Unreadable, errno);
         }
@@ -202,14 +209,15 @@ FileDigest DigestReader::Whole(const std::string& path, const FileStamp& expecte
         if (static_cast<std::size_t>(got) != want) {
             return Failed(DigestOutcome::Changed);  // ended early: shortened meanwhile
         }
-        XXH3_128bits_update(state_->hash, buffer, want);
+        XXH3_128bits_update(state.hash, buffer, want);
         remaining -= want;
+        offset += static_cast<off_t>(want);
     }
     FileDigest done;
     done.outcome = DigestOutcome::Done;
-    done.key = KeyOf(XXH3_128bits_digest(state_->hash));
+    done.key = KeyOf(XXH3_128bits_digest(state.hash));
     done.whole = true;
-    return CheckedAgain(file.get(), before, done);
+    return done;
 }
 
 }  // namespace corvane

@@ -48,41 +48,71 @@ struct FileDigest {
     bool whole = false;  // the key is the digest of the whole file
 };
 
-// Reads files for digests, one at a time. Each reading thread owns one: it
-// holds the read buffer and the XXH3 state, so reading allocates nothing.
-//
-// A file is opened without following a link in its last component, without
-// blocking (a FIFO put in its place cannot hang the read) and closed on exec;
-// the open descriptor's fstat must show a regular file with the expected
-// device, inode, size and modification time (to the nanosecond), and so must a
-// second fstat after the last read: otherwise the answer is Changed, as it is
-// when the file ends early. A link in the file's place is Changed too.
+// Called after every read with the number of bytes it returned (0 when a
+// file is done without reading); false stops the read (Stopped). Runs on the
+// reading thread, between the two fstat calls of the file.
+using ReadCallback = std::function<bool(std::size_t bytes)>;
+
+// What a reading thread owns: the read buffer and the XXH3 state, so reading
+// allocates nothing.
 class DigestReader {
   public:
-    // Called after every read with the number of bytes it returned (0 when a
-    // file is done without reading); false stops the read (Stopped). Runs on the
-    // reading thread, between the two fstat calls of the file.
-    using ReadCallback = std::function<bool(std::size_t bytes)>;
+    using ReadCallback = corvane::ReadCallback;
 
     explicit DigestReader(std::size_t bufferBytes = std::size_t{1} << 20);
     ~DigestReader();
     DigestReader(const DigestReader&) = delete;
     DigestReader& operator=(const DigestReader&) = delete;
 
-    // The first look: a file of at most 2 * kEdgeBlockBytes is read whole
-    // (`whole` set, key = its digest); a longer one gives
-    // KeyNotFromContent(size, first block + last block), which equals another
-    // file's of the same size when (barring collisions) both blocks do.
+    // A file opened, read and checked again in one go (see StampedFile).
     FileDigest Edges(const std::string& path, const FileStamp& expected,
                      const ReadCallback& onRead = {});
-
-    // The whole file in large sequential reads; key = XXH3-128 of its bytes.
     FileDigest Whole(const std::string& path, const FileStamp& expected,
                      const ReadCallback& onRead = {});
 
   private:
+    friend class StampedFile;
     struct State;
     std::unique_ptr<State> state_;
+};
+
+// A file open for digests. It is opened without following a link in its last
+// component, without blocking (a FIFO put in its place cannot hang the read)
+// and closed on exec; the open descriptor's fstat must show a regular file
+// with the expected device, inode, size and modification time (to the
+// nanosecond), and Finish checks the same again after the last read: any
+// difference, a link in the file's place or a file that ends early is
+// Changed. Kept open between the first look and the whole read, a file is
+// opened and checked once for both.
+class StampedFile {
+  public:
+    StampedFile(const std::string& path, const FileStamp& expected);
+    ~StampedFile();
+    StampedFile(StampedFile&& other) noexcept;
+    StampedFile& operator=(StampedFile&& other) noexcept;
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // Why the file is not open (Unreadable with its errno, or Changed).
+    const FileDigest& Failure() const { return failure_; }
+
+    // The first look: a file of at most 2 * kEdgeBlockBytes is read whole
+    // (`whole` set, key = its digest); a longer one gives
+    // KeyNotFromContent(size, first block + last block), which equals another
+    // file's of the same size when (barring collisions) both blocks do.
+    FileDigest Edges(DigestReader& reader, const ReadCallback& onRead = {});
+    // The whole file from its start in large sequential reads; key =
+    // XXH3-128 of its bytes.
+    FileDigest Whole(DigestReader& reader, const ReadCallback& onRead = {});
+    // Checks the stamp again and closes the file: `done` when it still holds
+    // (and `done` was Done), otherwise what went wrong.
+    FileDigest Finish(const FileDigest& done);
+
+  private:
+    void Close();
+
+    int fd_ = -1;
+    FileStamp opened_;
+    FileDigest failure_;
 };
 
 }  // namespace corvane

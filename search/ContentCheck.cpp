@@ -11,24 +11,31 @@
 namespace corvane {
 namespace {
 
+// A bucket that is read keeps at most this many files open from the first
+// look to the whole read; a larger one opens its files again for the latter.
+constexpr std::size_t kOpenPerBucket = 64;
+
 // One file to read; rows reaching the same file (device and inode) share it.
-struct Job {
+struct File {
     const std::string* path = nullptr;
     FileStamp stamp;
     FileDigest edges;  // outcome Stopped until read
     FileDigest whole;
     bool needsWhole = false;
+    bool shared = false;  // reached through more than one row
+};
+
+// The rows of one group and size: [begin, end) in the sorted order, and the
+// files to read for them.
+struct Bucket {
+    std::size_t begin, end;
+    std::vector<std::uint32_t> files;
 };
 
 struct FileIdHash {
     std::size_t operator()(const FileId& id) const {
         return std::hash<std::uint64_t>()(id.inode * 0x9e3779b97f4a7c15ULL ^ id.device);
     }
-};
-
-struct Counters {
-    std::atomic<std::uint64_t> bytesDone{0};
-    std::atomic<std::uint64_t> filesDone{0};
 };
 
 bool StopAsked(const std::atomic<bool>* stop) {
@@ -39,32 +46,86 @@ std::uint64_t EdgesBytes(std::int64_t size) {
     return std::min<std::uint64_t>(static_cast<std::uint64_t>(size), 2 * kEdgeBlockBytes);
 }
 
-// Runs `read(reader, job)` for each of `work` on `readers` threads, reporting
-// progress from this thread meanwhile.
+template <typename T>
+void SortByKey(std::vector<std::pair<ContentKey, T>>& keys) {
+    std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+        return std::tie(a.first.high, a.first.low, a.second) <
+               std::tie(b.first.high, b.first.low, b.second);
+    });
+}
+
+// Whether entry k of sorted `keys` has the key of a neighbour.
+template <typename T>
+bool SharedKey(const std::vector<std::pair<ContentKey, T>>& keys, std::size_t k) {
+    return (k > 0 && keys[k - 1].first == keys[k].first) ||
+           (k + 1 < keys.size() && keys[k + 1].first == keys[k].first);
+}
+
+// Sets needsWhole on the bucket's files (those of two rows, or the others)
+// whose first look another file of the bucket matches. Files not looked at
+// (a stop) take no part.
+void MarkWholeReads(const Bucket& bucket, std::vector<File>& files, bool ofTwoRows) {
+    std::vector<std::pair<ContentKey, std::uint32_t>> keys;
+    for (const std::uint32_t f : bucket.files) {
+        if (files[f].edges.outcome == DigestOutcome::Done && !files[f].edges.whole) {
+            keys.emplace_back(files[f].edges.key, f);
+        }
+    }
+    SortByKey(keys);
+    for (std::size_t k = 0; k < keys.size(); ++k) {
+        if (SharedKey(keys, k) && files[keys[k].second].shared == ofTwoRows) {
+            files[keys[k].second].needsWhole = true;
+        }
+    }
+}
+
+// What the readers and the reporting thread share.
+struct Shared {
+    Shared(const std::atomic<bool>* stop, const ContentCheckOptions& options,
+           const std::function<void(const ContentProgress&)>& progress)
+        : stop(stop), options(options), progress(progress) {}
+
+    ContentProgress Snapshot() const {
+        ContentProgress now;
+        now.bytesDone = bytesDone.load(std::memory_order_relaxed);
+        now.bytesToRead = std::max(now.bytesDone, bytesToRead.load(std::memory_order_relaxed));
+        now.filesDone = filesDone.load(std::memory_order_relaxed);
+        now.filesToRead = filesToRead;
+        return now;
+    }
+
+    const std::atomic<bool>* stop;
+    const ContentCheckOptions& options;
+    const std::function<void(const ContentProgress&)>& progress;
+    std::atomic<std::uint64_t> bytesDone{0};
+    std::atomic<std::uint64_t> bytesToRead{0};
+    std::atomic<std::uint64_t> filesDone{0};
+    std::uint64_t filesToRead = 0;
+};
+
+// Runs `read(reader, w)` for w in [0, count) on the readers' threads, each
+// with its own DigestReader, reporting progress from this thread meanwhile.
 template <typename Read>
-void RunReaders(const std::vector<std::uint32_t>& work, unsigned readers, Read read,
-                const std::atomic<bool>* stop, const Counters& counters,
-                const ContentProgress& totals,
-                const std::function<void(const ContentProgress&)>& progress) {
-    if (work.empty()) {
+void RunReaders(std::size_t count, Shared& shared, Read read) {
+    if (count == 0 || StopAsked(shared.stop)) {
         return;
     }
     std::atomic<std::size_t> next{0};
     std::mutex mutex;
     std::condition_variable ended;
-    unsigned running = std::max(1u, std::min<unsigned>(readers, work.size()));
-    const unsigned started = running;
+    unsigned running =
+        static_cast<unsigned>(std::clamp<std::size_t>(shared.options.readers, 1, count));
     std::vector<std::thread> threads;
-    threads.reserve(started);
-    for (unsigned t = 0; t < started; ++t) {
+    threads.reserve(running);
+    for (unsigned t = running; t > 0; --t) {
         threads.emplace_back([&]() {
-            DigestReader reader;
-            while (!StopAsked(stop)) {
+            DigestReader reader(shared.options.bufferBytes);
+            while (!StopAsked(shared.stop)) {
                 const std::size_t w = next.fetch_add(1, std::memory_order_relaxed);
-                if (w >= work.size()) {
+                if (w >= count) {
                     break;
                 }
-                read(reader, work[w]);
+                read(reader, w);
             }
             const std::lock_guard lock(mutex);
             --running;
@@ -73,15 +134,12 @@ void RunReaders(const std::vector<std::uint32_t>& work, unsigned readers, Read r
     }
     {
         std::unique_lock lock(mutex);
-        while (running > 0) {
-            if (!ended.wait_for(lock, std::chrono::milliseconds(50),
-                                [&]() { return running == 0; }) &&
-                progress) {
-                ContentProgress now = totals;
-                now.bytesDone = counters.bytesDone.load(std::memory_order_relaxed);
-                now.filesDone = counters.filesDone.load(std::memory_order_relaxed);
+        while (
+            !ended.wait_for(lock, std::chrono::milliseconds(50), [&]() { return running == 0; })) {
+            if (shared.progress) {
+                const ContentProgress now = shared.Snapshot();
                 lock.unlock();
-                progress(now);
+                shared.progress(now);
                 lock.lock();
             }
         }
@@ -95,11 +153,11 @@ void RunReaders(const std::vector<std::uint32_t>& work, unsigned readers, Read r
 
 ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::atomic<bool>* stop,
                                  const std::function<void(const ContentProgress&)>& progress,
-                                 unsigned readers) {
+                                 const ContentCheckOptions& options) {
     ContentCheckResult result;
     result.rows.resize(rows.size());
-    constexpr std::uint32_t kNoJob = UINT32_MAX;
-    std::vector<std::uint32_t> rowJob(rows.size(), kNoJob);
+    constexpr std::uint32_t kNoFile = UINT32_MAX;
+    std::vector<std::uint32_t> rowFile(rows.size(), kNoFile);
 
     // Rows by group, then size (rows without a stamp before the sizes), then
     // row order: each run of one group and size is a bucket.
@@ -119,9 +177,6 @@ ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::
         }
         return a < b;
     });
-    struct Bucket {
-        std::size_t begin, end;  // in `order`
-    };
     std::vector<Bucket> buckets;
     for (std::size_t begin = 0; begin < order.size();) {
         std::size_t end = begin + 1;
@@ -129,15 +184,18 @@ ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::
                sizeOf(order[end]) == sizeOf(order[begin])) {
             ++end;
         }
-        buckets.push_back({begin, end});
+        buckets.push_back({begin, end, {}});
         begin = end;
     }
 
-    // What needs no reading is settled now; the rest becomes jobs.
-    std::vector<Job> jobs;
-    std::unordered_map<FileId, std::uint32_t, FileIdHash> jobOfFile;
-    ContentProgress totals;
-    for (const Bucket& bucket : buckets) {
+    // What needs no reading is settled now; the rest becomes files to read,
+    // one per device and inode.
+    std::vector<File> files;
+    std::unordered_map<FileId, std::uint32_t, FileIdHash> fileOf;
+    std::uint64_t bytesToRead = 0;
+    std::vector<std::uint32_t> readBuckets;
+    for (std::size_t b = 0; b < buckets.size(); ++b) {
+        Bucket& bucket = buckets[b];
         const std::int64_t size = sizeOf(order[bucket.begin]);
         for (std::size_t o = bucket.begin; o < bucket.end; ++o) {
             const std::uint32_t r = order[o];
@@ -148,131 +206,183 @@ ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::
                 content.verdict =
                     now.error != 0 ? ContentVerdict::Unreadable : ContentVerdict::Changed;
                 content.error = now.error;
-            } else if (size == 0) {
+                continue;
+            }
+            if (size == 0) {
                 content.source = KeySource::Content;
                 content.key = KeyOfNoBytes();
-            } else if (bucket.end - bucket.begin == 1) {
+                continue;
+            }
+            if (bucket.end - bucket.begin == 1) {
                 content.verdict = ContentVerdict::Differs;
                 content.source = KeySource::Distinct;
                 content.key = KeyNotFromContent(size);
-            } else {
-                const FileId id = rows[r].stamp.id;
-                if (id.Known()) {
-                    if (const auto found = jobOfFile.find(id); found != jobOfFile.end()) {
-                        rowJob[r] = found->second;
-                        continue;
+                continue;
+            }
+            const FileId id = rows[r].stamp.id;
+            if (id.Known()) {
+                if (const auto found = fileOf.find(id); found != fileOf.end()) {
+                    rowFile[r] = found->second;
+                    files[found->second].shared = true;
+                    if (std::find(bucket.files.begin(), bucket.files.end(), found->second) ==
+                        bucket.files.end()) {
+                        bucket.files.push_back(found->second);
                     }
-                    jobOfFile.emplace(id, static_cast<std::uint32_t>(jobs.size()));
+                    continue;
                 }
-                rowJob[r] = static_cast<std::uint32_t>(jobs.size());
-                Job job;
-                job.path = &rows[r].path;
-                job.stamp = rows[r].stamp;
-                jobs.push_back(job);
-                totals.bytesToRead += EdgesBytes(size);
-                if (static_cast<std::uint64_t>(size) > 2 * kEdgeBlockBytes) {
-                    totals.bytesToRead += static_cast<std::uint64_t>(size);
-                }
+                fileOf.emplace(id, static_cast<std::uint32_t>(files.size()));
+            }
+            rowFile[r] = static_cast<std::uint32_t>(files.size());
+            bucket.files.push_back(static_cast<std::uint32_t>(files.size()));
+            File file;
+            file.path = &rows[r].path;
+            file.stamp = rows[r].stamp;
+            files.push_back(file);
+            bytesToRead += EdgesBytes(size);
+            if (static_cast<std::uint64_t>(size) > 2 * kEdgeBlockBytes) {
+                bytesToRead += static_cast<std::uint64_t>(size);
             }
         }
+        if (!bucket.files.empty()) {
+            readBuckets.push_back(static_cast<std::uint32_t>(b));
+        }
     }
-    jobOfFile = {};
-    totals.filesToRead = jobs.size();
+    fileOf = {};
 
-    // Files in inode order: on a spinning disk that is roughly where they lie.
-    const auto byInode = [&](std::uint32_t a, std::uint32_t b) {
-        const FileId& x = jobs[a].stamp.id;
-        const FileId& y = jobs[b].stamp.id;
-        return x.device != y.device ? x.device < y.device : x.inode < y.inode;
-    };
-    std::vector<std::uint32_t> work(jobs.size());
-    for (std::size_t j = 0; j < jobs.size(); ++j) {
-        work[j] = static_cast<std::uint32_t>(j);
-    }
-    std::sort(work.begin(), work.end(), byInode);
-
-    Counters counters;
+    Shared shared(stop, options, progress);
+    shared.bytesToRead = bytesToRead;
+    shared.filesToRead = files.size();
     const DigestReader::ReadCallback onRead = [&](std::size_t bytes) {
-        counters.bytesDone.fetch_add(bytes, std::memory_order_relaxed);
+        shared.bytesDone.fetch_add(bytes, std::memory_order_relaxed);
         return !StopAsked(stop);
     };
-    RunReaders(
-        work, readers,
-        [&](DigestReader& reader, std::uint32_t j) {
-            Job& job = jobs[j];
-            job.edges = reader.Edges(*job.path, job.stamp, onRead);
-            if (job.edges.outcome != DigestOutcome::Done || job.edges.whole) {
-                counters.filesDone.fetch_add(1, std::memory_order_relaxed);
-            }
-        },
-        stop, counters, totals, progress);
+    // A file's planned whole read that will not happen leaves the total.
+    const auto settled = [&](const File& file) {
+        if (static_cast<std::uint64_t>(file.stamp.size) > 2 * kEdgeBlockBytes) {
+            shared.bytesToRead.fetch_sub(static_cast<std::uint64_t>(file.stamp.size),
+                                         std::memory_order_relaxed);
+        }
+        shared.filesDone.fetch_add(1, std::memory_order_relaxed);
+    };
 
-    // Whole reads for the files whose first and last blocks another file of
-    // their group and size shares.
-    std::vector<std::pair<ContentKey, std::uint32_t>> keys;  // edges key, job
-    for (const Bucket& bucket : buckets) {
-        keys.clear();
-        for (std::size_t o = bucket.begin; o < bucket.end; ++o) {
-            const std::uint32_t j = rowJob[order[o]];
-            if (j != kNoJob && jobs[j].edges.outcome == DigestOutcome::Done &&
-                !jobs[j].edges.whole) {
-                keys.emplace_back(jobs[j].edges.key, j);
-            }
-        }
-        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-            return std::tie(a.first.high, a.first.low) < std::tie(b.first.high, b.first.low);
-        });
-        for (std::size_t k = 0; k < keys.size(); ++k) {
-            if ((k > 0 && keys[k - 1].first == keys[k].first) ||
-                (k + 1 < keys.size() && keys[k + 1].first == keys[k].first)) {
-                jobs[keys[k].second].needsWhole = true;
-            }
+    // Files reached through more than one row (hard links) are read on their
+    // own, before and after the buckets, so that two buckets never read one.
+    std::vector<std::uint32_t> sharedFiles;
+    for (std::size_t f = 0; f < files.size(); ++f) {
+        if (files[f].shared) {
+            sharedFiles.push_back(static_cast<std::uint32_t>(f));
         }
     }
-    work.clear();
-    std::uint64_t wholeBytes = 0;
-    std::uint64_t settled = 0;
-    for (std::size_t j = 0; j < jobs.size(); ++j) {
-        const Job& job = jobs[j];
-        if (job.needsWhole) {
-            work.push_back(static_cast<std::uint32_t>(j));
-            wholeBytes += static_cast<std::uint64_t>(job.stamp.size);
-        } else if (job.edges.outcome == DigestOutcome::Done && !job.edges.whole) {
-            ++settled;  // told apart by its blocks
+    RunReaders(sharedFiles.size(), shared, [&](DigestReader& reader, std::size_t w) {
+        File& file = files[sharedFiles[w]];
+        file.edges = reader.Edges(*file.path, file.stamp, onRead);
+    });
+
+    // Each bucket on one reader: the first look at all its files, then the
+    // whole read of those whose blocks another file of the bucket shares,
+    // each file kept open from one to the other (so opened and checked once).
+    std::sort(readBuckets.begin(), readBuckets.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return files[buckets[a].files.front()].stamp.id.inode <
+               files[buckets[b].files.front()].stamp.id.inode;
+    });
+    const auto toldApart = [](const File& file) {  // looked at, and not read whole yet
+        return file.edges.outcome == DigestOutcome::Done && !file.edges.whole;
+    };
+    RunReaders(readBuckets.size(), shared, [&](DigestReader& reader, std::size_t w) {
+        const Bucket& bucket = buckets[readBuckets[w]];
+        const bool keepOpen = bucket.files.size() <= kOpenPerBucket;
+        std::vector<std::pair<std::uint32_t, StampedFile>> open;
+        for (const std::uint32_t f : bucket.files) {
+            File& file = files[f];
+            if (file.shared) {
+                continue;
+            }
+            if (StopAsked(stop)) {
+                return;
+            }
+            StampedFile stamped(*file.path, file.stamp);
+            if (!stamped.IsOpen()) {
+                file.edges = stamped.Failure();
+                settled(file);
+                continue;
+            }
+            file.edges = stamped.Edges(reader, onRead);
+            if (keepOpen && toldApart(file)) {
+                open.emplace_back(f, std::move(stamped));
+                continue;
+            }
+            file.edges = stamped.Finish(file.edges);
+            if (file.edges.outcome != DigestOutcome::Stopped && !toldApart(file)) {
+                settled(file);  // unreadable, changed, or short enough to be read whole
+            }
+        }
+        MarkWholeReads(bucket, files, false);
+        for (auto& [f, stamped] : open) {
+            if (!files[f].needsWhole) {
+                files[f].edges = stamped.Finish(files[f].edges);
+                settled(files[f]);
+            }
+        }
+        for (const std::uint32_t f : bucket.files) {
+            if (!keepOpen && !files[f].shared && toldApart(files[f]) && !files[f].needsWhole) {
+                settled(files[f]);
+            }
+        }
+        for (auto& [f, stamped] : open) {
+            if (files[f].needsWhole && !StopAsked(stop)) {
+                files[f].whole = stamped.Finish(stamped.Whole(reader, onRead));
+                shared.filesDone.fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+        open.clear();  // closes what a stop left open
+        for (const std::uint32_t f : bucket.files) {
+            File& file = files[f];
+            if (!keepOpen && !file.shared && file.needsWhole && !StopAsked(stop)) {
+                file.whole = reader.Whole(*file.path, file.stamp, onRead);
+                shared.filesDone.fetch_add(1, std::memory_order_relaxed);
+            }
+        }
+    });
+
+    // The files of two rows: whole where any of their buckets asks for it.
+    for (const std::uint32_t b : readBuckets) {
+        MarkWholeReads(buckets[b], files, true);
+    }
+    std::vector<std::uint32_t> sharedWhole;
+    for (const std::uint32_t f : sharedFiles) {
+        if (files[f].needsWhole) {
+            sharedWhole.push_back(f);
+        } else if (files[f].edges.outcome != DigestOutcome::Stopped) {
+            settled(files[f]);
         }
     }
-    counters.filesDone.fetch_add(settled, std::memory_order_relaxed);
-    totals.bytesToRead = counters.bytesDone.load() + wholeBytes;
-    std::sort(work.begin(), work.end(), byInode);
     if (!StopAsked(stop)) {
-        RunReaders(
-            work, readers,
-            [&](DigestReader& reader, std::uint32_t j) {
-                Job& job = jobs[j];
-                job.whole = reader.Whole(*job.path, job.stamp, onRead);
-                counters.filesDone.fetch_add(1, std::memory_order_relaxed);
-            },
-            stop, counters, totals, progress);
+        RunReaders(sharedWhole.size(), shared, [&](DigestReader& reader, std::size_t w) {
+            File& file = files[sharedWhole[w]];
+            file.whole = reader.Whole(*file.path, file.stamp, onRead);
+            shared.filesDone.fetch_add(1, std::memory_order_relaxed);
+        });
     }
-    result.bytesRead = counters.bytesDone.load();
+    result.bytesRead = shared.bytesDone.load();
     result.stopped = StopAsked(stop);
 
     // Each read row's answer; a bucket with a file left unread by a stop is
     // undecided as a whole, since any of its rows might equal that file.
+    std::vector<std::pair<ContentKey, std::uint32_t>> keys;  // key, row
     for (const Bucket& bucket : buckets) {
         bool pending = false;
         keys.clear();
         for (std::size_t o = bucket.begin; o < bucket.end; ++o) {
             const std::uint32_t r = order[o];
             RowContent& content = result.rows[r];
-            if (rowJob[r] == kNoJob) {
+            if (rowFile[r] == kNoFile) {
                 if (content.source == KeySource::Content) {
                     keys.emplace_back(content.key, r);  // empty files
                 }
                 continue;
             }
-            const Job& job = jobs[rowJob[r]];
-            const FileDigest& digest = job.needsWhole ? job.whole : job.edges;
+            const File& file = files[rowFile[r]];
+            const FileDigest& digest = file.needsWhole ? file.whole : file.edges;
             switch (digest.outcome) {
                 case DigestOutcome::Stopped:
                     pending = true;
@@ -306,20 +416,17 @@ ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::
             }
             continue;
         }
-        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
-            return std::tie(a.first.high, a.first.low) < std::tie(b.first.high, b.first.low);
-        });
+        SortByKey(keys);
         for (std::size_t k = 0; k < keys.size(); ++k) {
-            const bool shared = (k > 0 && keys[k - 1].first == keys[k].first) ||
-                                (k + 1 < keys.size() && keys[k + 1].first == keys[k].first);
             result.rows[keys[k].second].verdict =
-                shared ? ContentVerdict::Identical : ContentVerdict::Differs;
+                SharedKey(keys, k) ? ContentVerdict::Identical : ContentVerdict::Differs;
         }
     }
     if (progress) {
-        ContentProgress end = totals;
-        end.bytesDone = counters.bytesDone.load();
-        end.filesDone = counters.filesDone.load();
+        ContentProgress end = shared.Snapshot();
+        if (!result.stopped) {
+            end.bytesToRead = end.bytesDone;  // what failed files did not read is not owed
+        }
         progress(end);
     }
     return result;

@@ -56,6 +56,11 @@ struct ContentProgress {
     std::uint64_t filesToRead = 0;
 };
 
+struct ContentCheckOptions {
+    unsigned readers = 2;                            // reading threads: one per core
+    std::size_t bufferBytes = std::size_t{1} << 20;  // each reader's buffer
+};
+
 struct ContentCheckResult {
     std::vector<RowContent> rows;  // one per row, in row order
     bool stopped = false;
@@ -74,18 +79,22 @@ struct ContentCheckResult {
 //   size, modification time): otherwise, or when it changes while it is read,
 //   it is Changed; a row without a stamp is Unreadable (errno of a new lstat)
 //   or Changed (the path exists again);
-// - a file reached through two rows (hard links) is read once.
+// - a file reached through two rows (hard links) is read once;
+// - the files of one group and size are read by one reader, kept open from
+//   the first look to the whole read (up to 64 of them), so each is opened and
+//   its stamp checked once before and once after all of its reads.
 //
-// Threading: runs on the caller's thread, which starts `readers` threads of
-// its own (2 by default, one per core) for the reading and waits for them.
+// Threading: runs on the caller's thread, which starts `options.readers`
+// threads of its own (2 by default, one per core) for the reading and waits
+// for them.
 // `progress` is called on the caller's thread, about every 50 ms and once at
 // the end. `stop` is read before each file and after each read of at most a
-// MiB; once it is true the check ends soon, the rows it left undecided are
-// NotChecked and `stopped` is set. Memory: one 1 MiB buffer per reader and a
-// few words per row.
+// buffer; once it is true the check ends soon, the rows it left undecided are
+// NotChecked and `stopped` is set. Memory: one buffer per reader and a few
+// words per row; at most 64 open files per reader.
 ContentCheckResult CheckContents(const std::vector<ResultRow>& rows,
                                  const std::atomic<bool>* stop = nullptr,
                                  const std::function<void(const ContentProgress&)>& progress = {},
-                                 unsigned readers = 2);
+                                 const ContentCheckOptions& options = {});
 
 }  // namespace corvane

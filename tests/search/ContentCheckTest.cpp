@@ -160,7 +160,7 @@ TEST_F(ContentCheckTest, RefusedFileIsUnreadable) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) {
             ::_exit(2);
         }
-        const ContentCheckResult result = CheckContents(rows, nullptr, {}, 1);
+        const ContentCheckResult result = CheckContents(rows, nullptr, {}, {.readers = 1});
         ::_exit(result.rows[0].verdict == V::Unreadable && result.rows[0].error == EACCES &&
                         result.rows[1].verdict == V::Differs
                     ? 0
