@@ -222,11 +222,20 @@ ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::
             const FileId id = rows[r].stamp.id;
             if (id.Known()) {
                 if (const auto found = fileOf.find(id); found != fileOf.end()) {
+                    File& file = files[found->second];
+                    if (!(file.stamp == rows[r].stamp)) {
+                        content.verdict = ContentVerdict::Changed;  // between its two rows
+                        continue;
+                    }
                     rowFile[r] = found->second;
-                    files[found->second].shared = true;
+                    file.shared = true;
                     if (std::find(bucket.files.begin(), bucket.files.end(), found->second) ==
                         bucket.files.end()) {
                         bucket.files.push_back(found->second);
+                    } else if (static_cast<std::uint64_t>(size) > 2 * kEdgeBlockBytes) {
+                        // Two rows of one file in a bucket hold the same bytes: its
+                        // key must be the digest of all of them.
+                        file.needsWhole = true;
                     }
                     continue;
                 }
