@@ -8,14 +8,14 @@
 # Usage: bench/content_bench.sh [BUILD_DIR] [ROUNDS] [GROUPS]
 #   BUILD_DIR  a build folder (configured as Release when new; default build-bench)
 #   ROUNDS     interleaved rounds, default 5;  GROUPS  tree size, default 10000
-# Needs jdupes, rmlint and strace (Debian packages, for this benchmark only:
-# apt-get install jdupes rmlint strace). Set KEEP_TREE=1 to keep the tree.
+# Needs jdupes, rmlint, strace and bc (Debian packages, for this benchmark only:
+# scripts/install-deps --bench). Set KEEP_TREE=1 to keep the tree.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(realpath -m "${1:-$root/build-bench}")
 rounds=${2:-5}
 groups=${3:-10000}
-for tool in jdupes rmlint strace python3; do
+for tool in jdupes rmlint strace bc python3; do
     command -v "$tool" >/dev/null || { echo "needs $tool (apt-get install $tool)" >&2; exit 2; }
 done
 if [[ ! -f $build/build.ninja ]]; then
@@ -48,25 +48,31 @@ find "$tree" -type f -print0 | xargs -0 cat >/dev/null
 "${jd[@]}" >"$work/jd.out" || true
 "${rl[@]}" >"$work/rl.out" 2>/dev/null || true
 
-wall_time() {
-    local start end
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1 || true
-    end=$(date +%s.%N)
-    echo "$end - $start" | bc
+# One run of a command: "WALL CPU" in seconds (CPU = user + system), output
+# thrown away. On a shared machine the CPU time moves less than the wall time.
+run_time() {
+    /usr/bin/time -f "%e %U %S" -o "$work/time.txt" "$@" >/dev/null 2>&1 || true
+    awk '{ printf "%s %.2f", $1, $2 + $3 }' "$work/time.txt"
 }
 median() {
     sort -g | awk '{ v[NR] = $1 } END { printf "%.3f", v[int((NR + 1) / 2)] }'
 }
-declare -A times
+declare -A wall cpu
 for ((round = 0; round < rounds; ++round)); do
-    times[cf]+="$(wall_time "${cf[@]}") "
-    times[jd]+="$(wall_time "${jd[@]}") "
-    times[rl]+="$(wall_time "${rl[@]}") "
+    for entry in cf jd rl; do
+        case $entry in
+            cf) measured=$(run_time "${cf[@]}") ;;
+            jd) measured=$(run_time "${jd[@]}") ;;
+            rl) measured=$(run_time "${rl[@]}") ;;
+        esac
+        wall[$entry]+="${measured% *} "
+        cpu[$entry]+="${measured#* } "
+    done
 done
-cf_time=$(tr ' ' '\n' <<<"${times[cf]}" | grep . | median)
-jd_time=$(tr ' ' '\n' <<<"${times[jd]}" | grep . | median)
-rl_time=$(tr ' ' '\n' <<<"${times[rl]}" | grep . | median)
+for entry in cf jd rl; do
+    wall[$entry]=$(tr ' ' '\n' <<<"${wall[$entry]}" | grep . | median)
+    cpu[$entry]=$(tr ' ' '\n' <<<"${cpu[$entry]}" | grep . | median)
+done
 
 # Files with a byte-identical copy, as each program reports them.
 cf_dupes=$(awk -F'\t' '{ n[$6]++; k[NR] = $6 } END { for (r in k) if (n[k[r]] > 1) c++; print c + 0 }' "$work/cf.out")
@@ -77,7 +83,7 @@ rl_dupes=$(grep -c . "$work/rl.out" || true)
 read_report() {
     local name=$1
     shift
-    rm -rf "$work/strace"
+    rm -rf "$work/strace" "$work/time.txt"
     mkdir -p "$work/strace"
     strace -ff -y -s 0 -e trace=read,pread64,readv,preadv,preadv2 -o "$work/strace/log" "$@" \
         >/dev/null 2>&1 || true
@@ -103,13 +109,14 @@ print(f'{name}|{len(per_file)}|{total / 1e6:.1f} MB|{over}|{worst:.3f}')
 EOF
 }
 
-echo "Tree: $tree_files files, $((tree_bytes / 1000000)) MB; $rounds interleaved rounds, warm cache."
+echo "Tree: $tree_files files, $((tree_bytes / 1000000)) MB; $rounds interleaved rounds, warm cache; load average $(cut -d' ' -f1-3 /proc/loadavg)."
 echo
-echo "| program | median wall time | vs corvane-find | files with a copy found |"
-echo "|---|---|---|---|"
-echo "| \`corvane-find --verify --format tsv\` | $cf_time s | 1.00x | $cf_dupes |"
-echo "| \`jdupes -r\` | $jd_time s | $(echo "scale=2; $jd_time / $cf_time" | bc)x | $jd_dupes |"
-echo "| \`rmlint -T df -o fdupes\` | $rl_time s | $(echo "scale=2; $rl_time / $cf_time" | bc)x | $rl_dupes |"
+echo "| program | median wall time | vs corvane-find | median CPU time (user + system) | vs corvane-find | files with a copy found |"
+echo "|---|---|---|---|---|---|"
+ratio() { echo "scale=2; $1 / $2" | bc | sed 's/^\./0./'; }
+echo "| \`corvane-find --verify --format tsv\` | ${wall[cf]} s | 1.00x | ${cpu[cf]} s | 1.00x | $cf_dupes |"
+echo "| \`jdupes -r\` | ${wall[jd]} s | $(ratio "${wall[jd]}" "${wall[cf]}")x | ${cpu[jd]} s | $(ratio "${cpu[jd]}" "${cpu[cf]}")x | $jd_dupes |"
+echo "| \`rmlint -T df -o fdupes\` | ${wall[rl]} s | $(ratio "${wall[rl]}" "${wall[cf]}")x | ${cpu[rl]} s | $(ratio "${cpu[rl]}" "${cpu[cf]}")x | $rl_dupes |"
 echo
 echo "| program | files read | bytes read | files read beyond once in full + 8 KiB | most read of one file (x its size) |"
 echo "|---|---|---|---|---|"
@@ -121,4 +128,4 @@ for entry in cf jd rl; do
     esac
     echo "| ${report//|/ | } |"
 done
-rm -rf "$work/strace"
+rm -rf "$work/strace" "$work/time.txt"
