@@ -46,10 +46,11 @@ inline bool SameContent(const RowContent& a, const RowContent& b) {
 }
 
 struct ContentProgress {
-    // Bytes read so far, and the most still to be read with them: the total
-    // first counts every same-size file in full, and drops to what is really
-    // left once the first and last blocks have told most files apart (so the
-    // fraction only moves forward).
+    // Bytes read so far, and the most there is to read with them: the total
+    // first counts every file of a shared size in full, and drops by a file's
+    // size whenever its first and last blocks tell it apart (or it cannot be
+    // read), so the fraction only moves forward; at the end of a run that
+    // was not stopped the two are equal.
     std::uint64_t bytesDone = 0;
     std::uint64_t bytesToRead = 0;
     std::uint64_t filesDone = 0;  // files whose answer is known
