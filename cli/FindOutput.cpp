@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "platform/Utf8.h"
 #include "search/RowFormat.h"
@@ -30,7 +31,39 @@ bool PlainByte(char c) {
     return byte < 0x80 && c != '\\' && c != '\t' && c != '\n' && c != '\r';
 }
 
+const char* ActionWord(bool marked) {
+    return marked ? "trash" : "keep";
+}
+
+const char* VerdictWord(ContentVerdict verdict) {
+    switch (verdict) {
+        case ContentVerdict::NotChecked:
+            return "not checked";
+        case ContentVerdict::Identical:
+            return "identical";
+        case ContentVerdict::Differs:
+            return "differs";
+        case ContentVerdict::Unreadable:
+            return "unreadable";
+        case ContentVerdict::Changed:
+            return "changed";
+    }
+    return "";
+}
+
 }  // namespace
+
+std::string KeyHex(const ContentKey& key) {
+    char buffer[33];
+    std::snprintf(buffer, sizeof buffer, "%016llx%016llx",
+                  static_cast<unsigned long long>(key.high),
+                  static_cast<unsigned long long>(key.low));
+    return buffer;
+}
+
+std::string ContentField(const RowContent& content) {
+    return content.source == KeySource::None ? std::string("-") : KeyHex(content.key);
+}
 
 void AppendEscapedPath(std::string_view path, std::string& out) {
     for (std::size_t i = 0; i < path.size();) {
@@ -100,9 +133,10 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out) {
+void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras) {
     std::string line;  // one buffer for every line
-    for (const ResultRow& row : rows) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        const ResultRow& row = rows[r];
         line.clear();
         line += TypeName(row.type);
         line += '\t';
@@ -113,16 +147,35 @@ void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out) {
         line += PlainSizeText(row.stamp.size);
         line += '\t';
         AppendEscapedPath(row.path, line);
+        if (extras.content != nullptr) {
+            line += '\t';
+            line += ContentField((*extras.content)[r]);
+        }
+        if (extras.marked != nullptr) {
+            line += '\t';
+            line += ActionWord((*extras.marked)[r]);
+        }
         line += '\n';
         Put(line, out);
     }
 }
 
-void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out) {
+void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras) {
     if (rows.empty()) {
         Put("[]\n", out);
         return;
     }
+    const auto extraFields = [&](std::size_t r) {
+        std::string fields;
+        if (extras.content != nullptr) {
+            const std::string content = ContentField((*extras.content)[r]);
+            fields += ", \"content\": " + (content == "-" ? "null" : JsonString(content));
+        }
+        if (extras.marked != nullptr) {
+            fields += ", \"action\": " + JsonString(ActionWord((*extras.marked)[r]));
+        }
+        return fields;
+    };
     Put("[\n", out);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const ResultRow& row = rows[r];
@@ -137,14 +190,15 @@ void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out) {
                 ", \"size\": " + std::to_string(row.stamp.size) +
                 ", \"size_text\": " + JsonString(PlainSizeText(row.stamp.size)) +
                 ", \"modified\": " + modified + ", \"path\": " + JsonString(EscapePath(row.path)) +
-                ", \"group\": " + std::to_string(row.group) +
+                ", \"group\": " + std::to_string(row.group) + extraFields(r) +
                 (r + 1 < rows.size() ? "},\n" : "}\n"),
             out);
     }
     Put("]\n", out);
 }
 
-void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out) {
+void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out,
+               const RowExtras& extras) {
     // Decoded for reading, but a control character must not break the line.
     const auto shownPath = [](const std::string& bytes) {
         QString path;
@@ -161,6 +215,20 @@ void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::F
     const auto modifiedText = [&](const ResultRow& row) {
         return row.stamped ? modifiedFormat.Text(row.stamp.modified.seconds) : QString();
     };
+    // Verdict and action words, padded to one width, ahead of the path.
+    const auto extraText = [&](std::size_t r) {
+        QString words;
+        if (extras.content != nullptr) {
+            words += QString::fromLatin1(VerdictWord((*extras.content)[r].verdict))
+                         .leftJustified(int(std::strlen("not checked"))) +
+                     QStringLiteral("  ");
+        }
+        if (extras.marked != nullptr) {
+            words += QString::fromLatin1(ActionWord((*extras.marked)[r])).leftJustified(5) +
+                     QStringLiteral("  ");
+        }
+        return words;
+    };
     qsizetype sizeWidth = 0, modifiedWidth = 0;
     for (const ResultRow& row : rows) {
         sizeWidth = std::max(sizeWidth, SizeText(row.stamp.size, locale).size());
@@ -174,9 +242,19 @@ void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::F
         Put(Utf8(QLatin1String(TypeName(row.type)) + QStringLiteral("  ") +
                  SizeText(row.stamp.size, locale).rightJustified(sizeWidth) + QStringLiteral("  ") +
                  modifiedText(row).leftJustified(modifiedWidth) + QStringLiteral("  ") +
-                 shownPath(row.path)) +
+                 extraText(r) + shownPath(row.path)) +
                 '\n',
             out);
+    }
+}
+
+void WritePrint0(const std::vector<ResultRow>& rows, std::FILE* out,
+                 const std::vector<bool>* marked) {
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (marked == nullptr || (*marked)[r]) {
+            std::fwrite(rows[r].path.data(), 1, rows[r].path.size(), out);
+            std::fputc('\0', out);
+        }
     }
 }
 

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,7 +13,9 @@
 #include "cli/FindOutput.h"
 #include "platform/ErrnoText.h"
 #include "platform/MemorySettingsStore.h"
+#include "search/ContentCheck.h"
 #include "search/FindDupes.h"
+#include "search/KeepRules.h"
 #include "search/ResultList.h"
 #include "search/SearchTexts.h"
 
@@ -21,8 +24,9 @@ namespace {
 using namespace corvane;
 
 constexpr const char* kUsage =
-    "usage: corvane-find [--exact] [--close] [--slider N] [--format text|tsv|json] [--quiet] "
-    "[--help] [--version] [--] FOLDER...\n";
+    "usage: corvane-find [--exact] [--close] [--slider N] [--format text|tsv|json] [--quiet]\n"
+    "                    [--verify] [--keep first|oldest|newest|shortest] [--print0]\n"
+    "                    [--help] [--version] [--] FOLDER...\n";
 
 constexpr const char* kHelp =
     "Lists the files in FOLDER... (and all folders below) that have a duplicate.\n"
@@ -34,19 +38,53 @@ constexpr const char* kHelp =
     "                   default 3\n"
     "  --format F       text (default), tsv or json\n"
     "  --quiet          no progress on stderr\n"
+    "  --verify         read the files of each group and add a CONTENT key to each\n"
+    "                   row: rows of one group with the same key hold the same bytes;\n"
+    "                   \"-\" (json: null) for a file that could not be read or changed\n"
+    "                   since the search, with a warning on stderr. A file's key is\n"
+    "                   the XXH3-128 of its bytes (as xxh128sum prints it) when it was\n"
+    "                   read whole; a file told apart by its size or by its first and\n"
+    "                   last 4 KiB gets a key that only differs from the others\n"
+    "  --keep RULE      keep one file of each group and mark the others \"trash\"\n"
+    "                   (last field ACTION): first (row), oldest, newest (modification\n"
+    "                   time) or shortest (path); ties go to the group's first row.\n"
+    "                   With --verify only files with the kept file's CONTENT are marked\n"
+    "  --print0         instead of a format: each row's path followed by a NUL, only\n"
+    "                   the rows marked \"trash\" with --keep (for xargs -0)\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 when rows were found, 1 when none, 2 on a usage error or when a\n"
-    "FOLDER could not be scanned.\n";
+    "FOLDER could not be scanned. Files --verify could not read are warnings only:\n"
+    "they do not change the exit status.\n";
 
 enum class Format { Text, Tsv, Json };
 
 struct Arguments {
     SearchOptions options;
     Format format = Format::Text;
+    bool formatGiven = false;
     bool quiet = false;
+    bool verify = false;
+    std::optional<KeepRule> keep;
+    bool print0 = false;
     std::vector<std::string> folders;
 };
+
+std::optional<KeepRule> KeepRuleNamed(const std::string& name) {
+    if (name == "first") {
+        return KeepRule::First;
+    }
+    if (name == "oldest") {
+        return KeepRule::Oldest;
+    }
+    if (name == "newest") {
+        return KeepRule::Newest;
+    }
+    if (name == "shortest") {
+        return KeepRule::Shortest;
+    }
+    return std::nullopt;
+}
 
 int UsageError(const std::string& reason) {
     std::fprintf(stderr, "corvane-find: %s\n%s", reason.c_str(), kUsage);
@@ -88,10 +126,24 @@ class CliObserver final : public SearchObserver {
     // One line on stderr: the path in quotes (so an empty or odd name shows
     // as what it is) and the system's reason.
     void Warn(const std::string& path, int error) {
+        Warn(path, ErrnoText(error).toLocal8Bit().toStdString());
+    }
+    void Warn(const std::string& path, const std::string& reason) {
         ClearLine();
         std::fprintf(stderr, "corvane-find: '%s': %s\n", cli::EscapePath(path).c_str(),
-                     ErrnoText(error).toLocal8Bit().constData());
+                     reason.c_str());
         Draw();
+    }
+    // The content check's share of the bytes it reads, as the last phase.
+    void ContentProgressChanged(const ContentProgress& progress) {
+        caption_ = "Comparing contents";
+        const int percent = progress.bytesToRead == 0
+                                ? 100
+                                : static_cast<int>(100 * progress.bytesDone / progress.bytesToRead);
+        if (percent != percent_) {
+            percent_ = percent;
+            Draw();
+        }
     }
     void ClearLine() {
         if (showProgress_ && drawn_) {
@@ -153,6 +205,19 @@ int Parse(int argc, char** argv, Arguments& args) {
             close = true;
         } else if (name == "--quiet" && !hasValue) {
             args.quiet = true;
+        } else if (name == "--verify" && !hasValue) {
+            args.verify = true;
+        } else if (name == "--print0" && !hasValue) {
+            args.print0 = true;
+        } else if (name == "--keep") {
+            if (!takeValue()) {
+                return UsageError("--keep needs a rule");
+            }
+            args.keep = KeepRuleNamed(value);
+            if (!args.keep) {
+                return UsageError("--keep takes first, oldest, newest or shortest, not '" + value +
+                                  "'");
+            }
         } else if (name == "--help" && !hasValue) {
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
@@ -172,6 +237,7 @@ int Parse(int argc, char** argv, Arguments& args) {
             if (!takeValue()) {
                 return UsageError("--format needs a value");
             }
+            args.formatGiven = true;
             if (value == "text") {
                 args.format = Format::Text;
             } else if (value == "tsv") {
@@ -187,6 +253,9 @@ int Parse(int argc, char** argv, Arguments& args) {
     }
     if (args.folders.empty()) {
         return UsageError("no FOLDER given");
+    }
+    if (args.print0 && args.formatGiven) {
+        return UsageError("--print0 writes paths instead of a format: give one or the other");
     }
     args.options.exact = exact || !close;
     args.options.close = close || !exact;
@@ -216,19 +285,50 @@ int main(int argc, char** argv) {
     FindDupes(args.folders, catalogue, store, observer, rows);
     observer.ClearLine();
 
-    catalogue = FileCatalogue();        // not needed for the output: give its memory back
+    catalogue = FileCatalogue();  // not needed for the output: give its memory back
+
+    cli::RowExtras extras;
+    ContentCheckResult content;
+    if (args.verify) {
+        content = CheckContents(rows.rows, nullptr, [&](const ContentProgress& progress) {
+            observer.ContentProgressChanged(progress);
+        });
+        observer.ClearLine();
+        for (std::size_t r = 0; r < rows.rows.size(); ++r) {
+            const RowContent& row = content.rows[r];
+            if (row.verdict == ContentVerdict::Unreadable) {
+                observer.Warn(rows.rows[r].path, row.error);
+            } else if (row.verdict == ContentVerdict::Changed) {
+                observer.Warn(rows.rows[r].path, "changed since the search found it; not compared");
+            } else if (row.verdict == ContentVerdict::NotChecked) {
+                observer.Warn(rows.rows[r].path, "not compared");
+            }
+        }
+        observer.ClearLine();
+        extras.content = &content.rows;
+    }
+    std::vector<bool> marked;
+    if (args.keep) {
+        marked = MarkForTrash(rows.rows, *args.keep, args.verify ? &content.rows : nullptr);
+        extras.marked = &marked;
+    }
+
     static char outputBuffer[1 << 16];  // fewer, larger writes than stdio's default
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-    switch (args.format) {
-        case Format::Tsv:
-            cli::WriteTsv(rows.rows, stdout);
-            break;
-        case Format::Json:
-            cli::WriteJson(rows.rows, stdout);
-            break;
-        case Format::Text:
-            cli::WriteText(rows.rows, QLocale::system(), stdout);
-            break;
+    if (args.print0) {
+        cli::WritePrint0(rows.rows, stdout, extras.marked);
+    } else {
+        switch (args.format) {
+            case Format::Tsv:
+                cli::WriteTsv(rows.rows, stdout, extras);
+                break;
+            case Format::Json:
+                cli::WriteJson(rows.rows, stdout, extras);
+                break;
+            case Format::Text:
+                cli::WriteText(rows.rows, QLocale::system(), stdout, extras);
+                break;
+        }
     }
     if (std::fflush(stdout) != 0) {
         std::fprintf(stderr, "corvane-find: writing the results: %s\n", std::strerror(errno));

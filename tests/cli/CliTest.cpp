@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileDigest.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
@@ -29,6 +30,29 @@ struct Ran {
     std::string out, err;
 };
 
+// A key as corvane-find writes it (and xxh128sum): 32 lowercase hex digits.
+std::string Hex(const ContentKey& key) {
+    char text[33];
+    std::snprintf(text, sizeof text, "%016llx%016llx", static_cast<unsigned long long>(key.high),
+                  static_cast<unsigned long long>(key.low));
+    return text;
+}
+
+// The TAB-separated fields of each line.
+std::vector<std::vector<std::string>> Fields(const std::string& tsv) {
+    std::vector<std::vector<std::string>> lines;
+    std::istringstream in(tsv);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> fields;
+        std::istringstream parts(line);
+        for (std::string field; std::getline(parts, field, '\t');) {
+            fields.push_back(field);
+        }
+        lines.push_back(fields);
+    }
+    return lines;
+}
+
 std::string ReadAll(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -36,8 +60,10 @@ std::string ReadAll(const std::string& path) {
     return text.str();
 }
 
-// Runs the built corvane-find with exactly these arguments (no shell).
-Ran RunFind(const std::vector<std::string>& args, const std::string& scratch, const char* locale) {
+// Runs the built corvane-find with exactly these arguments (no shell),
+// through `wrapper` (a program and its arguments) when one is given.
+Ran RunFind(const std::vector<std::string>& args, const std::string& scratch, const char* locale,
+            const std::vector<std::string>& wrapper = {}) {
     const std::string outPath = scratch + "/.out", errPath = scratch + "/.err";
     const pid_t pid = ::fork();
     if (pid == 0) {
@@ -48,12 +74,16 @@ Ran RunFind(const std::vector<std::string>& args, const std::string& scratch, co
         if (locale != nullptr) {
             ::setenv("LC_ALL", locale, 1);
         }
-        std::vector<char*> argv{const_cast<char*>(CORVANE_FIND)};
+        std::vector<char*> argv;
+        for (const std::string& arg : wrapper) {
+            argv.push_back(const_cast<char*>(arg.c_str()));
+        }
+        argv.push_back(const_cast<char*>(CORVANE_FIND));
         for (const std::string& arg : args) {
             argv.push_back(const_cast<char*>(arg.c_str()));
         }
         argv.push_back(nullptr);
-        ::execv(CORVANE_FIND, argv.data());
+        ::execv(argv[0], argv.data());
         ::_exit(127);
     }
     Ran run;
@@ -72,8 +102,9 @@ class CliTest : public ::testing::Test {
         MakeFolder(dir / "x");
         MakeFolder(dir / "y");
     }
-    Ran Find(std::vector<std::string> args, const char* locale = nullptr) {
-        return RunFind(args, dir.path(), locale);
+    Ran Find(std::vector<std::string> args, const char* locale = nullptr,
+             const std::vector<std::string>& wrapper = {}) {
+        return RunFind(args, dir.path(), locale, wrapper);
     }
 
     TempDir dir;
@@ -118,6 +149,10 @@ TEST_F(CliTest, UsageErrorsGiveStatusTwoAndTheUsageLine) {
         {"--slider"},
         {"--format", "xml", dir.path()},
         {"-x", dir.path()},
+        {"--keep", "largest", dir.path()},
+        {"--keep"},
+        {"--verify=yes", dir.path()},
+        {"--print0", "--format", "tsv", dir.path()},
     };
     for (const std::vector<std::string>& args : cases) {
         const Ran run = Find(args);
@@ -191,6 +226,118 @@ TEST_F(CliTest, TsvAndJsonSizesUseCommaGroupingWhateverTheLocale) {
     EXPECT_EQ(rows[2].toObject().value(QStringLiteral("path")).toString(),
               QString::fromStdString(dir / "x/quote\"d"));
     EXPECT_EQ(rows[2].toObject().value(QStringLiteral("size_text")).toString(), QString());
+}
+
+TEST_F(CliTest, VerifyAndKeepAddContentAndActionFields) {
+    const std::string same(10000, 's');
+    std::string middle = same;
+    middle[5000] = 'm';
+    MakeFile(dir / "x/same", same);
+    MakeFile(dir / "y/same", same);
+    MakeFile(dir / "x/diff", same);
+    MakeFile(dir / "y/diff", middle);
+    MakeFile(dir / "x/sized", "12345");
+    MakeFile(dir / "y/sized", "123456");
+    MakeFile(dir / "x/empty", "");
+    MakeFile(dir / "y/empty", "");
+    const std::string sameKey = Hex(DigestOfBytes(same));
+    // path, CONTENT (empty: any key but the others of its group), ACTION
+    const std::vector<std::vector<std::string>> expected = {
+        {"x/diff", Hex(DigestOfBytes(same)), "keep"},
+        {"y/diff", Hex(DigestOfBytes(middle)), "keep"},
+        {"x/empty", "99aa06d3014798d86001c324468d497f", "keep"},  // XXH3-128 of no bytes
+        {"y/empty", "99aa06d3014798d86001c324468d497f", "trash"},
+        {"x/same", sameKey, "keep"},
+        {"y/same", sameKey, "trash"},
+        {"x/sized", "", "keep"},
+        {"y/sized", "", "keep"},
+    };
+
+    const Ran tsv = Find({"--exact", "--verify", "--keep", "first", "--format", "tsv", dir.path()});
+    EXPECT_EQ(tsv.status, 0);
+    EXPECT_EQ(tsv.err, "");
+    const auto lines = Fields(tsv.out);
+    ASSERT_EQ(lines.size(), expected.size()) << tsv.out;
+    for (std::size_t r = 0; r < lines.size(); ++r) {
+        ASSERT_EQ(lines[r].size(), 7u) << tsv.out;
+        EXPECT_EQ(lines[r][4], dir / expected[r][0]);
+        EXPECT_EQ(lines[r][5].size(), 32u);
+        if (!expected[r][1].empty()) {
+            EXPECT_EQ(lines[r][5], expected[r][1]) << expected[r][0];
+        }
+        EXPECT_EQ(lines[r][6], expected[r][2]) << expected[r][0];
+    }
+    EXPECT_NE(lines[6][5], lines[7][5]);
+
+    // Each option alone adds its own field; json carries both by name.
+    EXPECT_EQ(Fields(Find({"--exact", "--verify", "--format=tsv", dir.path()}).out)[0].size(), 6u);
+    const auto kept = Fields(Find({"--exact", "--keep=first", "--format=tsv", dir.path()}).out);
+    EXPECT_EQ(kept[1], (std::vector<std::string>{"Exact", "light blue", "10000", "10 KB",
+                                                 dir / "y/diff", "trash"}));
+    const Ran json =
+        Find({"--exact", "--verify", "--keep", "first", "--format", "json", dir.path()});
+    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    ASSERT_EQ(rows.size(), 8);
+    for (qsizetype r = 0; r < rows.size(); ++r) {
+        const QJsonObject row = rows[r].toObject();
+        EXPECT_EQ(row.value(QStringLiteral("content")).toString().toStdString(), lines[r][5]);
+        EXPECT_EQ(row.value(QStringLiteral("action")).toString().toStdString(), lines[r][6]);
+    }
+}
+
+TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
+    if (::access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "setpriv is missing: root would read the refused file";
+    }
+    MakeFile(dir / "x/secret", "same bytes");
+    MakeFile(dir / "y/secret", "same bytes");
+    MakeFile(dir / "y/z", "other");
+    MakeFile(dir / "x/z", "other");
+    ::chmod((dir / "x/secret").c_str(), 0);
+    ::chmod(dir.path().c_str(), 0755);
+    const std::vector<std::string> nobody = {"/usr/bin/setpriv", "--reuid=65534", "--regid=65534",
+                                             "--clear-groups"};
+    const Ran tsv =
+        Find({"--verify", "--keep", "first", "--format", "tsv", dir.path()}, nullptr, nobody);
+    EXPECT_EQ(tsv.status, 0);  // a warning, not a failure
+    EXPECT_EQ(tsv.err, "corvane-find: '" + dir / "x/secret" + "': Permission denied\n");
+    const auto lines = Fields(tsv.out);
+    ASSERT_EQ(lines.size(), 4u) << tsv.out;
+    EXPECT_EQ(lines[0][4], dir / "x/secret");
+    EXPECT_EQ(lines[0][5], "-");
+    EXPECT_EQ(lines[1][5], Hex(DigestOfBytes("same bytes")));
+    EXPECT_EQ(lines[1][6], "keep");  // the kept file's bytes are unknown
+    EXPECT_EQ(lines[3][6], "trash");
+
+    const Ran json = Find({"--verify", "--format", "json", dir.path()}, nullptr, nobody);
+    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_TRUE(rows[0].toObject().value(QStringLiteral("content")).isNull());
+    EXPECT_FALSE(rows[0].toObject().contains(QStringLiteral("action")));
+}
+
+TEST_F(CliTest, Print0WritesRawPathsOfEveryRowOrOfTheMarkedOnes) {
+    MakeFile(dir / "x/new\nline\xff", "a");
+    MakeFile(dir / "y/new\nline\xff", "b");
+    MakeFile(dir / "x/copy", "c");
+    MakeFile(dir / "y/copy", "c");
+    const auto nul = [](const std::string& path) { return path + std::string(1, '\0'); };
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    } cases[] = {
+        {{"--print0", "--exact", dir.path()},
+         nul(dir / "x/copy") + nul(dir / "y/copy") + nul(dir / "x/new\nline\xff") +
+             nul(dir / "y/new\nline\xff")},
+        {{"--print0", "--keep", "first", dir.path()},
+         nul(dir / "y/copy") + nul(dir / "y/new\nline\xff")},
+        {{"--print0", "--keep", "first", "--verify", dir.path()}, nul(dir / "y/copy")},
+    };
+    for (const Case& c : cases) {
+        const Ran run = Find(c.args);
+        EXPECT_EQ(run.status, 0);
+        EXPECT_EQ(run.out, c.out) << c.args[1];
+    }
 }
 
 }  // namespace
