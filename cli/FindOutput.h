@@ -1,4 +1,5 @@
-// How corvane-find writes result rows: tsv, json or readable text.
+// How corvane-find writes result rows for people (text) and for xargs -0;
+// tsv and json come from search/RowExport.h.
 #pragma once
 
 #include <QLocale>
@@ -10,37 +11,10 @@
 
 #include "search/ContentCheck.h"
 #include "search/ResultRow.h"
+#include "search/RowExport.h"
 
 namespace corvane::cli {
 
-// A byte path as one line of plain text: "\" as "\\", TAB, LF and CR as "\t",
-// "\n" and "\r", each byte outside valid UTF-8 as "\x" and two lowercase hex
-// digits, everything else as it is.
-std::string EscapePath(std::string_view path);
-// The same, appended to `out`.
-void AppendEscapedPath(std::string_view path, std::string& out);
-
-// The text as a JSON string literal, quotes included.
-std::string JsonString(std::string_view text);
-
-// What --verify and --keep add to each row, one entry per row; either may be
-// absent (nullptr), and then its field is left out.
-struct RowExtras {
-    const std::vector<RowContent>* content = nullptr;  // CONTENT
-    const std::vector<bool>* marked = nullptr;         // ACTION: "trash" where true
-};
-
-// A key as 32 lowercase hex digits, high half first (as `xxh128sum` prints it).
-std::string KeyHex(const ContentKey& key);
-// The CONTENT field: the key's hex, or "-" for a row without a key
-// (unreadable, changed or not checked).
-std::string ContentField(const RowContent& content);
-
-// Each writes the rows to `out` one at a time, so a million rows need no
-// second copy in memory. Sizes in tsv and json use "," grouping and "."
-// decimals whatever the locale.
-void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras = {});
-void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras = {});
 // Groups (rows of one shade in a run, as the window shades them) separated by
 // blank lines, in `locale`. Extras come as words before the path.
 void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out,
@@ -49,5 +23,12 @@ void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::F
 // the rows marked for the trash.
 void WritePrint0(const std::vector<ResultRow>& rows, std::FILE* out,
                  const std::vector<bool>* marked = nullptr);
+
+// The lines of --undo: each file's path and RESULT ("restored" or
+// "failed: REASON"). tsv: escaped PATH, TAB, RESULT; json: objects with
+// "path" and "result"; text: RESULT, two spaces, the path as shown.
+enum class UndoFormat { Text, Tsv, Json };
+void WriteUndo(const std::vector<std::pair<std::string, std::string>>& lines, UndoFormat format,
+               std::FILE* out);
 
 }  // namespace corvane::cli

@@ -13,6 +13,7 @@
 #include "cli/FindOutput.h"
 #include "platform/ErrnoText.h"
 #include "platform/MemorySettingsStore.h"
+#include "platform/Trash.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
 #include "search/KeepRules.h"
@@ -25,8 +26,10 @@ using namespace corvane;
 
 constexpr const char* kUsage =
     "usage: corvane-find [--exact] [--close] [--slider N] [--format text|tsv|json] [--quiet]\n"
-    "                    [--verify] [--keep first|oldest|newest|shortest] [--print0]\n"
-    "                    [--help] [--version] [--] FOLDER...\n";
+    "                    [--verify] [--keep first|oldest|newest|shortest] [--trash]\n"
+    "                    [--print0] [--] FOLDER...\n"
+    "       corvane-find --undo [--format text|tsv|json] [--quiet]\n"
+    "       corvane-find --help | --version\n";
 
 constexpr const char* kHelp =
     "Lists the files in FOLDER... (and all folders below) that have a duplicate.\n"
@@ -49,13 +52,21 @@ constexpr const char* kHelp =
     "                   (last field ACTION): first (row), oldest, newest (modification\n"
     "                   time) or shortest (path); ties go to the group's first row.\n"
     "                   With --verify only files with the kept file's CONTENT are marked\n"
+    "  --trash          (with --keep) move every file marked \"trash\" to the desktop\n"
+    "                   trash, each checked again first (a file changed since the\n"
+    "                   search stays); lists the marked rows with a last field RESULT,\n"
+    "                   \"trashed\" or \"failed: REASON\". The batch can be undone\n"
+    "  --undo           put back the files of the last batch sent to the trash (by\n"
+    "                   corvane or --trash): PATH and RESULT, \"restored\" or\n"
+    "                   \"failed: REASON\"\n"
     "  --print0         instead of a format: each row's path followed by a NUL, only\n"
     "                   the rows marked \"trash\" with --keep (for xargs -0)\n"
     "  --help, --version\n"
     "\n"
     "Exit status: 0 when rows were found, 1 when none, 2 on a usage error or when a\n"
-    "FOLDER could not be scanned. Files --verify could not read are warnings only:\n"
-    "they do not change the exit status.\n";
+    "FOLDER could not be scanned, 3 when a file could not be trashed or restored\n"
+    "(--undo: 1 when there is nothing to undo). Files --verify could not read are\n"
+    "warnings only: they do not change the exit status.\n";
 
 enum class Format { Text, Tsv, Json };
 
@@ -67,6 +78,8 @@ struct Arguments {
     bool verify = false;
     std::optional<KeepRule> keep;
     bool print0 = false;
+    bool trash = false;
+    bool undo = false;
     std::vector<std::string> folders;
 };
 
@@ -130,8 +143,7 @@ class CliObserver final : public SearchObserver {
     }
     void Warn(const std::string& path, const std::string& reason) {
         ClearLine();
-        std::fprintf(stderr, "corvane-find: '%s': %s\n", cli::EscapePath(path).c_str(),
-                     reason.c_str());
+        std::fprintf(stderr, "corvane-find: '%s': %s\n", EscapePath(path).c_str(), reason.c_str());
         Draw();
     }
     // The content check's share of the bytes it reads, as the last phase.
@@ -209,6 +221,10 @@ int Parse(int argc, char** argv, Arguments& args) {
             args.verify = true;
         } else if (name == "--print0" && !hasValue) {
             args.print0 = true;
+        } else if (name == "--trash" && !hasValue) {
+            args.trash = true;
+        } else if (name == "--undo" && !hasValue) {
+            args.undo = true;
         } else if (name == "--keep") {
             if (!takeValue()) {
                 return UsageError("--keep needs a rule");
@@ -251,8 +267,21 @@ int Parse(int argc, char** argv, Arguments& args) {
             return UsageError("unknown option '" + arg + "'");
         }
     }
+    if (args.undo) {
+        if (!args.folders.empty() || args.verify || args.keep || args.trash || args.print0 ||
+            exact || close) {
+            return UsageError("--undo takes only --format and --quiet");
+        }
+        return -1;
+    }
     if (args.folders.empty()) {
         return UsageError("no FOLDER given");
+    }
+    if (args.trash && !args.keep) {
+        return UsageError("--trash needs --keep RULE: it sends the files the rule marks");
+    }
+    if (args.trash && args.print0) {
+        return UsageError("--trash lists each file's result: it does not go with --print0");
     }
     if (args.print0 && args.formatGiven) {
         return UsageError("--print0 writes paths instead of a format: give one or the other");
@@ -262,12 +291,91 @@ int Parse(int argc, char** argv, Arguments& args) {
     return -1;
 }
 
+// --undo: the last batch back where it was, one line per file.
+int Undo(const Arguments& args) {
+    DesktopTrash trash;
+    if (!trash.HasBatchToUndo()) {
+        std::fprintf(stderr, "corvane-find: %s\n",
+                     UndoProblemText(UndoProblem::kNoBatch).toLocal8Bit().constData());
+        return 1;
+    }
+    const UndoOutcome outcome = trash.UndoLastBatch();
+    if (outcome.problem != UndoProblem::kNone && outcome.problem != UndoProblem::kNotMarked) {
+        std::fprintf(stderr, "corvane-find: %s\n",
+                     UndoProblemText(outcome.problem, outcome.error, outcome.line)
+                         .toLocal8Bit()
+                         .constData());
+        return outcome.problem == UndoProblem::kNoBatch ? 1 : 3;
+    }
+    bool failed = false;
+    std::vector<std::pair<std::string, std::string>> lines;  // path, result
+    for (const UndoResult& file : outcome.files) {
+        failed = failed || !file.restored;
+        lines.emplace_back(
+            file.path, file.restored
+                           ? std::string("restored")
+                           : "failed: " + TrashProblemText(file.problem, file.error).toStdString());
+    }
+    cli::WriteUndo(lines,
+                   args.format == Format::Json  ? cli::UndoFormat::Json
+                   : args.format == Format::Tsv ? cli::UndoFormat::Tsv
+                                                : cli::UndoFormat::Text,
+                   stdout);
+    if (outcome.problem == UndoProblem::kNotMarked) {
+        std::fprintf(stderr, "corvane-find: %s\n",
+                     UndoProblemText(outcome.problem, outcome.error).toLocal8Bit().constData());
+    }
+    return failed ? 3 : 0;
+}
+
+// --trash: the marked rows' files go in one batch, each checked against its
+// row first. Returns each marked row's RESULT; `failed` tells whether any stayed.
+std::vector<std::string> SendMarked(const std::vector<ResultRow>& rows,
+                                    const std::vector<bool>& marked, bool& failed) {
+    std::vector<TrashRequest> requests;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (marked[r]) {
+            requests.push_back(TrashRequest{rows[r].path, rows[r].stamp});
+        }
+    }
+    DesktopTrash trash;
+    const TrashBatch batch = requests.empty() ? TrashBatch{} : trash.Send(requests);
+    std::vector<std::string> results;
+    failed = false;
+    for (std::size_t k = 0; k < requests.size(); ++k) {
+        const bool moved = k < batch.results.size() && batch.results[k].moved;
+        failed = failed || !moved;
+        results.push_back(moved ? std::string("trashed")
+                                : "failed: " + (k < batch.results.size()
+                                                    ? TrashProblemText(batch.results[k].problem,
+                                                                       batch.results[k].error)
+                                                    : TrashProblemText(TrashProblem::kNoAnswer))
+                                                   .toStdString());
+    }
+    return results;
+}
+
+// Keeps the entries of `items` whose row is marked.
+template <typename T>
+std::vector<T> MarkedOnly(const std::vector<T>& items, const std::vector<bool>& marked) {
+    std::vector<T> kept;
+    for (std::size_t r = 0; r < items.size(); ++r) {
+        if (marked[r]) {
+            kept.push_back(items[r]);
+        }
+    }
+    return kept;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     Arguments args;
     if (const int status = Parse(argc, argv, args); status >= 0) {
         return status;
+    }
+    if (args.undo) {
+        return Undo(args);
     }
 
     CliObserver observer(args.options, isatty(STDERR_FILENO) == 1 && !args.quiet, args.folders);
@@ -287,7 +395,7 @@ int main(int argc, char** argv) {
 
     catalogue = FileCatalogue();  // not needed for the output: give its memory back
 
-    cli::RowExtras extras;
+    RowExtras extras;
     ContentCheckResult content;
     if (args.verify) {
         content = CheckContents(rows.rows, nullptr, [&](const ContentProgress& progress) {
@@ -313,6 +421,21 @@ int main(int argc, char** argv) {
         extras.marked = &marked;
     }
 
+    // --trash lists only the marked rows, each with its RESULT.
+    std::vector<std::string> results;
+    std::vector<RowContent> markedContent;
+    bool trashFailed = false;
+    if (args.trash) {
+        results = SendMarked(rows.rows, marked, trashFailed);
+        if (args.verify) {
+            markedContent = MarkedOnly(content.rows, marked);
+            extras.content = &markedContent;
+        }
+        rows.rows = MarkedOnly(rows.rows, marked);
+        marked.assign(rows.rows.size(), true);
+        extras.results = &results;
+    }
+
     static char outputBuffer[1 << 16];  // fewer, larger writes than stdio's default
     std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
     if (args.print0) {
@@ -320,10 +443,10 @@ int main(int argc, char** argv) {
     } else {
         switch (args.format) {
             case Format::Tsv:
-                cli::WriteTsv(rows.rows, stdout, extras);
+                WriteTsv(rows.rows, stdout, extras);
                 break;
             case Format::Json:
-                cli::WriteJson(rows.rows, stdout, extras);
+                WriteJson(rows.rows, stdout, extras);
                 break;
             case Format::Text:
                 cli::WriteText(rows.rows, QLocale::system(), stdout, extras);
@@ -336,6 +459,9 @@ int main(int argc, char** argv) {
     }
     if (failed || observer.NamedFolderFailed()) {
         return 2;
+    }
+    if (args.trash) {
+        return trashFailed ? 3 : 0;
     }
     return rows.rows.empty() ? 1 : 0;
 }

@@ -4,6 +4,9 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 
 namespace corvane {
@@ -37,6 +40,12 @@ Desktop Desktop::System() {
     desktop.open = [](const QByteArray& path) { return QDesktopServices::openUrl(FileUrl(path)); };
     desktop.showInFolder = ShowInFileManager;
     desktop.copy = [](const QString& text) { QGuiApplication::clipboard()->setText(text); };
+    desktop.chooseSaveFile = [](QWidget* owner) {
+        return QFile::encodeName(QFileDialog::getSaveFileName(
+            owner, QStringLiteral("Save the result list"),
+            QDir::homePath() + QStringLiteral("/corvane-results.tsv"),
+            QStringLiteral("Tab-separated rows (*.tsv);;JSON (*.json)")));
+    };
     return desktop;
 }
 

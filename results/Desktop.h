@@ -7,6 +7,8 @@
 #include <QUrl>
 #include <functional>
 
+class QWidget;
+
 namespace corvane {
 
 struct Desktop {
@@ -16,6 +18,8 @@ struct Desktop {
     // can do that, else opens its folder.
     std::function<bool(const QByteArray& path)> showInFolder;
     std::function<void(const QString& text)> copy;
+    // Asks where to save the list: the file's path bytes, or empty.
+    std::function<QByteArray(QWidget* owner)> chooseSaveFile;
 
     static Desktop System();
 };

@@ -2,8 +2,10 @@
 
 #include <QFile>
 #include <algorithm>
+#include <unordered_map>
 
 #include "catalogue/PathParts.h"
+#include "platform/ErrnoText.h"
 #include "search/SearchTexts.h"
 
 namespace corvane {
@@ -12,6 +14,38 @@ namespace {
 // Beyond this many separate runs of removed rows, one reset is cheaper than
 // one removal signal per run.
 constexpr std::size_t kMaxRemovalRuns = 256;
+
+QString VerdictText(ContentVerdict verdict) {
+    switch (verdict) {
+        case ContentVerdict::Identical:
+            return QStringLiteral("Identical");
+        case ContentVerdict::Differs:
+            return QStringLiteral("Differs");
+        case ContentVerdict::Unreadable:
+            return QStringLiteral("Unreadable");
+        case ContentVerdict::Changed:
+            return QStringLiteral("Changed");
+        case ContentVerdict::NotChecked:
+            break;
+    }
+    return {};
+}
+
+QString VerdictDetail(const RowContent& content) {
+    switch (content.verdict) {
+        case ContentVerdict::Identical:
+            return QStringLiteral("The same bytes as another file of its group.");
+        case ContentVerdict::Differs:
+            return QStringLiteral("No other file of its group holds the same bytes.");
+        case ContentVerdict::Unreadable:
+            return QStringLiteral("It could not be read: %1").arg(ErrnoText(content.error));
+        case ContentVerdict::Changed:
+            return QStringLiteral("It changed since the search, so it was not compared.");
+        case ContentVerdict::NotChecked:
+            break;
+    }
+    return {};
+}
 }  // namespace
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -45,8 +79,10 @@ void ResultsModel::Clear() {
     rows_.clear();
     rows_.shrink_to_fit();
     removed_.clear();
+    hasContent_ = false;
     endResetModel();
     Recount();
+    emit listReplaced();
 }
 
 void ResultsModel::AddRow(ResultRow row) {
@@ -55,7 +91,7 @@ void ResultsModel::AddRow(ResultRow row) {
     const Shade shade = ShadeFor(row.type, row.shade);
     const bool newGroup = rows_.empty() || row.group > rows_.back().row.group;
     const auto place = static_cast<std::uint32_t>(rows_.size() + removed_.size());
-    rows_.push_back(Entry{std::move(row), shade, false, place});
+    rows_.push_back(Entry{std::move(row), shade, false, place, {}});
     endInsertRows();
     // Rows arrive in search order, where a new group always has the highest
     // number so far; anything else is counted afresh.
@@ -71,14 +107,16 @@ void ResultsModel::SetRows(std::vector<ResultRow> rows) {
     beginResetModel();
     rows_.clear();
     removed_.clear();
+    hasContent_ = false;
     rows_.reserve(rows.size());
     for (ResultRow& row : rows) {
         const Shade shade = ShadeFor(row.type, row.shade);
         const auto place = static_cast<std::uint32_t>(rows_.size());
-        rows_.push_back(Entry{std::move(row), shade, false, place});
+        rows_.push_back(Entry{std::move(row), shade, false, place, {}});
     }
     endResetModel();
     Recount();
+    emit listReplaced();
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {
@@ -107,12 +145,17 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
                                : QString();
                 case TypeColumn:
                     return QLatin1String(TypeName(entry.row.type));
+                case ContentColumn:
+                    return VerdictText(entry.content.verdict);
             }
             return {};
         case Qt::ToolTipRole:
             // The list elides long paths in the middle; the tip shows all of it.
             if (index.column() == FilenameColumn) {
                 return DisplayPath(entry.row.path);
+            }
+            if (index.column() == ContentColumn) {
+                return VerdictDetail(entry.content);
             }
             return {};
         case Qt::CheckStateRole:
@@ -149,6 +192,8 @@ QVariant ResultsModel::headerData(int section, Qt::Orientation orientation, int 
             return QStringLiteral("Last Modified");
         case TypeColumn:
             return QStringLiteral("Type");
+        case ContentColumn:
+            return QStringLiteral("Content");
     }
     return {};
 }
@@ -207,6 +252,41 @@ void ResultsModel::SetChecked(const std::vector<int>& ascendingRows, bool checke
     }
     flush();
     emit summaryChanged();
+}
+
+void ResultsModel::SetContent(const std::vector<ResultRow>& checkedRows,
+                              const std::vector<RowContent>& content) {
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> byInode;
+    for (std::size_t k = 0; k < checkedRows.size(); ++k) {
+        byInode[checkedRows[k].stamp.id.inode].push_back(k);
+    }
+    for (Entry& entry : rows_) {
+        entry.content = RowContent{};
+        const auto found = byInode.find(entry.row.stamp.id.inode);
+        if (found == byInode.end()) {
+            continue;
+        }
+        for (const std::size_t k : found->second) {
+            if (checkedRows[k].stamp.id == entry.row.stamp.id &&
+                checkedRows[k].path == entry.row.path) {
+                entry.content = content[k];
+            }
+        }
+    }
+    hasContent_ = true;
+    if (!rows_.empty()) {
+        emit dataChanged(index(0, ContentColumn), index(rowCount() - 1, ContentColumn));
+    }
+    emit summaryChanged();
+}
+
+std::vector<ResultRow> ResultsModel::Rows() const {
+    std::vector<ResultRow> rows;
+    rows.reserve(rows_.size());
+    for (const Entry& entry : rows_) {
+        rows.push_back(entry.row);
+    }
+    return rows;
 }
 
 std::vector<int> ResultsModel::RowsInFolderOf(int row) const {

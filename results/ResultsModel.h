@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "results/RowShade.h"
+#include "search/ContentCheck.h"
 #include "search/ResultRow.h"
 #include "search/RowFormat.h"
 
@@ -27,7 +28,16 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     Q_OBJECT
 
   public:
-    enum Column { FilenameColumn, SizeColumn, ModifiedColumn, TypeColumn, ColumnCount };
+    // The Content column stays empty (and the window hides it) until a
+    // content check has given the rows their verdicts.
+    enum Column {
+        FilenameColumn,
+        SizeColumn,
+        ModifiedColumn,
+        TypeColumn,
+        ContentColumn,
+        ColumnCount
+    };
     enum Role { PathRole = Qt::UserRole + 1 };
 
     explicit ResultsModel(QObject* parent = nullptr);
@@ -62,6 +72,17 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     std::vector<int> RowsInFolderOf(int row) const;
     std::vector<int> RowsInGroupOf(int row) const;
 
+    // The content check's verdicts, matched to the rows by their files
+    // (device and inode): rows it did not look at keep NotChecked.
+    void SetContent(const std::vector<ResultRow>& checkedRows,
+                    const std::vector<RowContent>& content);
+    bool HasContent() const { return hasContent_; }
+    const RowContent& ContentAt(int row) const {
+        return rows_[static_cast<std::size_t>(row)].content;
+    }
+    // Every row, in list order, for the core's functions over rows.
+    std::vector<ResultRow> Rows() const;
+
     // For the window's summary: how many groups the list holds, and how many
     // files are ticked with how many bytes.
     std::size_t GroupCount() const { return groupCount_; }
@@ -79,6 +100,8 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
 
   signals:
     void summaryChanged();
+    // Clear() or SetRows() put a new list in place of the old one.
+    void listReplaced();
 
   private:
     ModifiedTextFormat modifiedFormat_;
@@ -87,12 +110,14 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
         Shade shade = Shade::None;
         bool checked = false;
         std::uint32_t place = 0;  // position when the list was filled
+        RowContent content;
     };
     void Recount();
     void Tick(Entry& entry, bool checked);
 
     std::vector<Entry> rows_;
     std::vector<Entry> removed_;  // for PutBack, in the order they left
+    bool hasContent_ = false;
     std::size_t groupCount_ = 0;
     std::size_t checkedCount_ = 0;
     std::int64_t checkedBytes_ = 0;

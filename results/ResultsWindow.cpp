@@ -9,9 +9,14 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QTimer>
+#include <cerrno>
+#include <cstdio>
 
 #include "catalogue/PathParts.h"
+#include "platform/ErrnoText.h"
+#include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
+#include "search/RowExport.h"
 #include "search/RowFormat.h"
 #include "search/SearchTexts.h"
 #include "widgets/HoverPointer.h"
@@ -24,12 +29,14 @@ namespace corvane {
 namespace {
 
 const QString kProductName = QStringLiteral("Corvane");
+constexpr int kContentTwips = 1200;  // "Unreadable" in the list's font
 
 TrashPrompts MessageBoxPrompts(QWidget* parent) {
-    return TrashPrompts{[parent](const QString& title, const QString& text) {
-                            return QMessageBox::question(parent, title, text,
-                                                         QMessageBox::Yes | QMessageBox::No,
-                                                         QMessageBox::Yes) == QMessageBox::Yes;
+    return TrashPrompts{[parent](const QString& title, const QString& text, bool yesByDefault) {
+                            return QMessageBox::question(
+                                       parent, title, text, QMessageBox::Yes | QMessageBox::No,
+                                       yesByDefault ? QMessageBox::Yes : QMessageBox::No) ==
+                                   QMessageBox::Yes;
                         },
                         [parent](const QString& title, const QString& text) {
                             QMessageBox::warning(parent, title, text);
@@ -80,6 +87,7 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
     list_->header()->setSectionsMovable(false);
     list_->header()->setStretchLastSection(false);
     list_->header()->setMinimumSectionSize(0);
+    list_->setColumnHidden(ResultsModel::ContentColumn, true);  // until a content check
 
     PlaceInTwips(banner_, -60, -60, 4740, 1380);
     PlaceInTwips(backButton_, 4680, 120, 2055, 1095);
@@ -154,21 +162,45 @@ void ResultsWindow::BackToMain() {
 
 void ResultsWindow::BuildCommands() {
     menu_ = new QMenu(this);
-    menu_->addAction(QStringLiteral("Open"), this, [this] { OpenRow(menuRow_); });
-    openFolderAction_ = AddCommand(QStringLiteral("Open containing folder"),
-                                   QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), nullptr);
-    connect(openFolderAction_, &QAction::triggered, this,
-            [this] { ShowRowInFolder(menuRow_ >= 0 ? menuRow_ : CurrentRow()); });
-    copyPathAction_ = AddCommand(QStringLiteral("Copy path"), QKeySequence::Copy,
-                                 &ResultsWindow::CopySelectedPaths);
+    rowActions_.push_back(
+        menu_->addAction(QStringLiteral("Open"), this, [this] { OpenRow(CurrentRow()); }));
+    rowActions_.push_back(AddCommand(QStringLiteral("Open containing folder"),
+                                     QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), nullptr));
+    connect(rowActions_.back(), &QAction::triggered, this,
+            [this] { ShowRowInFolder(CurrentRow()); });
+    rowActions_.push_back(AddCommand(QStringLiteral("Copy path"), QKeySequence::Copy,
+                                     &ResultsWindow::CopySelectedPaths));
     menu_->addSeparator();
-    tickFolderAction_ =
-        AddCommand(QStringLiteral("Tick every file in this folder"),
-                   QKeySequence(Qt::CTRL | Qt::Key_T), &ResultsWindow::TickFolderOfCurrentRow);
-    untickGroupAction_ =
-        AddCommand(QStringLiteral("Untick this group"), QKeySequence(Qt::CTRL | Qt::Key_U),
-                   &ResultsWindow::UntickGroupOfCurrentRow);
+    rowActions_.push_back(AddCommand(QStringLiteral("Tick every file in this folder"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_T),
+                                     &ResultsWindow::TickFolderOfCurrentRow));
+    rowActions_.push_back(AddCommand(QStringLiteral("Untick this group"),
+                                     QKeySequence(Qt::CTRL | Qt::Key_U),
+                                     &ResultsWindow::UntickGroupOfCurrentRow));
+    QMenu* keep = menu_->addMenu(QStringLiteral("Tick all but one in each group"));
+    const std::pair<QString, KeepRule> rules[] = {
+        {QStringLiteral("Keep the first"), KeepRule::First},
+        {QStringLiteral("Keep the oldest"), KeepRule::Oldest},
+        {QStringLiteral("Keep the newest"), KeepRule::Newest},
+        {QStringLiteral("Keep the shortest path"), KeepRule::Shortest},
+    };
+    for (std::size_t k = 0; k < std::size(rules); ++k) {
+        auto* action = new QAction(rules[k].first, this);
+        action->setShortcut(QKeySequence(Qt::CTRL | static_cast<Qt::Key>(Qt::Key_1 + k)));
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        keep->addAction(action);
+        connect(action, &QAction::triggered, this,
+                [this, rule = rules[k].second] { TickAllButOne(rule); });
+    }
     menu_->addSeparator();
+    AddCommand(QStringLiteral("Check contents"), QKeySequence(Qt::CTRL | Qt::Key_K),
+               &ResultsWindow::CheckContents);
+    stopCheckAction_ = AddCommand(QStringLiteral("Stop the check"), QKeySequence(Qt::Key_Escape),
+                                  &ResultsWindow::StopCheck);
+    stopCheckAction_->setEnabled(false);
+    menu_->addSeparator();
+    AddCommand(QStringLiteral("Save list..."), QKeySequence::Save, &ResultsWindow::SaveList);
     undoAction_ = AddCommand(QStringLiteral("Undo last send"), QKeySequence::Undo,
                              &ResultsWindow::UndoLastSend);
 
@@ -182,6 +214,21 @@ void ResultsWindow::BuildCommands() {
         QTimer::singleShot(0, this, [this] { menuRow_ = -1; });
     });
     connect(&model_, &ResultsModel::summaryChanged, this, &ResultsWindow::ShowSummary);
+    // A new list (a search, an opened list) has no verdicts yet; a check of
+    // the old list that is still running no longer applies.
+    connect(&model_, &ResultsModel::listReplaced, this, [this] {
+        ++listGeneration_;
+        checkTask_->Stop();
+        list_->setColumnHidden(ResultsModel::ContentColumn, true);
+        LayOutList();
+    });
+
+    checkTask_ = new ContentCheckTask(this);
+    connect(checkTask_, &ContentCheckTask::progressed, this, [this](int percent) {
+        checkPercent_ = percent;
+        ShowSummary();
+    });
+    connect(checkTask_, &ContentCheckTask::finished, this, &ResultsWindow::ContentChecked);
 }
 
 QAction* ResultsWindow::AddCommand(const QString& text, const QKeySequence& shortcut,
@@ -203,8 +250,8 @@ QMenu* ResultsWindow::ContextMenu(int row) {
     if (onRow && !list_->selectionModel()->isRowSelected(row, {})) {
         list_->setCurrentIndex(model_.index(row, 0));
     }
-    for (QAction* action : menu_->actions()) {
-        action->setEnabled(onRow || action->isSeparator());
+    for (QAction* action : rowActions_) {
+        action->setEnabled(onRow);
     }
     undoAction_->setEnabled(CanUndoLastSend(*trash_));  // the list may be empty by then
     return menu_;
@@ -265,7 +312,93 @@ void ResultsWindow::UntickGroupOfCurrentRow() {
     }
 }
 
+void ResultsWindow::TickAllButOne(KeepRule rule) {
+    const std::vector<ResultRow> rows = model_.Rows();
+    std::vector<RowContent> content;
+    if (model_.HasContent()) {
+        for (int r = 0; r < model_.rowCount(); ++r) {
+            content.push_back(model_.ContentAt(r));
+        }
+    }
+    const std::vector<bool> marked =
+        MarkForTrash(rows, rule, model_.HasContent() ? &content : nullptr);
+    std::vector<int> tick, untick;
+    for (std::size_t r = 0; r < marked.size(); ++r) {
+        (marked[r] ? tick : untick).push_back(static_cast<int>(r));
+    }
+    model_.SetChecked(untick, false);
+    model_.SetChecked(tick, true);
+}
+
+void ResultsWindow::CheckContents() {
+    if (checkTask_->Running() || model_.rowCount() == 0) {
+        return;
+    }
+    checkPercent_ = 0;
+    checkGeneration_ = listGeneration_;
+    stopCheckAction_->setEnabled(true);
+    checkTask_->Start(model_.Rows());
+    ShowSummary();
+}
+
+void ResultsWindow::StopCheck() {
+    checkTask_->Stop();
+}
+
+bool ResultsWindow::Checking() const {
+    return checkTask_->Running();
+}
+
+void ResultsWindow::ContentChecked() {
+    stopCheckAction_->setEnabled(false);
+    if (checkGeneration_ != listGeneration_) {
+        ShowSummary();
+        return;
+    }
+    model_.SetContent(checkTask_->CheckedRows(), checkTask_->Result().rows);
+    list_->setColumnHidden(ResultsModel::ContentColumn, false);
+    LayOutList();
+    ShowSummary();
+}
+
+void ResultsWindow::SaveList() {
+    if (!desktop_.chooseSaveFile) {
+        return;
+    }
+    const QByteArray file = desktop_.chooseSaveFile(this);
+    if (file.isEmpty()) {
+        return;
+    }
+    const std::vector<ResultRow> rows = model_.Rows();
+    std::vector<RowContent> content;
+    RowExtras extras;
+    if (model_.HasContent()) {
+        for (int r = 0; r < model_.rowCount(); ++r) {
+            content.push_back(model_.ContentAt(r));
+        }
+        extras.content = &content;
+    }
+    std::FILE* out = std::fopen(file.constData(), "wb");
+    int error = out == nullptr ? errno : 0;
+    if (out != nullptr) {
+        (file.endsWith(".json") ? WriteJson : WriteTsv)(rows, out, extras);
+        const bool written = std::ferror(out) == 0;
+        if (std::fclose(out) != 0 || !written) {
+            error = errno != 0 ? errno : EIO;
+        }
+    }
+    if (error != 0) {
+        prompts_.tell(kProductName, QStringLiteral("The list could not be saved to %1:\n%2")
+                                        .arg(DisplayPath(file.toStdString()), ErrnoText(error)));
+    }
+}
+
 void ResultsWindow::ShowSummary() {
+    if (checkTask_ != nullptr && checkTask_->Running()) {
+        setWindowTitle(kProductName +
+                       QStringLiteral(" [Checking contents: %1%]").arg(checkPercent_));
+        return;
+    }
     const QLocale locale = QLocale::system();
     const auto count = [&](std::size_t n) { return locale.toString(static_cast<qulonglong>(n)); };
     if (model_.rowCount() == 0) {
@@ -309,13 +442,17 @@ void ResultsWindow::LayOutList() {
         list_->resize(list_->width(), listHeight);
     }
     QHeaderView* header = list_->header();
-    const int filenameWidth = PixelsFromTwips(TwipsFromPixels(list_->width()) - 4500);
+    // The Content column, once shown, takes its width from the Filename column.
+    const int contentTwips = list_->isColumnHidden(ResultsModel::ContentColumn) ? 0 : kContentTwips;
+    const int filenameWidth =
+        PixelsFromTwips(TwipsFromPixels(list_->width()) - 4500 - contentTwips);
     if (filenameWidth >= 0) {
         header->resizeSection(ResultsModel::FilenameColumn, filenameWidth);
     }
     header->resizeSection(ResultsModel::SizeColumn, PixelsFromTwips(1100));
     header->resizeSection(ResultsModel::ModifiedColumn, PixelsFromTwips(2300));
     header->resizeSection(ResultsModel::TypeColumn, PixelsFromTwips(700));
+    header->resizeSection(ResultsModel::ContentColumn, PixelsFromTwips(kContentTwips));
 }
 
 void ResultsWindow::closeEvent(QCloseEvent* event) {

@@ -11,12 +11,14 @@
 #include "results/Desktop.h"
 #include "results/ResultsModel.h"
 #include "results/SendToTrash.h"
+#include "search/KeepRules.h"
 
 class QAction;
 class QMenu;
 
 namespace corvane {
 
+class ContentCheckTask;
 class ImageButton;
 class ResultsListView;
 
@@ -28,8 +30,10 @@ class ResultsListView;
 // Beyond the designed buttons, the list's commands live in a context menu
 // and in shortcuts, so the designed layout never moves: Open (Enter, double
 // click), Open containing folder, Copy path, Tick every file in this folder,
-// Untick this group. Space ticks or unticks every selected row. The caption
-// sums the list up: files, groups, and what the ticked files take.
+// Untick this group, Tick all but one in each group (four keep rules), Check
+// contents (a Content column appears; Escape stops it), Save list..., Undo
+// last send. Space ticks or unticks every selected row. The caption sums the
+// list up: files, groups, and what the ticked files take.
 //
 // Threading: the GUI thread only.
 class ResultsWindow final : public QWidget {
@@ -73,6 +77,16 @@ class ResultsWindow final : public QWidget {
     // Puts the files of the last send back where they were; their rows come
     // back unticked while the list still shows them.
     void UndoLastSend();
+    // Ticks every file of each group but the one `rule` keeps; after a
+    // content check only the files with the kept file's bytes.
+    void TickAllButOne(KeepRule rule);
+    // Compares the files of each group by content on a thread of its own.
+    void CheckContents();
+    void StopCheck();
+    bool Checking() const;
+    // Writes the rows as corvane-find does: json for a name ending in
+    // ".json", else tsv; with the content keys once the contents were checked.
+    void SaveList();
     // The context menu for `row` (-1: no row under the pointer).
     QMenu* ContextMenu(int row);
 
@@ -92,6 +106,7 @@ class ResultsWindow final : public QWidget {
                         void (ResultsWindow::*slot)());
     int CurrentRow() const;
     void ShowSummary();
+    void ContentChecked();
 
     ResultsModel model_;
     QWidget* banner_ = nullptr;
@@ -105,7 +120,13 @@ class ResultsWindow final : public QWidget {
     QAction* tickFolderAction_ = nullptr;
     QAction* untickGroupAction_ = nullptr;
     QAction* undoAction_ = nullptr;
-    int menuRow_ = -1;  // the row a context menu was opened on
+    QAction* stopCheckAction_ = nullptr;
+    std::vector<QAction*> rowActions_;  // act on the row under the pointer
+    ContentCheckTask* checkTask_ = nullptr;
+    int checkPercent_ = 0;
+    int listGeneration_ = 0;   // counts the lists the window has shown
+    int checkGeneration_ = 0;  // the list the running check looks at
+    int menuRow_ = -1;         // the row a context menu was opened on
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<Trash> trash_;
     TrashPrompts prompts_;

@@ -1,5 +1,7 @@
 #include "results/SendToTrash.h"
 
+#include "search/KeepRules.h"
+
 #include <sys/stat.h>
 
 #include <QFile>
@@ -40,9 +42,21 @@ QString NamedList(QString text, const std::vector<std::pair<std::string, QString
 
 }  // namespace
 
-QString SendQuestion(std::size_t ticked) {
-    return ticked == 1 ? QStringLiteral("Move 1 checked file to the trash?")
-                       : QStringLiteral("Move %1 checked files to the trash?").arg(Count(ticked));
+QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy) {
+    QString question =
+        ticked == 1 ? QStringLiteral("Move 1 checked file to the trash?")
+                    : QStringLiteral("Move %1 checked files to the trash?").arg(Count(ticked));
+    if (groupsLosingEveryCopy > 0) {
+        question += groupsLosingEveryCopy == 1
+                        ? QStringLiteral(
+                              "\n\nEvery file of 1 group is checked: no copy of it "
+                              "would be left in the list.")
+                        : QStringLiteral(
+                              "\n\nEvery file of %1 groups is checked: no copy of "
+                              "them would be left in the list.")
+                              .arg(Count(groupsLosingEveryCopy));
+    }
+    return question;
 }
 
 QString SendFailureReason(const SendFailure& failure) {
@@ -73,7 +87,13 @@ SendOutcome SendToTrash(ResultsModel& model, Trash& trash, const TrashPrompts& p
         model.ClearShading();
         return outcome;
     }
-    if (!prompts.confirm(kTitle, SendQuestion(ticked.size()))) {
+    // The guard against the worst selection mistake: every copy of a group.
+    std::vector<bool> tickedRows(static_cast<std::size_t>(model.rowCount()), false);
+    for (const int row : ticked) {
+        tickedRows[static_cast<std::size_t>(row)] = true;
+    }
+    const std::size_t wholeGroups = GroupsWhollyTicked(model.Rows(), tickedRows);
+    if (!prompts.confirm(kTitle, SendQuestion(ticked.size(), wholeGroups), wholeGroups == 0)) {
         return outcome;
     }
     outcome.confirmed = true;

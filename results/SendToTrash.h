@@ -14,8 +14,9 @@ namespace corvane {
 
 // How the command talks to the user; the window passes message boxes, tests their own.
 struct TrashPrompts {
-    // Yes/No question; true for Yes.
-    std::function<bool(const QString& title, const QString& text)> confirm;
+    // Yes/No question; true for Yes. `yesByDefault` false makes No the
+    // button Enter presses.
+    std::function<bool(const QString& title, const QString& text, bool yesByDefault)> confirm;
     // A message with an OK button.
     std::function<void(const QString& title, const QString& text)> tell;
 };
@@ -36,7 +37,9 @@ struct SendOutcome {
     std::string batch;                  // the journal's batch for Undo; empty when none went
 };
 
-// Asks once, naming the number of ticked files. On Yes the ticked files go to
+// Asks once, naming the number of ticked files; when the ticked files hold
+// every file of some group, the question says how many groups would lose
+// every copy and No is its default. On Yes the ticked files go to
 // `trash` in one request, each checked again just before it moves (still a
 // regular file with the device, inode, size and modification time of its
 // row). Rows leave the list exactly for the files that are gone from their
@@ -47,7 +50,7 @@ struct SendOutcome {
 SendOutcome SendToTrash(ResultsModel& model, Trash& trash, const TrashPrompts& prompts);
 
 // The texts of the question and of the failure message.
-QString SendQuestion(std::size_t ticked);
+QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy = 0);
 QString SendFailureReason(const SendFailure& failure);
 QString SendFailureText(const std::vector<SendFailure>& failures);
 

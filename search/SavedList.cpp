@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <QDateTime>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -13,6 +12,7 @@
 
 #include "platform/ErrnoText.h"
 #include "platform/FileStamp.h"
+#include "search/RowExport.h"
 #include "search/SearchTexts.h"
 
 namespace corvane {
@@ -265,12 +265,6 @@ SavedRows ReadSavedListText(const std::string& text) {
         return ReadJson(text);
     }
     return ReadTsv(text);
-}
-
-std::string JsonModifiedText(std::int64_t seconds) {
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime)
-        .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
-        .toStdString();
 }
 
 CheckedRows CheckAgain(SavedRows saved) {

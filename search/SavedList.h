@@ -47,7 +47,4 @@ struct CheckedRows {
 };
 CheckedRows CheckAgain(SavedRows saved);
 
-// A modification time as the json form writes it, in local time.
-std::string JsonModifiedText(std::int64_t seconds);
-
 }  // namespace corvane

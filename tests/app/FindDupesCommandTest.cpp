@@ -12,6 +12,7 @@
 #include <fstream>
 
 #include "app/FindDupesCommand.h"
+#include "results/Desktop.h"
 #include "results/ResultsWindow.h"
 #include "search/SearchTexts.h"
 #include "shell/FolderListModel.h"
@@ -171,6 +172,52 @@ class FindDupesCommandTest : public QObject {
         QCOMPARE(h.informed, QStringList());
         QCOMPARE(h.store.Read(keys::Stop), QStringLiteral("False"));
         h.VerifyIdle();
+    }
+
+    void aSavedListReopensWithoutTheFilesThatChangedOrWent() {
+        TempDir dir;
+        for (const char* folder : {"x", "y", "z"}) {
+            MakeFolder(dir / folder);
+            WriteFile(dir / folder + "/a.txt", "same");
+            WriteFile(dir / folder + "/b.txt", "other");
+        }
+        Harness h;
+        h.SetOptions(true, false, 3);
+        h.AddFolder(dir.path());
+        QCOMPARE(h.PressFindDupes(), SearchOutcome::Finished);
+        QCOMPARE(h.results.Model().rowCount(), 6);
+        for (const char* form : {"list.tsv", "list.json"}) {
+            Desktop desktop;
+            desktop.chooseSaveFile = [&](QWidget*) {
+                return QByteArray::fromStdString(dir / form);
+            };
+            h.results.SetDesktop(desktop);
+            h.results.SaveList();
+        }
+        WriteFile(dir / "y/a.txt", "grown longer");
+        QVERIFY(::unlink((dir / "z/b.txt").c_str()) == 0);
+        h.results.BackToMain();
+
+        for (const char* form : {"list.tsv", "list.json"}) {
+            h.informed.clear();
+            h.command.OpenList(QByteArray::fromStdString(dir / form));
+            QCOMPARE(h.WaitForEnd(), SearchOutcome::Finished);
+            QCOMPARE(h.informed.size(), 1);
+            QVERIFY2(h.informed[0].startsWith("Corvane|2 of the files in "),
+                     qPrintable(h.informed[0]));
+            QCOMPARE(h.Paths().size(), 4);
+            QVERIFY(!h.Paths().contains(QString::fromStdString(dir / "y/a.txt")));
+            QVERIFY(!h.Paths().contains(QString::fromStdString(dir / "z/b.txt")));
+            QVERIFY(h.results.isVisible());
+            h.results.BackToMain();
+        }
+        // A damaged list is refused whole, with its reason.
+        WriteFile(dir / "bad.tsv", "Exact\tlight blue\t5\t5 Bytes\trelative/path\n");
+        h.informed.clear();
+        h.command.OpenList(QByteArray::fromStdString(dir / "bad.tsv"));
+        h.WaitForEnd();
+        QCOMPARE(h.informed.size(), 1);
+        QVERIFY2(h.informed[0].contains("cannot be opened:\nline 1:"), qPrintable(h.informed[0]));
     }
 
     void nothingAlikeSaysNoDuplicatesFound() {

@@ -74,6 +74,10 @@ Ran RunFind(const std::vector<std::string>& args, const std::string& scratch, co
         if (locale != nullptr) {
             ::setenv("LC_ALL", locale, 1);
         }
+        // The trash and the send journal live in the test's own folder.
+        ::setenv("HOME", scratch.c_str(), 1);
+        ::setenv("XDG_DATA_HOME", (scratch + "/data").c_str(), 1);
+        ::setenv("XDG_STATE_HOME", (scratch + "/state").c_str(), 1);
         std::vector<char*> argv;
         for (const std::string& arg : wrapper) {
             argv.push_back(const_cast<char*>(arg.c_str()));
@@ -338,6 +342,41 @@ TEST_F(CliTest, Print0WritesRawPathsOfEveryRowOrOfTheMarkedOnes) {
         EXPECT_EQ(run.status, 0);
         EXPECT_EQ(run.out, c.out) << c.args[1];
     }
+}
+
+TEST_F(CliTest, TrashSendsTheMarkedFilesAndUndoPutsThemBack) {
+    MakeFile(dir / "x/a.txt", "same");
+    MakeFile(dir / "y/a.txt", "same");
+    MakeFile(dir / "x/b.txt", "alone");
+    const std::string trashFiles = dir / "data/Trash/files";
+
+    Ran run = Find({"--exact", "--verify", "--keep", "first", "--trash", "--format", "tsv",
+                    dir / "x", dir / "y"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    // Only the marked row, with CONTENT, ACTION and RESULT after the path.
+    ASSERT_EQ(run.out.find('\n'), run.out.size() - 1) << run.out;
+    EXPECT_NE(run.out.find("\t" + dir / "y/a.txt" + "\t"), std::string::npos);
+    EXPECT_TRUE(run.out.ends_with("\ttrash\ttrashed\n")) << run.out;
+    EXPECT_FALSE(testing::Exists(dir / "y/a.txt"));
+    EXPECT_TRUE(testing::Exists(trashFiles + "/a.txt"));
+
+    run = Find({"--undo", "--format", "tsv"});
+    EXPECT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, dir / "y/a.txt" + "\trestored\n");
+    EXPECT_TRUE(testing::Exists(dir / "y/a.txt"));
+    EXPECT_EQ(Find({"--undo"}).status, 1);  // a batch is undone once
+
+    // A file already in the trash is never sent again: status 3.
+    MakeFile(trashFiles + "/a.txt", "same");
+    run =
+        Find({"--exact", "--keep", "first", "--trash", "--format", "json", dir / "x", trashFiles});
+    EXPECT_EQ(run.status, 3) << run.err;
+    EXPECT_NE(run.out.find("\"result\": \"failed: "), std::string::npos) << run.out;
+    EXPECT_TRUE(testing::Exists(trashFiles + "/a.txt"));
+
+    EXPECT_EQ(Find({"--trash", dir / "x"}).status, 2);  // --trash needs --keep
+    EXPECT_EQ(Find({"--undo", dir / "x"}).status, 2);   // --undo takes no FOLDER
+    EXPECT_EQ(Find({"--keep", "first", "--trash", "--print0", dir / "x"}).status, 2);
 }
 
 }  // namespace

@@ -3,16 +3,28 @@
 #include <QTest>
 #include <QTreeView>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <fstream>
+
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
+#include "search/SavedList.h"
 #include "support/ColouredRow.h"
+#include "support/TempDir.h"
 #include "widgets/ImageButton.h"
 #include "widgets/Twips.h"
 
 using namespace corvane;
 using corvane::testing::Coloured;
+using corvane::testing::TempDir;
 
 namespace {
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
 
 ResultRow Row(int i) {
     ResultRow row;
@@ -40,6 +52,7 @@ struct Window {
     QStringList told;
     QStringList desktop;  // "open|path", "show|path", "copy|text"
     bool opens = true;
+    QByteArray saveTo;  // what "Save list..." is answered
     Window() {
         form.SetCloseAction([this] { ++closes; });
         form.SetDesktop(Desktop{[this](const QByteArray& path) {
@@ -50,9 +63,10 @@ struct Window {
                                     desktop << "show|" + QString::fromUtf8(path);
                                     return true;
                                 },
-                                [this](const QString& text) { desktop << "copy|" + text; }});
+                                [this](const QString& text) { desktop << "copy|" + text; },
+                                [this](QWidget*) { return saveTo; }});
         form.SetPrompts(
-            TrashPrompts{[this](const QString&, const QString& text) {
+            TrashPrompts{[this](const QString&, const QString& text, bool) {
                              asked << text;
                              return true;
                          },
@@ -144,6 +158,65 @@ class ResultsWindowTest : public QObject {
                  (QStringList{"open|/no/such/folder/file2", "show|/no/such/other/file3",
                               "copy|/no/such/other/file3", "open|/no/such/other/file1"}));
         QCOMPARE(w.told, QStringList{"No program could open /no/such/other/file1."});
+    }
+
+    void keep_rules_tick_all_but_one_and_after_a_check_only_copies() {
+        TempDir dir;
+        ResultsWindow form;
+        form.SetDesktop(Desktop{});
+        // Group 1: three files of one size, two of them the same bytes;
+        // "new" was written last, "old" first.
+        const std::string paths[] = {dir / "old", dir / "same-as-old", dir / "new"};
+        const char* contents[] = {"AAAA", "AAAA", "BBBB"};
+        for (int i = 0; i < 3; ++i) {
+            WriteFile(paths[i], contents[i]);
+            const timespec times[2] = {{1000000000 + i, 0}, {1000000000 + i, 0}};
+            QVERIFY(::utimensat(AT_FDCWD, paths[i].c_str(), times, 0) == 0);
+        }
+        for (int i = 0; i < 3; ++i) {
+            struct stat st {};
+            QVERIFY(::lstat(paths[i].c_str(), &st) == 0);
+            ResultRow row;
+            row.path = paths[i];
+            row.stamp = StampOf(st);
+            row.stamped = true;
+            row.group = 1;
+            form.Model().AddRow(Coloured(row, "light red"));
+        }
+        form.TickAllButOne(KeepRule::Newest);
+        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{0, 1}));
+        QVERIFY(form.List()->isColumnHidden(ResultsModel::ContentColumn));
+
+        form.CheckContents();
+        QTRY_VERIFY(!form.Checking());
+        QVERIFY(!form.List()->isColumnHidden(ResultsModel::ContentColumn));
+        QStringList verdicts;
+        for (int r = 0; r < 3; ++r) {
+            verdicts << form.Model().index(r, ResultsModel::ContentColumn).data().toString();
+        }
+        QCOMPARE(verdicts, (QStringList{"Identical", "Identical", "Differs"}));
+        // Kept "new" differs from both: nothing of its group is ticked now;
+        // kept "old" has one copy.
+        form.TickAllButOne(KeepRule::Newest);
+        QVERIFY(form.Model().CheckedRows().empty());
+        form.TickAllButOne(KeepRule::Oldest);
+        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{1}));
+    }
+
+    void save_list_writes_what_corvane_find_writes() {
+        TempDir dir;
+        Window w;
+        w.saveTo = QByteArray::fromStdString(dir / "list.json");
+        w.form.SaveList();
+        const SavedRows saved = ReadSavedList(dir / "list.json");
+        QVERIFY2(saved.error.isEmpty(), qPrintable(saved.error));
+        QCOMPARE(saved.rows.size(), std::size_t{4});
+        QCOMPARE(saved.rows[3].path, w.form.Model().RowAt(3).path);
+        QCOMPARE(saved.rows[3].group, 2u);
+        w.saveTo = "/no/such/folder/list.tsv";
+        w.form.SaveList();
+        QCOMPARE(w.told.size(), 1);
+        QVERIFY(w.told[0].startsWith("The list could not be saved to /no/such/folder/list.tsv"));
     }
 
     void one_click_sends_once() {

@@ -113,10 +113,12 @@ struct Prompts {
     QStringList questions;
     QStringList messages;
     QStringList titles;
+    QList<bool> yesDefaults;
     TrashPrompts Make() {
-        return TrashPrompts{[this](const QString& title, const QString& text) {
+        return TrashPrompts{[this](const QString& title, const QString& text, bool yesByDefault) {
                                 titles << title;
                                 questions << text;
+                                yesDefaults << yesByDefault;
                                 return answer;
                             },
                             [this](const QString& title, const QString& text) {
@@ -512,6 +514,41 @@ class SendToTrashTest : public QObject {
         for (int i = 0; i < 3; ++i) {
             QVERIFY(FileExists(dir / ("f" + std::to_string(i))));
         }
+    }
+
+    void ticking_every_copy_of_a_group_makes_no_the_default_data() {
+        QTest::addColumn<QList<int>>("ticked");
+        QTest::addColumn<QString>("warning");  // "" when no group would lose every copy
+        // Groups: 1 = rows 0, 1; 2 = rows 2, 3, 4.
+        QTest::newRow("one of each") << QList<int>{0, 2} << QString();
+        QTest::newRow("all but one") << QList<int>{0, 2, 3} << QString();
+        QTest::newRow("a whole group") << QList<int>{0, 1, 2} << "Every file of 1 group is checked";
+        QTest::newRow("both groups")
+            << QList<int>{0, 1, 2, 3, 4} << "Every file of 2 groups is checked";
+    }
+    void ticking_every_copy_of_a_group_makes_no_the_default() {
+        QFETCH(QList<int>, ticked);
+        QFETCH(QString, warning);
+        TempDir dir;
+        ResultsModel model;
+        for (int i = 0; i < 5; ++i) {
+            const std::string p = dir / ("f" + std::to_string(i));
+            WriteFile(p, "x");
+            ResultRow row = RowFor(p);
+            row.group = i < 2 ? 1 : 2;
+            model.AddRow(Coloured(row, "blue"));
+        }
+        for (const int row : ticked) {
+            model.SetChecked(row, true);
+        }
+        RefusingTrash trash;
+        Prompts prompts;
+        prompts.answer = false;
+        QVERIFY(!SendToTrash(model, trash, prompts.Make()).confirmed);
+        QCOMPARE(prompts.questions.size(), 1);
+        QCOMPARE(prompts.questions[0].contains(warning), true);
+        QCOMPARE(prompts.yesDefaults, QList<bool>{warning.isEmpty()});
+        QVERIFY(trash.requests.empty());
     }
 
     void nothing_ticked_asks_nothing_and_clears_shading() {

@@ -34,6 +34,11 @@ inline void MakeFile(const std::string& path, const std::string& content = "") {
 
 // A settings store that counts the search's reads of `Stop` and runs
 // `onPoll` (with the read's 1-based number) just before answering one.
+inline bool Exists(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
 class PollingStore final : public SettingsStore {
   public:
     QString Read(const char* key) override {
