@@ -42,7 +42,7 @@ class ResultsModelTest : public QObject {
         for (int c = 0; c < model.columnCount(); ++c) {
             headers << model.headerData(c, Qt::Horizontal).toString();
         }
-        QCOMPARE(headers, (QStringList{"Filename", "Size", "Last Modified", "Type"}));
+        QCOMPARE(headers, (QStringList{"Filename", "Size", "Last Modified", "Type", "Content"}));
     }
 
     void shade_by_keyword_data() {
@@ -80,7 +80,7 @@ class ResultsModelTest : public QObject {
         model.AddRow(Coloured(Row(bad, MatchType::Close), "red"));
         model.AddRow(Coloured(Row("/t/ok.txt"), "blue"));
         QCOMPARE(RowTexts(model, 0),
-                 (QStringList{DisplayPath(bad), "10 Bytes", "1/2/26 3:04:05 PM", "Close"}));
+                 (QStringList{DisplayPath(bad), "10 Bytes", "1/2/26 3:04:05 PM", "Close", ""}));
         QCOMPARE(model.index(0, 0).data(ResultsModel::PathRole).toByteArray(),
                  QByteArray::fromStdString(bad));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("Exact"));

@@ -45,6 +45,47 @@ class CountingTrash : public Trash {
     int requests = 0;
 };
 
+// Moves files aside and back, as a trash with one batch would.
+class MovingTrash : public Trash {
+  public:
+    explicit MovingTrash(std::string aside) : aside_(std::move(aside)) {}
+    std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override {
+        std::vector<TrashResult> results;
+        batch_.clear();
+        for (const std::string& path : paths) {
+            struct stat st {};
+            ::lstat(path.c_str(), &st);
+            const std::string to = aside_ + "/" + std::to_string(batch_.size());
+            const bool moved = ::rename(path.c_str(), to.c_str()) == 0;
+            batch_.push_back({path, StampOf(st), moved});
+            results.push_back(
+                TrashResult{moved, moved ? TrashProblem::kNone : TrashProblem::kMove});
+        }
+        return results;
+    }
+    bool HasBatchToUndo() override { return !batch_.empty(); }
+    UndoOutcome UndoLastBatch() override {
+        UndoOutcome outcome;
+        for (std::size_t k = 0; k < batch_.size(); ++k) {
+            const std::string from = aside_ + "/" + std::to_string(k);
+            UndoResult file{batch_[k].path, batch_[k].stamp, false, TrashProblem::kNone, 0};
+            file.restored = ::rename(from.c_str(), batch_[k].path.c_str()) == 0;
+            outcome.files.push_back(file);
+        }
+        batch_.clear();
+        return outcome;
+    }
+
+  private:
+    struct Sent {
+        std::string path;
+        FileStamp stamp;
+        bool moved;
+    };
+    std::string aside_;
+    std::vector<Sent> batch_;
+};
+
 struct Window {
     ResultsWindow form{QCursor(Qt::CrossCursor)};
     int closes = 0;
@@ -201,6 +242,39 @@ class ResultsWindowTest : public QObject {
         QVERIFY(form.Model().CheckedRows().empty());
         form.TickAllButOne(KeepRule::Oldest);
         QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{1}));
+    }
+
+    void undo_puts_the_sent_rows_back_in_their_places() {
+        TempDir dir;
+        QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
+        Window w;
+        w.form.Model().Clear();
+        for (int i = 0; i < 4; ++i) {
+            const std::string path = dir / ("f" + std::to_string(i));
+            WriteFile(path, "x");
+            struct stat st {};
+            QVERIFY(::lstat(path.c_str(), &st) == 0);
+            ResultRow row;
+            row.path = path;
+            row.stamp = StampOf(st);
+            row.stamped = true;
+            row.group = 1 + i / 2;
+            w.form.Model().AddRow(Coloured(row, "blue"));
+        }
+        w.form.SetTrash(std::make_unique<MovingTrash>(dir / "aside"));
+        w.form.Model().SetChecked(std::vector<int>{0, 2}, true);
+        w.form.SendTickedToTrash();
+        QCOMPARE(w.form.Model().rowCount(), 2);
+        w.form.UndoLastSend();
+        QCOMPARE(w.form.Model().rowCount(), 4);
+        for (int r = 0; r < 4; ++r) {
+            QCOMPARE(w.form.Model().RowAt(r).path, dir / ("f" + std::to_string(r)));
+            QVERIFY(!w.form.Model().IsChecked(r));
+        }
+        QVERIFY(w.told.isEmpty());
+        w.form.UndoLastSend();  // nothing left to undo: said, and nothing changes
+        QCOMPARE(w.told.size(), 1);
+        QCOMPARE(w.form.Model().rowCount(), 4);
     }
 
     void save_list_writes_what_corvane_find_writes() {
