@@ -1,0 +1,32 @@
+// corvane-find's command line: what it was asked to do.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "search/KeepRules.h"
+#include "search/SearchObserver.h"
+
+namespace corvane::cli {
+
+enum class Format { Text, Tsv, Json };
+
+struct Arguments {
+    SearchOptions options;
+    Format format = Format::Text;
+    bool formatGiven = false;
+    bool quiet = false;
+    bool verify = false;
+    std::optional<KeepRule> keep;
+    bool print0 = false;
+    bool trash = false;
+    bool undo = false;
+    std::vector<std::string> folders;
+};
+
+// Reads argv; returns -1 to go on, or the exit status (0 after --help or
+// --version, 2 after a usage error, which it reports on stderr).
+int ParseArguments(int argc, char** argv, Arguments& args);
+
+}  // namespace corvane::cli
