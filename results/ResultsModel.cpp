@@ -51,20 +51,26 @@ QString VerdictDetail(const RowContent& content) {
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void ResultsModel::Recount() {
-    std::vector<std::uint32_t> groups;
-    groups.reserve(rows_.size());
+    // Group numbers run from 1 in order of first appearance, so a bitmap as
+    // long as the largest number counts them without sorting.
+    std::uint32_t largest = 0;
+    for (const Entry& entry : rows_) {
+        largest = std::max(largest, entry.row.group);
+    }
+    std::vector<bool> seen(static_cast<std::size_t>(largest) + 1, false);
+    groupCount_ = 0;
     checkedCount_ = 0;
     checkedBytes_ = 0;
     for (const Entry& entry : rows_) {
-        groups.push_back(entry.row.group);
+        if (!seen[entry.row.group]) {
+            seen[entry.row.group] = true;
+            ++groupCount_;
+        }
         if (entry.checked) {
             ++checkedCount_;
             checkedBytes_ += entry.row.stamp.size;
         }
     }
-    std::sort(groups.begin(), groups.end());
-    groupCount_ =
-        static_cast<std::size_t>(std::unique(groups.begin(), groups.end()) - groups.begin());
     emit summaryChanged();
 }
 
@@ -89,16 +95,17 @@ void ResultsModel::AddRow(ResultRow row) {
     const int at = static_cast<int>(rows_.size());
     beginInsertRows({}, at, at);
     const Shade shade = ShadeFor(row.type, row.shade);
-    const bool newGroup = rows_.empty() || row.group > rows_.back().row.group;
+    const std::uint32_t lastGroup = rows_.empty() ? 0 : rows_.back().row.group;
+    const std::uint32_t group = row.group;
     const auto place = static_cast<std::uint32_t>(rows_.size() + removed_.size());
     rows_.push_back(Entry{std::move(row), shade, false, place, {}});
     endInsertRows();
     // Rows arrive in search order, where a new group always has the highest
-    // number so far; anything else is counted afresh.
-    if (newGroup) {
+    // number so far; only a row out of that order is counted afresh.
+    if (group > lastGroup) {
         ++groupCount_;
         emit summaryChanged();
-    } else {
+    } else if (group < lastGroup) {
         Recount();
     }
 }
@@ -386,29 +393,33 @@ void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
             runs.emplace_back(row, row);
         }
     }
-    for (const int row : ascendingRows) {
-        removed_.push_back(rows_[static_cast<std::size_t>(row)]);
-    }
+    // The removed entries move aside for PutBack(), in list order.
     if (runs.size() > kMaxRemovalRuns) {
         beginResetModel();
         std::vector<Entry> kept;
         kept.reserve(rows_.size() - ascendingRows.size());
         std::size_t next = 0;
         for (std::size_t i = 0; i < rows_.size(); ++i) {
-            if (next < ascendingRows.size() && static_cast<std::size_t>(ascendingRows[next]) == i) {
-                ++next;
-            } else {
-                kept.push_back(std::move(rows_[i]));
-            }
+            const bool removed =
+                next < ascendingRows.size() && static_cast<std::size_t>(ascendingRows[next]) == i;
+            next += removed ? 1 : 0;
+            (removed ? removed_ : kept).push_back(std::move(rows_[i]));
         }
         rows_ = std::move(kept);
         endResetModel();
     } else {
+        const std::size_t firstAside = removed_.size();
         for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
             beginRemoveRows({}, run->first, run->second);
-            rows_.erase(rows_.begin() + run->first, rows_.begin() + run->second + 1);
+            const auto from = rows_.begin() + run->first, to = rows_.begin() + run->second + 1;
+            removed_.insert(removed_.end(), std::make_move_iterator(from),
+                            std::make_move_iterator(to));
+            rows_.erase(from, to);
             endRemoveRows();
         }
+        // Runs were taken last first; put this removal's entries in list order.
+        std::sort(removed_.begin() + static_cast<std::ptrdiff_t>(firstAside), removed_.end(),
+                  [](const Entry& a, const Entry& b) { return a.place < b.place; });
     }
     Recount();
 }

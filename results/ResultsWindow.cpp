@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTimer>
 
 #include "catalogue/PathParts.h"
 #include "results/ContentCheckTask.h"
@@ -138,6 +139,16 @@ void ResultsWindow::BackToMain() {
 }
 
 void ResultsWindow::ShowSummary() {
+    // Ticking rows one by one asks for a summary per row: the caption is
+    // written once, after the last of them.
+    if (!summaryPending_) {
+        summaryPending_ = true;
+        QTimer::singleShot(0, this, &ResultsWindow::WriteSummary);
+    }
+}
+
+void ResultsWindow::WriteSummary() {
+    summaryPending_ = false;
     if (checkTask_ != nullptr && checkTask_->Running()) {
         setWindowTitle(kProductName +
                        QStringLiteral(" [Checking contents: %1%]").arg(checkPercent_));

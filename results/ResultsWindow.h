@@ -106,6 +106,7 @@ class ResultsWindow final : public QWidget {
                         void (ResultsWindow::*slot)());
     int CurrentRow() const;
     void ShowSummary();
+    void WriteSummary();
     void ContentChecked();
 
     ResultsModel model_;
@@ -124,6 +125,7 @@ class ResultsWindow final : public QWidget {
     std::vector<QAction*> rowActions_;  // act on the row under the pointer
     ContentCheckTask* checkTask_ = nullptr;
     int checkPercent_ = 0;
+    bool summaryPending_ = false;
     int listGeneration_ = 0;   // counts the lists the window has shown
     int checkGeneration_ = 0;  // the list the running check looks at
     int menuRow_ = -1;         // the row a context menu was opened on
