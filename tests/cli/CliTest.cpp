@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "platform/FileDigest.h"
+#include "search/SavedList.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
@@ -199,6 +200,18 @@ TEST_F(CliTest, TsvEscapesEveryAwkwardByte) {
     const Ran run = Find({"--exact", "--format", "tsv", dir.path()});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.out, expected);
+
+    // The json form carries the same escaped paths, and they come back whole.
+    const Ran json = Find({"--exact", "--format", "json", dir.path()});
+    const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
+    ASSERT_EQ(static_cast<std::size_t>(rows.size()), 2 * sorted.size()) << json.out;
+    for (std::size_t k = 0; k < sorted.size(); ++k) {
+        std::string path;
+        ASSERT_TRUE(UnescapePath(
+            rows[static_cast<qsizetype>(2 * k)].toObject().value("path").toString().toStdString(),
+            path));
+        EXPECT_EQ(path, dir.path() + "/x/" + sorted[k].name);
+    }
 }
 
 TEST_F(CliTest, TsvAndJsonSizesUseCommaGroupingWhateverTheLocale) {
