@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/FileId.h"
 
@@ -43,5 +46,16 @@ struct PathStatus {
     FileStamp stamp;
 };
 PathStatus StatPath(const std::string& path);
+
+// The stamps of many files as they are now, links not followed, cheaper than
+// a StatPath each: the files are read folder by folder, each folder opened
+// once (relative to the folder above it while that is still open) and each
+// file read relative to it by statx asking only for its size, modification
+// time and inode, without syncing. Paths of any length are read, a folder
+// path past PATH_MAX included. Answer k is for paths[k]: its stamp, or
+// nothing when the file could not be read. `stopped` is asked before each
+// file; once it answers true the files not yet read answer nothing.
+std::vector<std::optional<FileStamp>> ReadStamps(const std::vector<std::string_view>& paths,
+                                                 const std::function<bool()>& stopped);
 
 }  // namespace corvane

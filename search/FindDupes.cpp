@@ -4,6 +4,7 @@
 
 #include "search/FolderScan.h"
 #include "search/MatchRules.h"
+#include "search/ResultList.h"
 #include "search/ResultRows.h"
 #include "search/StopCheck.h"
 
@@ -40,13 +41,22 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
     }
     observer.PhaseChanged(SearchPhase::Comparing, {});
     StopCheck stop(store, cancel);
-    ResultRows rows(catalogue, sink);
+    // The rows wait here until their files have been read, all in one pass.
+    ResultList found;
+    ResultRows rows(catalogue, found);
+    SearchOutcome outcome = SearchOutcome::Stopped;
     try {
-        return FindMatches(catalogue, observer, stop, rows) ? SearchOutcome::Finished
-                                                            : SearchOutcome::Stopped;
+        if (FindMatches(catalogue, observer, stop, rows)) {
+            outcome = SearchOutcome::Finished;
+        }
     } catch (const std::length_error&) {
-        return SearchOutcome::TooLarge;
+        outcome = SearchOutcome::TooLarge;
     }
+    StampRows(found.rows, stop);
+    for (ResultRow& row : found.rows) {
+        sink.AddRow(std::move(row));
+    }
+    return outcome;
 }
 
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,

@@ -1,5 +1,10 @@
 #include "search/ResultRows.h"
 
+#include <optional>
+#include <string_view>
+
+#include "platform/FileStamp.h"
+
 namespace corvane {
 
 ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
@@ -108,13 +113,8 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     row.type = type;
     row.shade = shade_;
     row.group = group;
-    // Size and time are read again now, not taken from the scan; the file
-    // stays the one the scan found (its device and inode).
-    const PathStatus now = StatPath(row.path);
-    row.stamped = now.error == 0;
-    if (row.stamped) {
-        row.stamp = now.stamp;
-    }
+    // The file stays the one the scan found (its device and inode); its size
+    // and time are read after phase 2, for all rows at once (StampRows).
     row.stamp.id = catalogue_.Id(k);
 
     const Identity& identity = IdentityOf(k);
@@ -124,6 +124,24 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     }
     ++rowCount_;
     sink_.AddRow(std::move(row));
+}
+
+void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
+    std::vector<std::string_view> paths;
+    paths.reserve(rows.size());
+    for (const ResultRow& row : rows) {
+        paths.push_back(row.path);
+    }
+    const std::vector<std::optional<FileStamp>> stamps =
+        ReadStamps(paths, [&stop] { return stop.Tick(); });
+    for (std::size_t k = 0; k < rows.size(); ++k) {
+        rows[k].stamped = stamps[k].has_value();
+        if (rows[k].stamped) {
+            const FileId scanned = rows[k].stamp.id;
+            rows[k].stamp = *stamps[k];
+            rows[k].stamp.id = scanned;
+        }
+    }
 }
 
 void ResultRows::EndOuterPass() {
