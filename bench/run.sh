@@ -56,8 +56,8 @@ measure() {
     done < <(commands "$tree")
     for ((round = 0; round < rounds; round++)); do
         while IFS='|' read -r name command; do
-            read -r w c < <({ /usr/bin/time -f '%e %U %S' bash -c "$command" >/dev/null 2>/dev/null; } 2>&1 |
-                awk '{ print $1, $2 + $3 }')
+            /usr/bin/time -o "$trees/time.txt" -f '%e %U %S' bash -c "$command" >/dev/null 2>&1 || true
+            read -r w c < <(awk '{ print $1, $2 + $3 }' "$trees/time.txt")
             wall[$name]+="$w "
             cpu[$name]+="$c "
         done < <(commands "$tree")

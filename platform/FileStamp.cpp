@@ -106,10 +106,12 @@ class FolderOpener {
 
 namespace {
 
-// A folder is opened for its files when it holds at least this many of them:
-// an open and a close cost more than the shorter lookups save for fewer (one
-// statx by full path each, measured on bench/run.sh's tree).
-constexpr std::size_t kFilesWorthAnOpen = 4;
+// A folder is opened for its files when it holds at least this many of them;
+// fewer are read by full path, one statx each. Measured on bench/run.sh's
+// tree (42,000 rows, 1 to 7 a folder) in a VM where a system call costs far
+// more than a name looked up: opening every folder took 25% more CPU than a
+// statx by path for every file, opening those with 4 or more 8% more.
+constexpr std::size_t kFilesWorthAnOpen = 8;
 // Below this many files a second thread costs more than it saves.
 constexpr std::size_t kFilesWorthAThread = 256;
 
@@ -126,43 +128,52 @@ std::optional<FileStamp> ReadStamp(int folder, const char* name) {
                                   static_cast<std::int32_t>(st.stx_mtime.tv_nsec)}};
 }
 
-// Reads the files order[begin, end), whole folders of them, into `stamps`;
-// `stopped` is asked before each file.
+// Reads the files order[begin, end), whole folders of them; `stopped` is
+// asked before each file.
 template <typename Stopped>
-void ReadFolders(const std::vector<std::string_view>& paths, const std::vector<std::size_t>& order,
-                 std::size_t begin, std::size_t end, std::vector<std::optional<FileStamp>>& stamps,
-                 Stopped stopped) {
+void ReadFolders(const std::vector<std::string_view>& paths,
+                 const std::vector<std::uint32_t>& folderLength,
+                 const std::vector<std::size_t>& order, std::size_t begin, std::size_t end,
+                 const std::function<void(std::size_t, const FileStamp&)>& found, Stopped stopped) {
     FolderOpener opener;
     std::string text;  // a path with its NUL
     for (std::size_t first = begin; first < end;) {
-        const std::string_view path = paths[order[first]];
-        const std::string_view folder = path.substr(0, path.rfind('/') + 1);
+        const std::string_view folder = paths[order[first]].substr(0, folderLength[order[first]]);
         std::size_t last = first + 1;
-        while (last < end && paths[order[last]].starts_with(folder) &&
-               paths[order[last]].rfind('/') + 1 == folder.size()) {
+        while (last < end && paths[order[last]].substr(0, folderLength[order[last]]) == folder) {
             ++last;
         }
+        const bool openFolder = last - first >= kFilesWorthAnOpen;
         int fd = -1;
         for (std::size_t n = first; n < last; ++n) {
             if (stopped()) {
                 return;
             }
             const std::size_t k = order[n];
-            if (fd < 0 && fd != AT_FDCWD && last - first < kFilesWorthAnOpen) {
+            std::optional<FileStamp> stamp;
+            if (!openFolder) {
                 text.assign(paths[k]);
-                stamps[k] = ReadStamp(AT_FDCWD, text.c_str());
-                if (stamps[k] || errno != ENAMETOOLONG) {
+                stamp = ReadStamp(AT_FDCWD, text.c_str());
+                if (stamp || errno != ENAMETOOLONG) {
+                    if (stamp) {
+                        found(k, *stamp);
+                    }
                     continue;
                 }
             }
-            if (fd < 0 && fd != AT_FDCWD) {
-                fd = opener.Open(folder);
-                if (fd < 0 && fd != AT_FDCWD) {
-                    break;  // the folder cannot be opened: none of its files is read
+            if (fd == -1) {
+                fd = opener.Open(folder);  // AT_FDCWD for files of the working folder
+                if (fd == -1) {
+                    fd = -2;  // cannot be opened: none of its files is read
                 }
             }
-            text.assign(paths[k].substr(folder.size()));
-            stamps[k] = ReadStamp(fd, text.c_str());
+            if (fd != -2) {
+                text.assign(paths[k].substr(folder.size()));
+                stamp = ReadStamp(fd, text.c_str());
+            }
+            if (stamp) {
+                found(k, *stamp);
+            }
         }
         first = last;
     }
@@ -170,12 +181,13 @@ void ReadFolders(const std::vector<std::string_view>& paths, const std::vector<s
 
 }  // namespace
 
-std::vector<std::optional<FileStamp>> ReadStamps(const std::vector<std::string_view>& paths,
-                                                 const std::function<bool()>& stopped) {
-    std::vector<std::optional<FileStamp>> stamps(paths.size());
-    const auto folderOf = [&](std::size_t k) {
-        return paths[k].substr(0, paths[k].rfind('/') + 1);
-    };
+void ReadStamps(const std::vector<std::string_view>& paths, const std::function<bool()>& stopped,
+                const std::function<void(std::size_t, const FileStamp&)>& found) {
+    std::vector<std::uint32_t> folderLength(paths.size());
+    for (std::size_t k = 0; k < paths.size(); ++k) {
+        folderLength[k] = static_cast<std::uint32_t>(paths[k].rfind('/') + 1);
+    }
+    const auto folderOf = [&](std::size_t k) { return paths[k].substr(0, folderLength[k]); };
     // By folder, in byte order: a folder's subfolders follow it closely, so
     // most opens are one name away from a folder still open.
     std::vector<std::size_t> order(paths.size());
@@ -195,11 +207,11 @@ std::vector<std::optional<FileStamp>> ReadStamps(const std::vector<std::string_v
     std::thread second;
     if (half < order.size()) {
         second = std::thread([&] {
-            ReadFolders(paths, order, half, order.size(), stamps,
+            ReadFolders(paths, folderLength, order, half, order.size(), found,
                         [&stop] { return stop.load(std::memory_order_relaxed); });
         });
     }
-    ReadFolders(paths, order, 0, half, stamps, [&] {
+    ReadFolders(paths, folderLength, order, 0, half, found, [&] {
         if (stopped()) {
             stop.store(true, std::memory_order_relaxed);
             return true;
@@ -209,7 +221,6 @@ std::vector<std::optional<FileStamp>> ReadStamps(const std::vector<std::string_v
     if (second.joinable()) {
         second.join();
     }
-    return stamps;
 }
 
 }  // namespace corvane

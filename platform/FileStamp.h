@@ -47,15 +47,17 @@ struct PathStatus {
 };
 PathStatus StatPath(const std::string& path);
 
-// The stamps of many files as they are now, links not followed, cheaper than
-// a StatPath each: the files are read folder by folder, each folder opened
-// once (relative to the folder above it while that is still open) and each
-// file read relative to it by statx asking only for its size, modification
-// time and inode, without syncing. Paths of any length are read, a folder
-// path past PATH_MAX included. Answer k is for paths[k]: its stamp, or
-// nothing when the file could not be read. `stopped` is asked before each
-// file; once it answers true the files not yet read answer nothing.
-std::vector<std::optional<FileStamp>> ReadStamps(const std::vector<std::string_view>& paths,
-                                                 const std::function<bool()>& stopped);
+// The stamps of many files as they are now, links not followed: found(k,
+// stamp) for each of paths[k] that could be read. Folder by folder, on two
+// threads (found is called from both at once, each with its own k): a file
+// is read by statx asking only for its size, modification time and inode,
+// without syncing, by its full path, or relative to its folder where that
+// folder holds enough of the files to be worth opening or its path is too
+// long for one call (folders are opened relative to the folder above while
+// that is still open), so paths of any length are read. `stopped` is asked
+// on the calling thread before each of its files; once it answers true no
+// more files are read.
+void ReadStamps(const std::vector<std::string_view>& paths, const std::function<bool()>& stopped,
+                const std::function<void(std::size_t, const FileStamp&)>& found);
 
 }  // namespace corvane

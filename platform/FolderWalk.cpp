@@ -1,5 +1,6 @@
 #include "platform/FolderWalk.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -35,6 +36,11 @@ FolderWalk::FolderWalk(unsigned threads) : threadCount_(std::max(1u, threads)) {
 
 FolderWalk::~FolderWalk() {
     Cancel();
+    // The listings were made on the listing threads, in malloc arenas of
+    // their own, where the rest of the search (on another thread) cannot use
+    // the space once they are freed: give it back to the system.
+    folders_ = {};
+    ::malloc_trim(0);
 }
 
 std::string FolderWalk::PathOf(std::uint32_t k) const {

@@ -1,6 +1,5 @@
 #include "search/ResultRows.h"
 
-#include <optional>
 #include <string_view>
 
 #include "platform/FileStamp.h"
@@ -126,22 +125,21 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     sink_.AddRow(std::move(row));
 }
 
-void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
+void StampRows(std::deque<ResultRow>& rows, StopCheck& stop) {
     std::vector<std::string_view> paths;
     paths.reserve(rows.size());
     for (const ResultRow& row : rows) {
         paths.push_back(row.path);
     }
-    const std::vector<std::optional<FileStamp>> stamps =
-        ReadStamps(paths, [&stop] { return stop.Tick(); });
-    for (std::size_t k = 0; k < rows.size(); ++k) {
-        rows[k].stamped = stamps[k].has_value();
-        if (rows[k].stamped) {
-            const FileId scanned = rows[k].stamp.id;
-            rows[k].stamp = *stamps[k];
-            rows[k].stamp.id = scanned;
-        }
-    }
+    // Called from two threads, each with rows of its own.
+    ReadStamps(
+        paths, [&stop] { return stop.Tick(); },
+        [&rows](std::size_t k, const FileStamp& stamp) {
+            ResultRow& row = rows[k];
+            row.stamp.size = stamp.size;
+            row.stamp.modified = stamp.modified;
+            row.stamped = true;
+        });
 }
 
 void ResultRows::EndOuterPass() {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
@@ -79,6 +80,6 @@ class ResultRows {
 // folder (ReadStamps), for paths of any length. The device and inode stay the
 // scan's. A file that cannot be read keeps stamped false. `Stop` is read at
 // least every 20 ms; after a stop the rows not yet read stay unstamped.
-void StampRows(std::vector<ResultRow>& rows, StopCheck& stop);
+void StampRows(std::deque<ResultRow>& rows, StopCheck& stop);
 
 }  // namespace corvane

@@ -265,17 +265,15 @@ TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
 TEST_F(FindDupesTest, RowsCarryTheirFilesStampsHoweverTheFolderIsSpelled) {
     // The rows' files are read after phase 2, by folder: relative folders,
     // doubled slashes, "." and ".." and a link given as the folder included.
-    // x holds enough rows to be opened for them, x/y is read path by path.
+    // x and x/y hold enough rows to be opened for them; x/y/z is read by path.
     MakeFolder(dir / "x");
     MakeFolder(dir / "x/y");
-    for (const char* name : {"a", "b", "c", "d"}) {
+    MakeFolder(dir / "x/y/z");
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"}) {
         MakeFile(dir / "x/" + name, "1");
-    }
-    for (const char* name : {"a", "b"}) {
         MakeFile(dir / "x/y/" + name, "22");
-        MakeFile(dir / "x/y/" + name + name, "22");
     }
-    MakeFile(dir / "x/y/c", "22");
+    MakeFile(dir / "x/y/z/a", "333");
     ASSERT_EQ(::symlink("x", (dir / "link").c_str()), 0);
     const int home = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
@@ -283,7 +281,7 @@ TEST_F(FindDupesTest, RowsCarryTheirFilesStampsHoweverTheFolderIsSpelled) {
     for (const std::string& folder :
          std::vector<std::string>{"x", "./x/", "x//", "x/y/..", "link", dir / "x"}) {
         EXPECT_EQ(Find({folder}), SearchOutcome::Finished);
-        ASSERT_EQ(list.rows.size(), 6u) << folder;
+        ASSERT_EQ(list.rows.size(), 17u) << folder;
         for (const ResultRow& row : list.rows) {
             struct stat st {};
             ASSERT_EQ(::lstat(row.path.c_str(), &st), 0) << row.path;
