@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <functional>
 #include <random>
@@ -215,6 +216,38 @@ TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
     EXPECT_TRUE(scanned.paths.empty());
     EXPECT_EQ(store.polls, 2);                // no poll after the stop was seen
     EXPECT_EQ(observer.captions.size(), 1u);  // the phase-1 caption stays
+}
+
+TEST_F(FolderScanTest, StopWhileFoldersAreBeingReadEndsTheWalkThere) {
+    // Eleven folders. The third one listed writes the stop; folders listed
+    // after it wait until the scanning thread has read `Stop` again, so the
+    // walk can only have gone one folder further on each listing thread.
+    for (int i = 0; i < 10; ++i) {
+        MakeFolder(dir / ("sub" + std::to_string(i)));
+        MakeFile(dir / ("sub" + std::to_string(i) + "/f"));
+    }
+    std::atomic<int> listed{0};
+    std::atomic<bool> stopWritten{false}, stopRead{false};
+    store.onPoll = [&](int) {
+        if (stopWritten) {
+            stopRead = true;
+        }
+    };
+    hook = [&](const std::string&) {
+        const int n = ++listed;
+        if (n == 3) {
+            store.Write(keys::Stop, BoolText(true));
+            stopWritten = true;
+        }
+        for (int wait = 0; n > 3 && !stopRead && wait < 5000; ++wait) {
+            ::usleep(1000);
+        }
+    };
+    const Scanned scanned = Scan(dir.path());
+    EXPECT_TRUE(stopRead);
+    EXPECT_TRUE(scanned.paths.empty());
+    EXPECT_LE(listed, 5);
+    EXPECT_EQ(observer.captions.size(), 1u);  // no end of phase 1
 }
 
 // The order a plain one-thread recursive walk gives: the folder's files in
