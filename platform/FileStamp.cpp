@@ -11,6 +11,8 @@
 #include <numeric>
 #include <thread>
 
+#include "platform/FolderWalk.h"
+
 namespace corvane {
 
 PathStatus StatPath(const std::string& path) {
@@ -197,7 +199,7 @@ void ReadStamps(const std::vector<std::string_view>& paths, const std::function<
     // Two threads, each taking whole folders: the second half goes to a
     // thread of its own, which stops when this one has heard a stop.
     std::size_t half = order.size();
-    if (order.size() >= kFilesWorthAThread) {
+    if (order.size() >= kFilesWorthAThread && FolderWalk::DefaultThreads() > 1) {
         half = order.size() / 2;
         while (half < order.size() && folderOf(order[half]) == folderOf(order[half - 1])) {
             ++half;

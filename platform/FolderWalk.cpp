@@ -1,6 +1,7 @@
 #include "platform/FolderWalk.h"
 
 #include <malloc.h>
+#include <sched.h>
 #include <sys/resource.h>
 #include <unistd.h>
 
@@ -26,11 +27,24 @@ std::size_t HeldLimit() {
     return std::clamp<std::size_t>(limit.rlim_cur / 4, kFewestHeld, kMostHeld);
 }
 
+unsigned UsableCpus() {
+    cpu_set_t cpus;
+    CPU_ZERO(&cpus);
+    if (::sched_getaffinity(0, sizeof cpus, &cpus) != 0) {
+        return 1;
+    }
+    return static_cast<unsigned>(CPU_COUNT(&cpus));
+}
+
 bool OutOfDescriptors(int result) {
     return result == -EMFILE || result == -ENFILE;
 }
 
 }  // namespace
+
+unsigned FolderWalk::DefaultThreads() {
+    return UsableCpus() >= 2 ? 2 : 1;
+}
 
 FolderWalk::FolderWalk(unsigned threads) : threadCount_(std::max(1u, threads)) {}
 

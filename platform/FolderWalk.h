@@ -58,7 +58,10 @@ class FolderWalk {
         int pins = 0;  // threads using fd outside the lock
     };
 
-    explicit FolderWalk(unsigned threads = 2);
+    // Two listing threads where the process may run on two CPUs or more.
+    static unsigned DefaultThreads();
+
+    explicit FolderWalk(unsigned threads = DefaultThreads());
     ~FolderWalk();
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;

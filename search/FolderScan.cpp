@@ -7,8 +7,6 @@
 namespace corvane {
 namespace {
 
-// Two threads list folders: phase 1 on both cores.
-constexpr unsigned kListingThreads = 2;
 constexpr std::chrono::milliseconds kPollInterval{20};
 
 }  // namespace
@@ -61,7 +59,7 @@ void FolderScan::ScanFolder(const std::string& folder) {
         return;
     }
     observer_.PhaseChanged(SearchPhase::Scanning, folder);
-    walk_ = std::make_unique<FolderWalk>(kListingThreads);
+    walk_ = std::make_unique<FolderWalk>();
     walk_->Start(FolderWithSlash(folder), listedHook_);
     do {
         if (stop_.Poll()) {

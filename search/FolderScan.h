@@ -26,7 +26,8 @@ namespace corvane {
 // walked; the scan goes on with the next folder.
 //
 // Threading: the folders are read on two threads of the walk's own (both
-// cores), whatever order they finish in; the caller's thread reads `Stop` as
+// cores; one where the process may use one CPU only), whatever order they
+// finish in; the caller's thread reads `Stop` as
 // soon as the walk has started and every 20 ms while it runs, then catalogues
 // on its own, reading `Stop` at every pending folder and at least every 20 ms,
 // and the options at every file. Observer calls all come from the caller's
