@@ -76,10 +76,11 @@ class ResultRows {
 };
 
 // Reads every row's size and modification time now, after phase 2 and before
-// the rows are handed out: folder by folder, each file once, relative to its
-// folder (ReadStamps), for paths of any length. The device and inode stay the
-// scan's. A file that cannot be read keeps stamped false. `Stop` is read at
-// least every 20 ms; after a stop the rows not yet read stay unstamped.
+// the rows are handed out: each file once, folder by folder on two threads,
+// by full path or relative to its folder (ReadStamps), for paths of any
+// length. The device and inode stay the scan's. A file that cannot be read
+// keeps stamped false. `Stop` is read at least every 20 ms; after a stop the
+// rows not yet read stay unstamped.
 void StampRows(std::deque<ResultRow>& rows, StopCheck& stop);
 
 }  // namespace corvane
