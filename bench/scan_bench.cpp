@@ -24,7 +24,7 @@ int main(int argc, char** argv) {
     MemorySettingsStore store;
     store.Write(keys::Stop, BoolText(false));
     CloseOn observer;
-    StopCheck stop(store, observer);
+    StopCheck stop(store);
     FileCatalogue catalogue;
     FolderScan scan(catalogue, observer, stop);
     const auto start = std::chrono::steady_clock::now();

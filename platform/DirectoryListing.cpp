@@ -7,115 +7,147 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace corvane {
 namespace {
 
-// Owns an open directory stream.
-class Folder {
-  public:
-    Folder(const std::string& path, FolderLink link) {
-        int flags = O_RDONLY | O_DIRECTORY | O_CLOEXEC;
-        if (link == FolderLink::Refuse) {
-            flags |= O_NOFOLLOW;
-        }
-        const int fd = ::open(path.c_str(), flags);
-        if (fd < 0) {
-            error_ = errno;
-            return;
-        }
-        dir_ = ::fdopendir(fd);
-        if (dir_ == nullptr) {
-            error_ = errno;
-            ::close(fd);
-        }
-    }
-    ~Folder() {
-        if (dir_ != nullptr) {
-            ::closedir(dir_);
-        }
-    }
-    Folder(const Folder&) = delete;
-    Folder& operator=(const Folder&) = delete;
+FileId IdOf(const struct stat& st) {
+    return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
+}
 
-    int error() const { return error_; }
-    int fd() const { return ::dirfd(dir_); }
-
-    // The next visible entry, or nullptr at the end (error() tells a failed read).
-    const dirent* Next() {
-        for (;;) {
-            errno = 0;
-            const dirent* entry = ::readdir(dir_);
-            if (entry == nullptr) {
-                error_ = errno;
-                return nullptr;
-            }
-            if (entry->d_name[0] != '.') {  // hidden, and "." and ".."
-                return entry;
-            }
-        }
+// Keeps `fd` when fstat shows the folder `listed`; else closes it.
+int KeepIfListed(int fd, FileId listed) {
+    if (fd < 0) {
+        return -errno;
     }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return -error;
+    }
+    if (IdOf(st) != listed) {
+        ::close(fd);
+        return -ENOENT;
+    }
+    return fd;
+}
 
-  private:
-    DIR* dir_ = nullptr;
-    int error_ = 0;
+// One entry of a listing, its name in the listing's arena.
+struct Entry {
+    std::uint32_t offset;
+    std::uint32_t length;
+    bool folder;
+    std::int64_t size;
+    FileId id;
 };
 
-bool LstatAt(int dirFd, const char* name, struct stat& st) {
-    return ::fstatat(dirFd, name, &st, AT_SYMLINK_NOFOLLOW) == 0;
-}
+constexpr std::size_t kReadBytes = 32 * 1024;  // one getdents64 call
+constexpr unsigned kEntriesBetweenStopChecks = 256;
 
 }  // namespace
 
-int ListFolder(const std::string& folder, FolderLink link, std::vector<std::string>& subfolders,
-               PlainFiles& files) {
+int OpenNamedFolder(const std::string& path, FileId& id) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        return -errno;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return -error;
+    }
+    id = IdOf(st);
+    return fd;
+}
+
+int OpenSubfolder(int parent, const std::string& name, FileId listed) {
+    // The bare name, never with a trailing "/" (which would make openat
+    // follow a link even under O_NOFOLLOW).
+    return KeepIfListed(
+        ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), listed);
+}
+
+int OpenParentFolder(int child, FileId listed) {
+    return KeepIfListed(::openat(child, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC), listed);
+}
+
+int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& files,
+                   const std::atomic<bool>* stop) {
     subfolders.clear();
     files = PlainFiles();
-    Folder dir(folder, link);
-    if (dir.error() != 0) {
-        return dir.error();
+    // getdents64 straight into a buffer of our own: the descriptor stays ours
+    // (fdopendir would take it) for opening the subfolders later.
+    const std::unique_ptr<char[]> buffer(new char[kReadBytes]);
+    std::string arena;
+    std::vector<Entry> entries;
+    unsigned sinceStopCheck = 0;
+    for (;;) {
+        const ssize_t read = ::getdents64(folder, buffer.get(), kReadBytes);
+        if (read < 0) {
+            return errno;
+        }
+        if (read == 0) {
+            break;
+        }
+        for (ssize_t at = 0; at < read;) {
+            const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
+            at += entry->d_reclen;
+            const char* name = entry->d_name;
+            const unsigned char type = entry->d_type;
+            if (name[0] == '.' || (type != DT_DIR && type != DT_REG && type != DT_UNKNOWN)) {
+                continue;  // hidden (and "." and ".."), links, FIFOs, sockets, devices
+            }
+            struct stat st {};
+            if (::fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno == ENOENT) {
+                    continue;  // gone since the folder was read
+                }
+                // EACCES here means the folder may be read but not searched:
+                // none of its entries can be looked at, so it is not listed.
+                return errno;
+            }
+            if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+                continue;
+            }
+            const std::string_view bytes(name);
+            entries.push_back(Entry{static_cast<std::uint32_t>(arena.size()),
+                                    static_cast<std::uint32_t>(bytes.size()), S_ISDIR(st.st_mode),
+                                    static_cast<std::int64_t>(st.st_size), IdOf(st)});
+            arena.append(bytes);
+            if (stop != nullptr && ++sinceStopCheck == kEntriesBetweenStopChecks) {
+                sinceStopCheck = 0;
+                if (stop->load(std::memory_order_relaxed)) {
+                    return ECANCELED;
+                }
+            }
+        }
     }
-    struct Found {
-        std::string name;
-        std::int64_t size;
-        FileId id;
+    const auto nameOf = [&arena](const Entry& e) {
+        return std::string_view(arena).substr(e.offset, e.length);
     };
-    std::vector<Found> found;
-    while (const dirent* entry = dir.Next()) {
-        if (entry->d_type == DT_DIR) {
-            subfolders.emplace_back(entry->d_name);
-            continue;
-        }
-        if (entry->d_type != DT_REG && entry->d_type != DT_UNKNOWN) {
-            continue;  // links, FIFOs, sockets, devices
-        }
-        struct stat st {};
-        if (!LstatAt(dir.fd(), entry->d_name, st)) {
-            continue;  // gone since it was listed
-        }
-        if (S_ISDIR(st.st_mode)) {
-            subfolders.emplace_back(entry->d_name);
-        } else if (S_ISREG(st.st_mode)) {
-            found.push_back(Found{entry->d_name, static_cast<std::int64_t>(st.st_size),
-                                  FileId{static_cast<std::uint64_t>(st.st_dev),
-                                         static_cast<std::uint64_t>(st.st_ino)}});
-        }
+    // string_view compares like memcmp: byte order.
+    std::sort(entries.begin(), entries.end(),
+              [&](const Entry& a, const Entry& b) { return nameOf(a) < nameOf(b); });
+    std::size_t fileCount = 0;
+    for (const Entry& e : entries) {
+        fileCount += e.folder ? 0 : 1;
     }
-    if (dir.error() != 0) {
-        subfolders.clear();
-        return dir.error();
-    }
-    // char_traits<char> compares like memcmp: byte order.
-    std::sort(subfolders.begin(), subfolders.end());
-    std::sort(found.begin(), found.end(),
-              [](const Found& a, const Found& b) { return a.name < b.name; });
-    files.sizes.reserve(found.size());
-    files.ids.reserve(found.size());
-    for (const Found& file : found) {
-        files.names.append(file.name);
-        files.names.push_back('\0');
-        files.sizes.push_back(file.size);
-        files.ids.push_back(file.id);
+    subfolders.reserve(entries.size() - fileCount);
+    files.names.reserve(arena.size() + fileCount);
+    files.sizes.reserve(fileCount);
+    files.ids.reserve(fileCount);
+    for (const Entry& e : entries) {
+        if (e.folder) {
+            subfolders.push_back(Subfolder{std::string(nameOf(e)), e.id});
+        } else {
+            files.names.append(nameOf(e));
+            files.names.push_back('\0');
+            files.sizes.push_back(e.size);
+            files.ids.push_back(e.id);
+        }
     }
     return 0;
 }

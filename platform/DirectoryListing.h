@@ -1,7 +1,9 @@
 // One folder's entries as bytes, in byte order, with hidden names, links and
-// special files left out. Links are never followed below the listed folder.
+// special files left out, and the opening of folders by descriptor so that a
+// walk never follows a link below the folder it was given.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,16 +34,36 @@ struct PlainFiles {
     }
 };
 
-// How to open the folder itself: a folder the user named may be a link to a
-// folder (they chose it), a folder found inside the walk never is.
-enum class FolderLink { Follow, Refuse };
+// A subfolder as its folder's listing saw it: the device and inode let the
+// walk check, once it has opened the subfolder, that it is still that folder.
+struct Subfolder {
+    std::string name;
+    FileId id;
+};
 
-// Reads `folder` once: its subfolders' names and its regular files, both in
-// byte order (memcmp); names starting with "." are hidden and left out, and so
-// are links, FIFOs, sockets, devices and files gone before their lstat.
-// Returns 0, or the errno that kept the folder from being listed (then both
-// outputs are empty).
-int ListFolder(const std::string& folder, FolderLink link, std::vector<std::string>& subfolders,
-               PlainFiles& files);
+// Opens a folder the user named, following a link (they chose it). Returns
+// the descriptor (O_CLOEXEC) and sets `id`, or returns -errno.
+int OpenNamedFolder(const std::string& path, FileId& id);
+
+// Opens `name` inside the open folder `parent`: never through a link, and
+// only when it is still the folder `listed` (device and inode). Returns the
+// descriptor, or -errno: ELOOP or ENOTDIR when a link or a file took its
+// place, ENOENT when it is gone or another folder took its place.
+int OpenSubfolder(int parent, const std::string& name, FileId listed);
+
+// Opens the folder above the open folder `child` through "..", when that is
+// still the folder `listed`; -errno otherwise (ENOENT when it is another).
+int OpenParentFolder(int child, FileId listed);
+
+// Reads the open folder `folder` once (from where its descriptor stands):
+// its subfolders and its regular files, both in byte order (memcmp), each with
+// the device and inode of its lstat. Names starting with "." are hidden and
+// left out, and so are links, FIFOs, sockets and devices (none of them is ever
+// opened) and entries gone before their lstat. Returns 0, or the errno that
+// kept the folder from being listed, outputs then empty: EACCES for a folder
+// that may be read but not searched. Looks at `stop` every few hundred entries
+// and gives ECANCELED once it is set.
+int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& files,
+                   const std::atomic<bool>* stop = nullptr);
 
 }  // namespace corvane

@@ -5,8 +5,11 @@
 #include <sys/stat.h>
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "platform/FileId.h"
 
@@ -43,5 +46,18 @@ struct PathStatus {
     FileStamp stamp;
 };
 PathStatus StatPath(const std::string& path);
+
+// The stamps of many files as they are now, links not followed: found(k,
+// stamp) for each of paths[k] that could be read. Folder by folder, on two
+// threads (found is called from both at once, each with its own k): a file
+// is read by statx asking only for its size, modification time and inode,
+// without syncing, by its full path, or relative to its folder where that
+// folder holds enough of the files to be worth opening or its path is too
+// long for one call (folders are opened relative to the folder above while
+// that is still open), so paths of any length are read. `stopped` is asked
+// on the calling thread before each of its files; once it answers true no
+// more files are read.
+void ReadStamps(const std::vector<std::string_view>& paths, const std::function<bool()>& stopped,
+                const std::function<void(std::size_t, const FileStamp&)>& found);
 
 }  // namespace corvane

@@ -2,11 +2,13 @@
 // catalogue the plain files folder by folder.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
-#include "platform/DirectoryListing.h"
+#include "platform/FolderWalk.h"
 #include "search/SearchObserver.h"
 #include "search/StopCheck.h"
 
@@ -15,18 +17,26 @@ namespace corvane {
 // Order: the pending folders are the tree in depth-first pre-order, each
 // folder's subfolders in byte order of their names; files then enter the
 // catalogue folder by folder in that order, each folder's files in byte order.
-// Hidden names (leading "."), links, FIFOs, sockets and devices are skipped.
+// Hidden names (leading "."), links, FIFOs, sockets and devices are skipped;
+// no link below the listed folder is followed (FolderWalk).
 //
-// Errors: a folder that cannot be listed is reported once through
-// SearchObserver::FolderSkipped, adds no files and is not walked; the scan goes
-// on with the next folder.
+// Errors: a folder that cannot be listed (gone, refused, swapped for a link
+// or another folder mid-walk) is reported once through
+// SearchObserver::FolderSkipped, in pending order, adds no files and is not
+// walked; the scan goes on with the next folder.
 //
-// Threading: runs on the caller's thread; reads `Stop` once per folder walked,
-// once per pending folder and at least every 20 ms in between.
-// After a stop it returns at once, keeping what it catalogued so far.
+// Threading: the folders are read on two threads of the walk's own (both
+// cores; one where the process may use one CPU only), whatever order they
+// finish in. The caller's thread reads `Stop` as soon as the walk has started
+// and every 20 ms while it runs (the walk's threads stop at their next folder
+// once it has read "True"), then catalogues on its own, reading `Stop` at
+// every pending folder and at least every 20 ms, and the options at every
+// file. Observer calls all come from the caller's thread. After a stop it
+// returns at once, keeping what it catalogued so far.
 class FolderScan {
   public:
     FolderScan(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop);
+    ~FolderScan();
 
     // Scans one listed folder, given with or without one trailing "/". The
     // empty text only resets the progress to 0.
@@ -35,20 +45,25 @@ class FolderScan {
     // The pending folders as the last walk queued them (each ends with "/").
     std::vector<std::string> PendingFolders() const;
 
-  private:
-    struct Pending {
-        std::string path;
-        bool listed;       // the folder the user named (a link to it is followed)
-        PlainFiles files;  // as the walk read them, until they are catalogued
-    };
+    // Runs once a folder has been listed, before any folder inside it is
+    // opened, with its path as queued and on a walk thread: lets a test
+    // change the tree mid-walk.
+    void SetListedHook(std::function<void(const std::string& folder)> hook) {
+        listedHook_ = std::move(hook);
+    }
 
-    void AddSubfolders(const std::string& path);
-    void ListFiles(Pending& folder);
+  private:
+    // Calls visit(k, path) for the walk's folders in pending order, until it
+    // returns false.
+    template <typename Visit>
+    void InPendingOrder(Visit visit) const;
+    bool Catalogue();
 
     FileCatalogue& catalogue_;
     SearchObserver& observer_;
     StopCheck& stop_;
-    std::vector<Pending> pending_;
+    std::unique_ptr<FolderWalk> walk_;
+    std::function<void(const std::string&)> listedHook_;
 };
 
 }  // namespace corvane

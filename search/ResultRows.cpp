@@ -1,5 +1,9 @@
 #include "search/ResultRows.h"
 
+#include <string_view>
+
+#include "platform/FileStamp.h"
+
 namespace corvane {
 
 ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
@@ -108,13 +112,8 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     row.type = type;
     row.shade = shade_;
     row.group = group;
-    // Size and time are read again now, not taken from the scan; the file
-    // stays the one the scan found (its device and inode).
-    const PathStatus now = StatPath(row.path);
-    row.stamped = now.error == 0;
-    if (row.stamped) {
-        row.stamp = now.stamp;
-    }
+    // The file stays the one the scan found (its device and inode); its size
+    // and time are read after phase 2, for all rows at once (StampRows).
     row.stamp.id = catalogue_.Id(k);
 
     const Identity& identity = IdentityOf(k);
@@ -124,6 +123,23 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     }
     ++rowCount_;
     sink_.AddRow(std::move(row));
+}
+
+void StampRows(std::deque<ResultRow>& rows, StopCheck& stop) {
+    std::vector<std::string_view> paths;
+    paths.reserve(rows.size());
+    for (const ResultRow& row : rows) {
+        paths.push_back(row.path);
+    }
+    // Called from two threads, each with rows of its own.
+    ReadStamps(
+        paths, [&stop] { return stop.Tick(); },
+        [&rows](std::size_t k, const FileStamp& stamp) {
+            ResultRow& row = rows[k];
+            row.stamp.size = stamp.size;
+            row.stamp.modified = stamp.modified;
+            row.stamped = true;
+        });
 }
 
 void ResultRows::EndOuterPass() {

@@ -3,10 +3,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
 #include "search/ResultRow.h"
+#include "search/StopCheck.h"
 
 namespace corvane {
 
@@ -18,6 +20,9 @@ namespace corvane {
 // an i, EndOuterPass(). A file gets a row the first time it takes part in a
 // match and keeps that match's type. The shade flips after every outer pass
 // that gave the outer entry its row, so groups alternate light and dark.
+//
+// A row leaves here with the device and inode the scan found and no size or
+// time yet (stamped false): StampRows reads those for all rows at once.
 class ResultRows {
   public:
     ResultRows(const FileCatalogue& catalogue, ResultSink& sink);
@@ -69,5 +74,13 @@ class ResultRows {
     GroupShade shade_ = GroupShade::Light;
     bool newGroup_ = false;
 };
+
+// Reads every row's size and modification time now, after phase 2 and before
+// the rows are handed out: each file once, folder by folder on two threads,
+// by full path or relative to its folder (ReadStamps), for paths of any
+// length. The device and inode stay the scan's. A file that cannot be read
+// keeps stamped false. `Stop` is read at least every 20 ms; after a stop the
+// rows not yet read stay unstamped.
+void StampRows(std::deque<ResultRow>& rows, StopCheck& stop);
 
 }  // namespace corvane

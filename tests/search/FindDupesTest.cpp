@@ -1,5 +1,6 @@
 // Whole searches on real temporary trees: rows, types, colours, one row per
 // file, options changed mid-run, stop through the store, the size question.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -245,6 +246,12 @@ TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);  // exactly 20,000: no question
     EXPECT_TRUE(questions.empty());
     EXPECT_EQ(list.rows.size(), 20000u);
+    // Read on two threads, folder by folder; each row has its own file's stamp.
+    for (const ResultRow& row : list.rows) {
+        struct stat st {};
+        ASSERT_EQ(::lstat(row.path.c_str(), &st), 0);
+        ASSERT_TRUE(row.stamped && row.stamp == StampOf(st)) << row.path;
+    }
 
     MakeFile(dir / "one more");
     answer = false;
@@ -253,6 +260,65 @@ TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
     EXPECT_EQ(questions[0], (std::pair<std::size_t, std::size_t>{2, 20001}));
     EXPECT_EQ(catalogue.FileCount(), 20001u);
     EXPECT_TRUE(list.rows.empty());
+}
+
+TEST_F(FindDupesTest, RowsCarryTheirFilesStampsHoweverTheFolderIsSpelled) {
+    // The rows' files are read after phase 2, by folder: relative folders,
+    // doubled slashes, "." and ".." and a link given as the folder included.
+    // x and x/y hold enough rows to be opened for them; x/y/z is read by path.
+    MakeFolder(dir / "x");
+    MakeFolder(dir / "x/y");
+    MakeFolder(dir / "x/y/z");
+    for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"}) {
+        MakeFile(dir / "x/" + name, "1");
+        MakeFile(dir / "x/y/" + name, "22");
+    }
+    MakeFile(dir / "x/y/z/a", "333");
+    ASSERT_EQ(::symlink("x", (dir / "link").c_str()), 0);
+    const int home = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    observer.options = SearchOptions{true, false, 3};
+    for (const std::string& folder :
+         std::vector<std::string>{"x", "./x/", "x//", "x/y/..", "link", dir / "x"}) {
+        EXPECT_EQ(Find({folder}), SearchOutcome::Finished);
+        ASSERT_EQ(list.rows.size(), 17u) << folder;
+        for (const ResultRow& row : list.rows) {
+            struct stat st {};
+            ASSERT_EQ(::lstat(row.path.c_str(), &st), 0) << row.path;
+            EXPECT_TRUE(row.stamped) << row.path;
+            EXPECT_EQ(row.stamp, StampOf(st)) << row.path;
+        }
+    }
+    ASSERT_EQ(::fchdir(home), 0);
+    ::close(home);
+}
+
+TEST_F(FindDupesTest, SizesPastFourGibibytesStayWhole) {
+    // 4 GiB + 10 bytes (sparse) and 10 bytes are equal in 32 bits: a size cut
+    // short anywhere would make "a b.bin" and "a c.bin" a close pair.
+    const std::int64_t big = (std::int64_t{1} << 32) + 10;
+    const auto makeSparse = [&](const std::string& path) {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::ftruncate(fd, big), 0);
+        ::close(fd);
+    };
+    MakeFile(dir / "a b.bin", "0123456789");
+    makeSparse(dir / "a c.bin");
+    observer.options = SearchOptions{false, true, 0};
+    EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
+    EXPECT_EQ(Rows(), std::vector<Row>{});
+    ASSERT_EQ(catalogue.FileCount(), 2u);
+    EXPECT_EQ(catalogue.Bytes(1), big);
+
+    // A second file of that size pairs with it, and the rows show the whole size.
+    makeSparse(dir / "a d.bin");
+    EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"a c.bin", "Close", "light red"},
+                                        {"a d.bin", "Close", "light red"}}));
+    for (const ResultRow& row : list.rows) {
+        EXPECT_EQ(row.stamp.size, big);
+    }
 }
 
 TEST_F(FindDupesTest, EmptyFolderListTouchesNothing) {

@@ -1,9 +1,14 @@
 // Phase 1 on real temporary trees: order, what is skipped, odd names, refusals, stop.
+#include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
+#include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -36,6 +41,7 @@ class FolderScanTest : public ::testing::Test {
     Scanned Scan(const std::string& folder) {
         StopCheck stop(store);
         FolderScan scan(catalogue, observer, stop);
+        scan.SetListedHook(hook);
         scan.ScanFolder(folder);
         Scanned result{scan.PendingFolders(), {}};
         for (std::size_t i = 0; i < catalogue.FileCount(); ++i) {
@@ -48,6 +54,7 @@ class FolderScanTest : public ::testing::Test {
     PollingStore store;
     RecordingObserver observer;
     FileCatalogue catalogue;
+    std::function<void(const std::string&)> hook;
 };
 
 TEST_F(FolderScanTest, PendingFoldersInPreOrderAndFilesFolderByFolderInByteOrder) {
@@ -164,9 +171,9 @@ TEST_F(FolderScanTest, FolderThatVanishesDuringTheWalkIsSkipped) {
     MakeFolder(t + "/kept");
     MakeFile(t + "/kept/g");
     MakeFile(t + "/top");
-    // The walk polls before reading each folder: the second is "gone".
-    store.onPoll = [&](int n) {
-        if (n == 2) {
+    // Removed once the top folder is listed, before "gone" is opened.
+    hook = [&](const std::string& folder) {
+        if (folder == t + "/") {
             std::remove((t + "/gone/f").c_str());
             ::rmdir((t + "/gone").c_str());
         }
@@ -209,6 +216,114 @@ TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
     EXPECT_TRUE(scanned.paths.empty());
     EXPECT_EQ(store.polls, 2);                // no poll after the stop was seen
     EXPECT_EQ(observer.captions.size(), 1u);  // the phase-1 caption stays
+}
+
+TEST_F(FolderScanTest, StopWhileFoldersAreBeingReadEndsTheWalkThere) {
+    // Eleven folders. The third one listed writes the stop; folders listed
+    // after it wait until the scanning thread has read `Stop` again, so the
+    // walk can only have gone one folder further on each listing thread.
+    for (int i = 0; i < 10; ++i) {
+        MakeFolder(dir / ("sub" + std::to_string(i)));
+        MakeFile(dir / ("sub" + std::to_string(i) + "/f"));
+    }
+    std::atomic<int> listed{0};
+    std::atomic<bool> stopWritten{false}, stopRead{false};
+    store.onPoll = [&](int) {
+        if (stopWritten) {
+            stopRead = true;
+        }
+    };
+    hook = [&](const std::string&) {
+        const int n = ++listed;
+        if (n == 3) {
+            store.Write(keys::Stop, BoolText(true));
+            stopWritten = true;
+        }
+        for (int wait = 0; n > 3 && !stopRead && wait < 5000; ++wait) {
+            ::usleep(1000);
+        }
+    };
+    const Scanned scanned = Scan(dir.path());
+    EXPECT_TRUE(stopRead);
+    EXPECT_TRUE(scanned.paths.empty());
+    EXPECT_LE(listed, 5);
+    EXPECT_EQ(observer.captions.size(), 1u);  // no end of phase 1
+}
+
+// The order a plain one-thread recursive walk gives: the folder's files in
+// byte order, then each subfolder's tree in byte order of their names.
+void OneThreadWalk(const std::string& folder, std::vector<std::string>& paths) {
+    std::vector<std::string> files, folders;
+    DIR* dir = ::opendir(folder.c_str());
+    while (const dirent* entry = dir != nullptr ? ::readdir(dir) : nullptr) {
+        struct stat st {};
+        if (entry->d_name[0] == '.' ||
+            ::fstatat(::dirfd(dir), entry->d_name, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+            continue;
+        }
+        if (S_ISDIR(st.st_mode)) {
+            folders.push_back(entry->d_name);
+        } else if (S_ISREG(st.st_mode)) {
+            files.push_back(entry->d_name);
+        }
+    }
+    if (dir != nullptr) {
+        ::closedir(dir);
+    }
+    std::sort(files.begin(), files.end());
+    std::sort(folders.begin(), folders.end());
+    for (const std::string& file : files) {
+        paths.push_back(folder + "/" + file);
+    }
+    for (const std::string& sub : folders) {
+        OneThreadWalk(folder + "/" + sub, paths);
+    }
+}
+
+TEST_F(FolderScanTest, CatalogueOrderIsTheOneThreadWalksWhateverTheShape) {
+    // Random trees of random byte names (no "/", no NUL, no leading "."),
+    // each scanned several times: however the folders are shared out for
+    // reading, the catalogue comes out in the same order.
+    struct Shape {
+        int depth, maxFolders, maxFiles;
+    } shapes[] = {{1, 400, 3}, {4, 6, 4}, {9, 3, 2}};
+    std::mt19937 random(7);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    const auto name = [&]() {
+        std::string bytes(static_cast<std::size_t>(1 + pick(6)), 'a');
+        for (char& c : bytes) {
+            do {
+                c = static_cast<char>(1 + pick(255));
+            } while (c == '/');
+        }
+        if (bytes[0] == '.') {
+            bytes[0] = '_';
+        }
+        return bytes;
+    };
+    for (const Shape& shape : shapes) {
+        const std::string top = dir / ("shape" + std::to_string(shape.depth));
+        MakeFolder(top);
+        std::vector<std::pair<std::string, int>> todo{{top, 0}};
+        while (!todo.empty()) {
+            const auto [folder, depth] = todo.back();
+            todo.pop_back();
+            for (int f = pick(shape.maxFiles + 1); f > 0; --f) {
+                MakeFile(folder + "/" + name());
+            }
+            for (int s = depth < shape.depth ? pick(shape.maxFolders + 1) : 0; s > 0; --s) {
+                const std::string sub = folder + "/" + name();
+                MakeFolder(sub);
+                todo.emplace_back(sub, depth + 1);
+            }
+        }
+        std::vector<std::string> expected;
+        OneThreadWalk(top, expected);
+        for (int run = 0; run < 5; ++run) {
+            catalogue.Reset();
+            EXPECT_EQ(Scan(top).paths, expected) << "depth " << shape.depth << ", run " << run;
+        }
+    }
 }
 
 }  // namespace
