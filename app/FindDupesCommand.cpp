@@ -205,7 +205,7 @@ void FindDupesCommand::ShowSkippedFolders() {
     for (std::size_t i = 0; i < skipped_.size() && i < kSkippedShown; ++i) {
         const auto& [path, error] = skipped_[i];
         text += QLatin1Char('\n') + DisplayPath(std::string_view(path.constData(), path.size())) +
-                QStringLiteral("\n    ") + ErrnoText(error);
+                QStringLiteral("\n    ") + FolderSkipReason(error);
     }
     if (skipped_.size() > kSkippedShown) {
         text += QStringLiteral("\n...and %1 more.").arg(skipped_.size() - kSkippedShown);

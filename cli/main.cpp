@@ -63,7 +63,7 @@ class CliObserver final : public SearchObserver {
     // One line on stderr: the path in quotes (so an empty or odd name shows
     // as what it is) and the system's reason.
     void Warn(const std::string& path, int error) {
-        Warn(path, ErrnoText(error).toLocal8Bit().toStdString());
+        Warn(path, FolderSkipReason(error).toLocal8Bit().toStdString());
     }
     void Warn(const std::string& path, const std::string& reason) {
         ClearLine();

@@ -17,10 +17,11 @@ enum class GroupShade : std::uint8_t { Light, Dark };
 
 struct ResultRow {
     std::string path;  // exact bytes of the file's path; decode only to show it
-    // The file as it was when the row was added: device and inode from the
-    // scan, size and modification time read again at that moment.
+    // The file as the search last saw it: device and inode from the scan,
+    // size and modification time read again after phase 2 (StampRows), not
+    // taken from the scan.
     FileStamp stamp;
-    bool stamped = false;  // false when the file could not be read then (size 0)
+    bool stamped = false;  // false when the file could not be read again (size 0)
     MatchType type = MatchType::Exact;
     GroupShade shade = GroupShade::Light;
     // The row's group, numbered from 1 in order of first appearance. A row

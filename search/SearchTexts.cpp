@@ -1,6 +1,9 @@
 #include "search/SearchTexts.h"
 
 #include <QFile>
+#include <cerrno>
+
+#include "platform/ErrnoText.h"
 
 namespace corvane {
 
@@ -66,6 +69,15 @@ QString TooLargeText() {
     return QStringLiteral(
         "These folders hold more files than one search can compare. Please search fewer "
         "folders at a time.");
+}
+
+QString FolderSkipReason(int error) {
+    if (error == ELOOP) {
+        return QStringLiteral(
+            "it was replaced by a link while it was searched, so it was not "
+            "entered");
+    }
+    return ErrnoText(error);
 }
 
 QString DisplayPath(std::string_view path) {

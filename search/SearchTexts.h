@@ -32,6 +32,10 @@ QString NothingToLookForText();
 // A search with more files or rows than Corvane can number.
 QString TooLargeText();
 
+// Why a folder was skipped, from the errno the walk gave: the system's words,
+// except for a folder that turned into a link while it was searched.
+QString FolderSkipReason(int error);
+
 // A byte path as the user sees it: invalid UTF-8 shows as U+FFFD, control
 // characters as their pictures ("a\nb" as "a\u240Ab").
 QString DisplayPath(std::string_view path);
