@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include "catalogue/PathParts.h"
+#include "platform/FileStatus.h"
 #include "shell/FolderDrop.h"
 
 namespace corvane {
@@ -45,7 +46,9 @@ QByteArray FolderRowForArgument(const QByteArray& argument, const QByteArray& cw
     if (!path.startsWith('/')) {
         path = cwd + (cwd.endsWith('/') ? "" : "/") + path;
     }
-    const QByteArray row = FolderRowForDroppedPath(path);
+    // A file stands for its folder, as in a drop; a path that is not there
+    // stays as given, so the search names it among the skipped folders.
+    const QByteArray row = FileExists(path.toStdString()) ? FolderRowForDroppedPath(path) : path;
     const std::string_view form =
         WithoutTrailingSlash(std::string_view(row.constData(), row.size()));
     return QByteArray(form.data(), static_cast<qsizetype>(form.size()));

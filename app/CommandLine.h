@@ -22,7 +22,8 @@ struct CommandLine {
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
 // The folder list row for a folder argument: relative to `cwd` when it is
-// not absolute; a file stands for the folder holding it, as in a drop.
+// not absolute; a file stands for the folder holding it, as in a drop; a
+// path that does not exist stays itself (the search then reports it).
 QByteArray FolderRowForArgument(const QByteArray& argument, const QByteArray& cwd);
 
 QString CommandLineHelp();

@@ -4,6 +4,7 @@
 #include <cerrno>
 
 #include "platform/ErrnoText.h"
+#include "search/RowExport.h"
 
 namespace corvane {
 
@@ -81,18 +82,12 @@ QString FolderSkipReason(int error) {
 }
 
 QString DisplayPath(std::string_view path) {
-    QString text = QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
-    // A newline or tab in a name would cut the line or look like a space, so
-    // two different names could look alike: control characters show as their
-    // visible pictures (U+2400 onwards).
-    for (QChar& c : text) {
-        if (c.unicode() < 0x20) {
-            c = QChar(0x2400 + c.unicode());
-        } else if (c.unicode() == 0x7f) {
-            c = QChar(0x2421);
-        }
-    }
-    return text;
+    // A newline or tab in a name would cut the line or look like a space,
+    // and two names with different invalid bytes would both look like
+    // U+FFFD: the escapes of the tsv form keep every name distinct and show
+    // in any font. Ordinary names pass through unchanged.
+    const std::string shown = EscapePath(path);
+    return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 
 const char* ColourKeyword(MatchType type, GroupShade shade) {

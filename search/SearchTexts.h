@@ -36,8 +36,9 @@ QString TooLargeText();
 // except for a folder that turned into a link while it was searched.
 QString FolderSkipReason(int error);
 
-// A byte path as the user sees it: invalid UTF-8 shows as U+FFFD, control
-// characters as their pictures ("a\nb" as "a\u240Ab").
+// A byte path as the user sees it: UTF-8 decoded, with the escapes of the
+// tsv form for what could mislead ("\\n" for a newline, "\\\\" for a
+// backslash, "\\xff" for a byte that is not UTF-8).
 QString DisplayPath(std::string_view path);
 
 // The colour keyword of a row: "light blue"/"blue" for Exact, "light

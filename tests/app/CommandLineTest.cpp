@@ -52,6 +52,7 @@ class CommandLineTest : public QObject {
         QCOMPARE(FolderRowForArgument("music/", base), base + "/music");
         QCOMPARE(FolderRowForArgument(base + "/music/song.mp3", "/elsewhere"), base + "/music");
         QCOMPARE(FolderRowForArgument("/", "/elsewhere"), QByteArray("/"));
+        QCOMPARE(FolderRowForArgument("missing/", base), base + "/missing");
     }
 };
 

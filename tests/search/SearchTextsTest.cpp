@@ -30,14 +30,16 @@ TEST(SearchTexts, CaptionsShowTheFolderAsGiven) {
               QStringLiteral("Corvane [Analyzing /home/me/Photos/ folder - phase 1 of 2]"));
     EXPECT_EQ(AnalyzingCaption("/"), QStringLiteral("Corvane [Analyzing / folder - phase 1 of 2]"));
     EXPECT_EQ(AnalyzingCaption("/tmp/caf\xc3\xa9-\xff"),
-              QStringLiteral("Corvane [Analyzing /tmp/caf\u00e9-\ufffd folder - phase 1 of 2]"));
+              QStringLiteral("Corvane [Analyzing /tmp/caf\u00e9-\\xff folder - phase 1 of 2]"));
     EXPECT_EQ(ComparingCaption(), QStringLiteral("Corvane [Finding duplicates - phase 2 of 2]"));
 }
 
-TEST(SearchTexts, ControlCharactersInPathsShowAsPictures) {
-    // "a<LF>b" and "a b" must not look alike, and no name may break a line.
-    EXPECT_EQ(DisplayPath("/t/a\nb\tc\x7f"), QStringLiteral("/t/a\u240Ab\u2409c\u2421"));
-    EXPECT_EQ(DisplayPath("/t/caf\xc3\xa9"), QStringLiteral("/t/caf\u00e9"));
+TEST(SearchTexts, PathsShowEveryNameDistinctlyOnOneLine) {
+    // "a<LF>b" and "a b" must not look alike, no name may break a line, and
+    // two different invalid bytes must not both become U+FFFD.
+    EXPECT_EQ(DisplayPath("/t/a\nb\tc\\d"), QStringLiteral("/t/a\\nb\\tc\\\\d"));
+    EXPECT_NE(DisplayPath("/t/\xff"), DisplayPath("/t/\xfe"));
+    EXPECT_EQ(DisplayPath("/t/caf\xc3\xa9 x"), QStringLiteral("/t/caf\u00e9 x"));
 }
 
 }  // namespace
