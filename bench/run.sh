@@ -30,7 +30,7 @@ median() {
 
 echo "| what | time | notes |"
 echo "|---|---|---|"
-"$bin/phase2_bench" 20000 1000000
+"$bin/phase2_bench" --runs 3 --check 3000 50000 200000
 
 tree=$trees/t200k
 "$bin/make_tree" "$tree" 200000 20000

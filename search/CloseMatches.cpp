@@ -56,6 +56,13 @@ bool SharesEnough(std::span<const std::uint32_t> a, std::span<const std::uint32_
 // top[k] = the occurrences of the k most repeated distinct words of sorted
 // `words`, for k = 0 .. distinct count.
 void MostMatched(std::span<const std::uint32_t> words, std::vector<std::uint32_t>& top) {
+    top.resize(words.size() + 1);
+    if (!RepeatsAWord(words)) {
+        for (std::size_t k = 0; k < top.size(); ++k) {
+            top[k] = static_cast<std::uint32_t>(k);
+        }
+        return;
+    }
     top.assign(1, 0);
     for (std::size_t k = 0; k < words.size();) {
         const std::size_t begin = k;
@@ -64,9 +71,7 @@ void MostMatched(std::span<const std::uint32_t> words, std::vector<std::uint32_t
         }
         top.push_back(static_cast<std::uint32_t>(k - begin));
     }
-    if (top.size() <= words.size()) {  // some word repeats
-        std::sort(top.begin() + 1, top.end(), std::greater<>());
-    }
+    std::sort(top.begin() + 1, top.end(), std::greater<>());
     for (std::size_t k = 1; k < top.size(); ++k) {
         top[k] += top[k - 1];
     }
@@ -107,6 +112,10 @@ bool CloseMatches::Prepare(int slider) {
             crowded_[slot] = CrowdedSlot{mask, 0, 0};
         }
         noMatchSlider_.assign(words_.CrowdedSlots(), -1);
+        cursor_.resize(words_.Buckets().Count());
+        for (std::uint32_t bucket = 0; bucket < cursor_.size(); ++bucket) {
+            cursor_[bucket] = words_.Buckets().Members(bucket).front();
+        }
     }
     slider = std::clamp(slider, 0, 5);
     if (slider != slider_) {
@@ -154,9 +163,22 @@ const CloseMatches::Outer& CloseMatches::OuterOf(Entry i) {
     if (outer_.entry == i && outer_.slider == slider_) {
         return outer_;  // First and Later of one outer entry
     }
+    // Outer entries come in ascending order, and so do a bucket's slots: a
+    // cursor per bucket finds i's slot without a search.
     const std::uint32_t bucket = words_.BucketOf(i);
-    const Entry slot = words_.SlotFrom(bucket, i);
+    Entry& cursor = cursor_[bucket];
+    while (words_.EntryAt(cursor) < i) {
+        ++cursor;
+    }
+    if (words_.EntryAt(cursor) != i) {
+        cursor = words_.SlotFrom(bucket, i);  // an outer entry seen before: search
+    }
+    const Entry slot = cursor;
     const std::span<const std::uint32_t> words = words_.Words(slot);
+    if (!words_.Crowded(bucket)) {
+        outer_ = Outer{i, slider_, bucket, slot, words, 0, 0, 0};  // the bucket is read whole
+        return outer_;
+    }
     // top_[k]: the most of i's words k shared distinct words can match, its
     // most repeated words first (k itself when i repeats none). A match shares
     // at least `fewest` distinct words.
@@ -165,7 +187,7 @@ const CloseMatches::Outer& CloseMatches::OuterOf(Entry i) {
     const auto fewest = static_cast<std::uint32_t>(
         std::find_if(top_.begin(), top_.end(), [need](std::uint32_t n) { return n >= need; }) -
         top_.begin());
-    const std::uint64_t mask = words_.Crowded(bucket) ? crowded_[slot].mask : 0;
+    const std::uint64_t mask = crowded_[slot].mask;
     const bool distinctBits = static_cast<std::size_t>(std::popcount(mask)) == top_.size() - 1;
     outer_ = Outer{i, slider_, bucket, slot, words, fewest, mask, distinctBits ? fewest : 0};
     return outer_;
@@ -214,39 +236,40 @@ void CloseMatches::ReadWordLists(const Probe& probe, std::size_t k, std::size_t 
         return;
     }
     std::size_t dropped = 0;
-    const std::uint32_t end = postings.FirstList(word + 1);
-    for (std::uint32_t list = postings.FirstList(word); list < end;) {
-        const std::uint32_t runEnd = postings.RunEnd(list, end);
-        const std::uint32_t wordCount = postings.WordCount(list);
+    const auto occurrences = static_cast<std::uint32_t>(after - k);
+    for (std::uint32_t run = postings.FirstRun(word); run < postings.FirstRun(word + 1); ++run) {
+        const std::uint32_t wordCount = postings.WordCount(run);
         if (wordCount > probe.most) {
             break;
         }
-        const std::uint32_t fromHere = wordCount - postings.Position(list);
+        const std::uint32_t fromHere = wordCount - postings.Position(run);
         const std::uint32_t reach =
             std::min(rest, top_[std::min<std::size_t>(fromHere, top_.size() - 1)]);
         const std::uint32_t needed = bound_->Need(std::max(probe.count, wordCount));
-        const auto occurrences = static_cast<std::uint32_t>(after - k);
+        if (wordCount < probe.fewest || reach < needed) {
+            continue;  // no match in this run
+        }
         const std::size_t latest =
             needed > occurrences ? LatestNext(probe.words, after, needed - occurrences) : kAnyNext;
-        if (wordCount < probe.fewest || reach < needed || latest == probe.words.size()) {
-            list = runEnd;  // no match in this run
-        } else if (latest == kAnyNext) {
-            for (; list < runEnd; ++list) {
+        const std::uint32_t end = postings.FirstList(run + 1);
+        if (latest == kAnyNext) {
+            for (std::uint32_t list = postings.FirstList(run); list < end; ++list) {
                 dropped += read(postings.Lists(), list);
             }
+        } else if (latest == probe.words.size()) {
+            continue;
         } else if (!probe.repeats && fromHere == needed) {
             for (std::size_t n = after; n <= latest; ++n) {
-                const std::uint32_t found = postings.FindNext(list, runEnd, probe.words[n]);
-                if (found != runEnd) {
+                const std::uint32_t found = postings.FindNext(run, probe.words[n]);
+                if (found != end) {
                     dropped += read(postings.Lists(), found);
                 }
             }
-            list = runEnd;
         } else {
-            for (; list < runEnd && postings.NextWord(list) <= probe.words[latest]; ++list) {
+            for (std::uint32_t list = postings.FirstList(run);
+                 list < end && postings.NextWord(list) <= probe.words[latest]; ++list) {
                 dropped += read(postings.Lists(), list);
             }
-            list = runEnd;
         }
     }
     postings.Dropped(word, dropped);
@@ -285,7 +308,8 @@ Entry CloseMatches::First(Entry i, Entry before) {
     NextStamp();
     // Slots ascend with entries within the bucket: `best` is the first slot
     // that could not improve on the best match so far.
-    const Entry none = words_.SlotFrom(outer.bucket, before);
+    const Entry none = before == kNoEntry ? words_.Buckets().Members(outer.bucket).back() + 1
+                                          : words_.SlotFrom(outer.bucket, before);
     Entry best = none;
     sameFileSkipped_ = false;
     ForEachList(outer, false, [&](EntryLists& lists, std::size_t list) -> std::size_t {
@@ -321,7 +345,7 @@ void CloseMatches::Later(Entry i, Entry after, ListedEntries& listed, std::vecto
     const std::size_t from = out.size();
     NextStamp();
     const Outer& outer = OuterOf(i);
-    const Entry first = words_.SlotFrom(outer.bucket, after + 1);
+    const Entry first = after == i ? outer.slot + 1 : words_.SlotFrom(outer.bucket, after + 1);
     const auto unlisted = [&](Entry slot) { return !listed.IsListed(words_.EntryAt(slot)); };
     ForEachList(outer, true, [&](EntryLists& lists, std::size_t list) -> std::size_t {
         const std::size_t before = lists.LiveSize(list);
@@ -355,7 +379,8 @@ void CloseMatches::NextStamp() {
 
 std::size_t CloseMatches::MemoryBytes() const {
     return words_.MemoryBytes() + prefix_.MemoryBytes() + full_.MemoryBytes() +
-           crowded_.capacity() * sizeof(CrowdedSlot) + noMatchSlider_.capacity();
+           crowded_.capacity() * sizeof(CrowdedSlot) + noMatchSlider_.capacity() +
+           cursor_.capacity() * sizeof(Entry);
 }
 
 }  // namespace corvane

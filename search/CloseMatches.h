@@ -123,6 +123,7 @@ class CloseMatches {
     std::vector<CrowdedSlot> crowded_;
     std::uint32_t stamp_ = 0;
     std::vector<std::uint32_t> top_;  // for outer_ (OuterOf)
+    std::vector<Entry> cursor_;       // by bucket: the slot of the latest outer entry
     // Entries of one name in one bucket have the same close matches, but for
     // their own files: when First found none for a slot up to its
     // noMatchBefore (at noMatchSlider_[slot]) and no candidate failed for

@@ -2,6 +2,7 @@
 // lists), and grouping entries by a key.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -62,6 +63,21 @@ class EntryLists {
 // A power of two at least twice `count`, for open addressing.
 std::size_t HashTableSize(std::size_t count);
 
+// `count` copies of `value`, written a slice at a time with a tick between:
+// fresh memory can cost a page fault every 4 KiB, tens of microseconds each
+// in a virtual machine, and a Stop press must not wait for a table's worth.
+template <typename T>
+std::vector<T> FilledVector(std::size_t count, T value, StopCheck& stop) {
+    constexpr std::size_t kSlice = std::size_t{1} << 14;
+    std::vector<T> filled;
+    filled.reserve(count);
+    while (filled.size() < count) {
+        filled.resize(std::min(count, filled.size() + kSlice), value);
+        stop.Tick(256);  // a clock read per slice
+    }
+    return filled;
+}
+
 // Entries grouped by a key: listOf[e] is entry e's group, or kNoList when no
 // other entry has its key; group g is members[start[g] .. start[g + 1]),
 // ascending, the groups in order of their first entry.
@@ -80,9 +96,10 @@ Grouping GroupKeys(std::vector<std::uint32_t> keyOf, std::vector<std::uint32_t> 
 // false when stopped.
 template <typename Hash, typename Same>
 bool GroupByKey(std::size_t count, Hash hash, Same same, Grouping& grouping, StopCheck& stop) {
-    std::vector<std::uint32_t> table(HashTableSize(count), 0);  // first entry + 1; 0 = free
+    // first entry + 1; 0 = free
+    std::vector<std::uint32_t> table = FilledVector<std::uint32_t>(HashTableSize(count), 0, stop);
     const std::size_t mask = table.size() - 1;
-    std::vector<std::uint32_t> keyOf(count), keySize;
+    std::vector<std::uint32_t> keyOf = FilledVector<std::uint32_t>(count, 0, stop), keySize;
     for (Entry e = 0; e < count; ++e) {
         std::size_t slot = hash(e) & mask;
         while (table[slot] != 0 && !same(table[slot] - 1, e)) {

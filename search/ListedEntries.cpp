@@ -8,14 +8,15 @@
 namespace corvane {
 
 bool ListedEntries::Build(const ExactMatches& names, StopCheck& stop) {
-    state_.assign(catalogue_.FileCount(), 0);
+    state_ = FilledVector<std::uint8_t>(catalogue_.FileCount(), 0, stop);
     built_ = MarkSharedIds(stop) && MarkSharedPaths(names, stop);
     return built_;
 }
 
 // Open addressing over known ids: an id met twice marks both entries.
 bool ListedEntries::MarkSharedIds(StopCheck& stop) {
-    std::vector<Entry> table(HashTableSize(catalogue_.FileCount()), 0);  // entry + 1; 0 = free
+    // entry + 1; 0 = free
+    std::vector<Entry> table = FilledVector<Entry>(HashTableSize(catalogue_.FileCount()), 0, stop);
     const std::size_t mask = table.size() - 1;
     for (Entry e = 0; e < catalogue_.FileCount(); ++e) {
         const FileId id = catalogue_.Id(e);

@@ -49,7 +49,9 @@ class MatchLoop {
 };
 
 bool MatchLoop::Run() {
-    if (count_ >= 2 && stop_.Poll()) {
+    // A single entry has no pair: nothing to build, and no poll of Stop.
+    const bool pairs = count_ >= 2;
+    if (pairs && stop_.Poll()) {
         return false;
     }
     int shownProgress = -1;
@@ -61,11 +63,11 @@ bool MatchLoop::Run() {
             observer_.ProgressChanged(progress);
         }
         const auto i = static_cast<Entry>(index);
-        if (stop_.Tick() || !Prepare(options)) {
+        if (pairs && (stop_.Tick() || !Prepare(options))) {
             return false;
         }
-        const bool exact = options.exact && exact_.HasPartner(i);
-        const bool close = options.close && close_.HasPartner(i);
+        const bool exact = pairs && options.exact && exact_.HasPartner(i);
+        const bool close = pairs && options.close && close_.HasPartner(i);
         if ((exact || close) && !MatchOuter(i, exact, close)) {
             return false;
         }

@@ -85,6 +85,22 @@ class WordIds {
     std::vector<std::uint32_t> table_;  // id + 1; 0 = free
 };
 
+// A name has a handful of words: insertion sort beats std::sort's setup.
+void SortWords(std::span<std::uint32_t> words) {
+    if (words.size() > 16) {
+        std::sort(words.begin(), words.end());
+        return;
+    }
+    for (std::size_t k = 1; k < words.size(); ++k) {
+        const std::uint32_t word = words[k];
+        std::size_t at = k;
+        for (; at > 0 && words[at - 1] > word; --at) {
+            words[at] = words[at - 1];
+        }
+        words[at] = word;
+    }
+}
+
 }  // namespace
 
 bool WordIndex::Build(const FileCatalogue& catalogue, StopCheck& stop) {
@@ -144,8 +160,9 @@ void WordIndex::Lay(Grouping grouping, StopCheck& stop) {
 // Links each slot of a crowded bucket to the slot before it in its bucket with
 // the same name (bytes), by open addressing over (bucket, name).
 bool WordIndex::LinkSameNames(const FileCatalogue& catalogue, StopCheck& stop) {
-    sameNameBefore_.assign(CrowdedSlots(), kNoEntry);
-    std::vector<Entry> table(HashTableSize(CrowdedSlots()), 0);  // latest slot + 1; 0 = free
+    sameNameBefore_ = FilledVector(CrowdedSlots(), kNoEntry, stop);
+    // latest slot + 1; 0 = free
+    std::vector<Entry> table = FilledVector<Entry>(HashTableSize(CrowdedSlots()), 0, stop);
     const std::size_t mask = table.size() - 1;
     for (std::uint32_t bucket = 0; bucket < crowdedBuckets_; ++bucket) {
         for (const Entry slot : buckets_.Members(bucket)) {
@@ -169,7 +186,7 @@ bool WordIndex::LinkSameNames(const FileCatalogue& catalogue, StopCheck& stop) {
 bool WordIndex::ReadWords(const FileCatalogue& catalogue, StopCheck& stop) {
     // A name has one word more than it has spaces: the offsets first, so the
     // words take their exact room.
-    wordStart_.assign(entryAt_.size() + 1, 0);
+    wordStart_ = FilledVector<std::uint32_t>(entryAt_.size() + 1, 0, stop);
     std::uint64_t total = 0;
     for (std::size_t slot = 0; slot < entryAt_.size(); ++slot) {
         const std::string_view name = catalogue.FileName(entryAt_[slot]);
@@ -197,7 +214,7 @@ bool WordIndex::ReadWords(const FileCatalogue& catalogue, StopCheck& stop) {
             word = ids.Id(name.substr(start, space - start));
             start = space + 1;
         }
-        std::sort(words.begin(), words.end());
+        SortWords(words);
         if (stop.Tick()) {
             return false;
         }
@@ -253,7 +270,7 @@ void WordIndex::RankBucket(std::uint32_t bucket, std::vector<std::uint32_t>& ent
         for (std::uint32_t& word : words) {
             word = rankOf[word];
         }
-        std::sort(words.begin(), words.end());
+        SortWords(words);
         stop.Tick(2);  // this pass and the count above
     }
     anyRepeats_ = anyRepeats_ || repeats_[bucket];

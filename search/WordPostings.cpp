@@ -146,32 +146,40 @@ void WordPostings::Fill(const WordIndex& words, std::span<const Entry> entries,
     }
 }
 
-// A new list opens at each word's first entry and wherever the count, the
-// position or the next word changes.
+// A new run opens at each word's first entry and wherever the count or the
+// position changes; a new list at each run and wherever the next word changes.
 void WordPostings::Cut(const WordIndex& words, const std::vector<std::uint32_t>& wordStart,
                        Filled filled, StopCheck& stop) {
     std::vector<std::uint32_t> start;
-    firstList_.assign(words.RankCount() + 1, 0);
-    key_.clear();
+    firstRun_.assign(words.RankCount() + 1, 0);
+    runs_.clear();
+    next_.clear();
     for (std::uint32_t word = 0; word + 1 < wordStart.size(); ++word) {
         for (std::uint32_t m = wordStart[word]; m < wordStart[word + 1]; ++m) {
-            const Key key{static_cast<std::uint32_t>(words.Words(filled.members[m]).size()),
-                          filled.position[m], filled.next[m]};
-            if (m == wordStart[word] || !(key == key_.back())) {
+            const auto count = static_cast<std::uint32_t>(words.Words(filled.members[m]).size());
+            const bool opensRun = m == wordStart[word] || count != runs_.back().count ||
+                                  filled.position[m] != runs_.back().position;
+            if (opensRun) {
+                runs_.push_back(
+                    Run{count, filled.position[m], static_cast<std::uint32_t>(next_.size())});
+            }
+            if (opensRun || filled.next[m] != next_.back()) {
                 start.push_back(m);
-                key_.push_back(key);
+                next_.push_back(filled.next[m]);
             }
         }
         stop.Tick(wordStart[word + 1] - wordStart[word]);
-        firstList_[word + 1] = static_cast<std::uint32_t>(key_.size());
+        firstRun_[word + 1] = static_cast<std::uint32_t>(runs_.size());
     }
+    runs_.push_back(Run{0, 0, static_cast<std::uint32_t>(next_.size())});
     start.push_back(static_cast<std::uint32_t>(filled.members.size()));
     lists_.Assign(std::move(filled.members), std::move(start));
 }
 
 std::size_t WordPostings::MemoryBytes() const {
-    return (firstList_.capacity() + liveCount_.capacity()) * sizeof(std::uint32_t) +
-           key_.capacity() * sizeof(Key) + lists_.MemoryBytes();
+    return (firstRun_.capacity() + next_.capacity() + liveCount_.capacity()) *
+               sizeof(std::uint32_t) +
+           runs_.capacity() * sizeof(Run) + lists_.MemoryBytes();
 }
 
 }  // namespace corvane

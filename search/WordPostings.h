@@ -17,9 +17,10 @@ namespace corvane {
 // as the builder's rule says (the prefix a threshold needs, or all of them).
 // Under one word there is a list per (word count, position, next word), in
 // that order; position 0 means the word is the entry's rarest, the next word
-// is the entry's next distinct word after it (kLastWord after its last). A
-// reader skips the lists whose count, position or next word rule a match out.
-// Each list is ascending.
+// is the entry's next distinct word after it (kLastWord after its last). The
+// lists of one word count and position form a run. A reader skips the runs
+// and lists whose count, position or next word rule a match out. Each list
+// is ascending.
 class WordPostings {
   public:
     // How many of entry e's distinct words e is listed under; entries of
@@ -29,35 +30,25 @@ class WordPostings {
     // False when stopped.
     bool Build(const WordIndex& words, const Rule& rule, StopCheck& stop);
 
-    // The lists under word number `word` are FirstList(word) .. FirstList(word + 1) - 1.
-    std::uint32_t FirstList(std::uint32_t word) const { return firstList_[word]; }
-    // The word count of every entry of `list`.
-    std::uint32_t WordCount(std::uint32_t list) const { return key_[list].count; }
-    // Which distinct word of its entries (0 = the rarest) the list's word is.
-    std::uint32_t Position(std::uint32_t list) const { return key_[list].position; }
-    // Its entries' distinct word after the list's word, or kLastWord.
-    std::uint32_t NextWord(std::uint32_t list) const { return key_[list].next; }
+    // The runs under word number `word` are FirstRun(word) .. FirstRun(word + 1) - 1,
+    // by ascending word count, then position. A run's lists hold entries with
+    // the run's word count and the word at the run's position, one list per
+    // next word, ascending: FirstList(run) .. FirstList(run + 1) - 1.
+    std::uint32_t FirstRun(std::uint32_t word) const { return firstRun_[word]; }
+    std::uint32_t WordCount(std::uint32_t run) const { return runs_[run].count; }
+    // Which distinct word of its entries (0 = the rarest) the run's word is.
+    std::uint32_t Position(std::uint32_t run) const { return runs_[run].position; }
+    std::uint32_t FirstList(std::uint32_t run) const { return runs_[run].firstList; }
+    // The list's entries' distinct word after the run's word, or kLastWord.
+    std::uint32_t NextWord(std::uint32_t list) const { return next_[list]; }
     static constexpr std::uint32_t kLastWord = UINT32_MAX;
-    // The end of the run of lists from `list` (before `end`) that share its
-    // count and position: they differ only in their next word, ascending.
-    std::uint32_t RunEnd(std::uint32_t list, std::uint32_t end) const {
-        const Key& key = key_[list];
-        return static_cast<std::uint32_t>(
-            std::partition_point(key_.begin() + list, key_.begin() + end,
-                                 [&key](const Key& other) {
-                                     return other.count == key.count &&
-                                            other.position == key.position;
-                                 }) -
-            key_.begin());
-    }
-    // The list of the run list .. end - 1 whose next word is `next`, or `end`.
-    std::uint32_t FindNext(std::uint32_t list, std::uint32_t end, std::uint32_t next) const {
-        const auto found = std::lower_bound(
-            key_.begin() + list, key_.begin() + end, next,
-            [](const Key& key, std::uint32_t wanted) { return key.next < wanted; });
-        return found != key_.begin() + end && found->next == next
-                   ? static_cast<std::uint32_t>(found - key_.begin())
-                   : end;
+    // The list of `run` whose next word is `next`, or FirstList(run + 1).
+    std::uint32_t FindNext(std::uint32_t run, std::uint32_t next) const {
+        const auto begin = next_.begin() + FirstList(run);
+        const auto end = next_.begin() + FirstList(run + 1);
+        const auto found = std::lower_bound(begin, end, next);
+        return static_cast<std::uint32_t>((found != end && *found == next ? found : end) -
+                                          next_.begin());
     }
     EntryLists& Lists() { return lists_; }
     // The live members of all lists under `word`, as far as readers have
@@ -70,11 +61,10 @@ class WordPostings {
     std::size_t MemoryBytes() const;
 
   private:
-    struct Key {
+    struct Run {
         std::uint32_t count;
         std::uint32_t position;
-        std::uint32_t next;
-        bool operator==(const Key&) const = default;
+        std::uint32_t firstList;
     };
     // The postings in their final order, before they are cut into lists.
     struct Filled {
@@ -88,8 +78,9 @@ class WordPostings {
     void Cut(const WordIndex& words, const std::vector<std::uint32_t>& wordStart, Filled filled,
              StopCheck& stop);
 
-    std::vector<std::uint32_t> firstList_;
-    std::vector<Key> key_;
+    std::vector<std::uint32_t> firstRun_;  // by word; one past the last word: the end
+    std::vector<Run> runs_;                // one past the last run: the end of the lists
+    std::vector<std::uint32_t> next_;      // by list
     std::vector<std::uint32_t> liveCount_;
     EntryLists lists_;
 };

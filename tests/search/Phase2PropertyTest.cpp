@@ -65,8 +65,9 @@ class ReferenceRows final : public PairRecipient {
 
   private:
     std::uint32_t GroupOf(std::size_t k) const {
+        const std::string path = catalogue_.FullPath(k);
         for (const Row& row : rows) {
-            if (row.path == catalogue_.FullPath(k)) {
+            if (row.path == path) {
                 return row.group;
             }
         }
