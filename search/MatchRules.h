@@ -29,16 +29,14 @@ inline bool SameFile(const FileCatalogue& catalogue, std::size_t i, std::size_t 
 // Phase 2 numbers entries in 32 bits, with two values kept for its own use.
 inline constexpr std::size_t kMaxPhase2Entries = UINT32_MAX - 2;
 
-// Both functions give the rows of visiting every pair (i, j), i < j, in order
-// and handing each matching pair to ResultRows::AddMatch, with the
-// options read afresh at every outer entry i. They return false when stopped.
+// Gives the rows of visiting every pair (i, j), i < j, in order and handing
+// each matching pair to ResultRows::AddMatch, with the options read once at
+// every outer entry i. Returns false when stopped.
 //
-// FindMatchesPairwise is that loop as it reads; it stays as the reference the
-// tests hold FindMatches to. FindMatches looks only at entries
-// sharing a name (exact) or a size and an upper-cased word (close), and skips
-// entries already listed once the outer entry is listed itself.
-bool FindMatchesPairwise(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                         ResultRows& rows);
+// Only the pairs that can change the rows are looked for: while i has no row,
+// its first match (listed or not) and every unlisted match after it; once i
+// has a row, only its unlisted matches. Candidates come from entries sharing a
+// name (ExactMatches.h) or a size and a rare word (CloseMatches.h).
 bool FindMatches(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
                  ResultRows& rows);
 

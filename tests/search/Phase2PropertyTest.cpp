@@ -1,6 +1,10 @@
-// The indexed phase 2 must give exactly the rows of the pairwise loop.
+// Phase 2 must give the rows of the pairwise loop, and those rows must follow
+// the row rules: both are held to plain references written here and in
+// support/PairwiseMatches.
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <map>
 #include <random>
 #include <string>
 #include <tuple>
@@ -10,139 +14,313 @@
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
 #include "search/SearchTexts.h"
+#include "search/WordIndex.h"
+#include "support/PairwiseMatches.h"
 #include "support/SearchTestSupport.h"
 
 namespace corvane {
 namespace {
 
+using testing::PairRecipient;
 using testing::RecordingObserver;
 
-struct Outcome {
-    std::vector<std::tuple<std::string, MatchType, std::string>> rows;
-    std::vector<std::string> rowColors;
-    bool finished;
-    int optionCalls;
+struct Row {
+    std::string path;
+    std::string colour;
+    std::uint32_t group;
+    FileId id;
+    bool operator==(const Row&) const = default;
 };
 
-using Phase2 = bool (*)(const FileCatalogue&, SearchObserver&, StopCheck&, ResultRows&);
+void PrintTo(const Row& row, std::ostream* out) {
+    *out << row.path << " " << row.colour << " " << row.group;
+}
 
-Outcome RunPhase2(FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
-                  Phase2 phase2) {
-    const FileCatalogue& copy = catalogue;
+// The row rules done the plain way: a file is listed once, found by a linear
+// search for its path, then for its device and inode; a row joins the group
+// of the file it was matched with, or opens the next group; the shade flips
+// after an outer pass that opened a group.
+class ReferenceRows final : public PairRecipient {
+  public:
+    explicit ReferenceRows(const FileCatalogue& catalogue) : catalogue_(catalogue) {}
+
+    void AddMatch(std::size_t i, std::size_t j, MatchType type) override {
+        if (GroupOf(i) == 0) {
+            newGroup_ = true;
+            const std::uint32_t joined = GroupOf(j);
+            Add(i, type, joined != 0 ? joined : ++groups_);
+        }
+        if (GroupOf(j) == 0) {
+            Add(j, type, GroupOf(i));
+        }
+    }
+    void EndOuterPass() override {
+        if (newGroup_) {
+            newGroup_ = false;
+            light_ = !light_;
+        }
+    }
+
+    std::vector<Row> rows;
+
+  private:
+    std::uint32_t GroupOf(std::size_t k) const {
+        const std::string path = catalogue_.FullPath(k);
+        for (const Row& row : rows) {
+            if (row.path == path) {
+                return row.group;
+            }
+        }
+        for (const Row& row : rows) {
+            if (row.id.Known() && row.id == catalogue_.Id(k)) {
+                return row.group;
+            }
+        }
+        return 0;
+    }
+    void Add(std::size_t k, MatchType type, std::uint32_t group) {
+        const GroupShade shade = light_ ? GroupShade::Light : GroupShade::Dark;
+        rows.push_back(
+            Row{catalogue_.FullPath(k), ColourKeyword(type, shade), group, catalogue_.Id(k)});
+    }
+
+    const FileCatalogue& catalogue_;
+    std::uint32_t groups_ = 0;
+    bool light_ = true;
+    bool newGroup_ = false;
+};
+
+struct Outcome {
+    std::vector<Row> rows;
+    std::vector<int> progress;
+    int optionCalls = 0;
+    bool finished = false;
+};
+
+// The options of call n are script[n - 1].
+Outcome RunPhase2(const FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
+                  bool reference) {
     MemorySettingsStore store;
     store.Write(keys::Stop, BoolText(false));
     RecordingObserver observer;
-    observer.script = [&](int call) { return script[static_cast<std::size_t>(call - 1)]; };
+    observer.script = [&](int call) { return script.at(static_cast<std::size_t>(call - 1)); };
     StopCheck stop(store);
-    ResultList list;
-    ResultRows rows(copy, list);
     Outcome outcome;
-    outcome.finished = phase2(copy, observer, stop, rows);
-    outcome.optionCalls = observer.optionCalls;
-    for (const ResultRow& row : list.rows) {
-        outcome.rows.emplace_back(row.path, row.type, ColourKeyword(row.type, row.shade));
-        outcome.rowColors.emplace_back(ColourKeyword(row.type, row.shade));
+    if (reference) {
+        ReferenceRows rows(catalogue);
+        outcome.finished = testing::VisitMatchingPairs(catalogue, observer, stop, rows);
+        outcome.rows = rows.rows;
+    } else {
+        ResultList list;
+        ResultRows rows(catalogue, list);
+        outcome.finished = FindMatches(catalogue, observer, stop, rows);
+        for (const ResultRow& row : list.rows) {
+            outcome.rows.push_back(
+                Row{row.path, ColourKeyword(row.type, row.shade), row.group, row.stamp.id});
+        }
     }
+    outcome.progress = observer.progress;
+    outcome.optionCalls = observer.optionCalls;
     return outcome;
 }
 
-// Names from a small vocabulary with case variants, repeated and empty words;
-// few sizes, some entries without size; some files reached twice (same path)
-// or under a second name (same device and inode).
-FileCatalogue RandomCatalogue(std::mt19937& random) {
-    static const std::vector<std::string> kWords = {"a",     "A",      "b",      "B",     "photo",
-                                                    "Photo", "PHOTO",  "1.jpg",  "2.JPG", "",
-                                                    "x",     "straße", "STRASSE"};
-    static const std::vector<std::string> kFolders = {
-        "/nonexistent-corvane/p/", "/nonexistent-corvane/q/", "/nonexistent-corvane/p/r/"};
-    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    FileCatalogue catalogue;
-    const int count = pick(36);
-    std::vector<std::tuple<std::string, std::string, std::int64_t, FileId>> made;
-    for (int e = 0; e < count; ++e) {
-        if (!made.empty() && pick(8) == 0) {
-            const auto& [folder, name, bytes, id] = made[static_cast<std::size_t>(pick(e))];
-            const auto again = std::make_tuple(folder, name, bytes, id);
-            made.push_back(again);
-            catalogue.Append(std::get<0>(again), std::get<1>(again), std::get<2>(again),
-                             std::get<3>(again));
-            continue;
-        }
-        std::string name;
-        if (!made.empty() && pick(4) == 0) {
-            name = std::get<1>(made[static_cast<std::size_t>(pick(e))]);
-        } else {
-            const int words = 1 + pick(4);
-            for (int w = 0; w < words; ++w) {
-                name += (w > 0 ? " " : "") + kWords[static_cast<std::size_t>(pick(13))];
+class Generator {
+  public:
+    explicit Generator(std::uint32_t seed) : random_(seed) {}
+    int Pick(int n) { return static_cast<int>(random_() % static_cast<unsigned>(n)); }
+
+    // Up to `most` entries; names of 1 to `longest` words from `words`, some
+    // repeating an earlier name; sizes from `sizes` (-1: none recorded); some
+    // entries reached twice (same path and id), some hard links (same id), some
+    // without an id, some sharing an inode number on another device.
+    FileCatalogue Catalogue(int most, const std::vector<std::string>& words, int longest,
+                            const std::vector<std::int64_t>& sizes, int links = 12) {
+        static const std::vector<std::string> kFolders = {
+            "/nonexistent-corvane/p/", "/nonexistent-corvane/q/", "/nonexistent-corvane/p/r/"};
+        FileCatalogue catalogue;
+        const int count = Pick(most + 1);
+        for (int e = 0; e < count; ++e) {
+            if (e > 0 && Pick(10) == 0) {
+                const auto k = static_cast<std::size_t>(Pick(e));  // the same file again
+                const std::string folder(catalogue.FileFolder(k)), name(catalogue.FileName(k));
+                catalogue.Append(folder, name, catalogue.Bytes(k), catalogue.Id(k));
+                continue;
             }
+            std::string name;
+            if (e > 0 && Pick(5) == 0) {
+                name = catalogue.FileName(static_cast<std::size_t>(Pick(e)));
+            } else {
+                for (int w = 1 + Pick(longest); w > 0; --w) {
+                    name += words[static_cast<std::size_t>(Pick(static_cast<int>(words.size())))];
+                    name += w > 1 ? " " : "";
+                }
+            }
+            FileId id{1 + static_cast<std::uint64_t>(Pick(2)),
+                      1000 + static_cast<std::uint64_t>(e)};
+            std::int64_t bytes =
+                sizes[static_cast<std::size_t>(Pick(static_cast<int>(sizes.size())))];
+            if (e > 0 && Pick(links) == 0) {
+                // A hard link: the same file and size, now and then under its
+                // name with the case of every letter turned.
+                const auto k = static_cast<std::size_t>(Pick(e));
+                id = catalogue.Id(k);
+                bytes = catalogue.Bytes(k);
+                if (Pick(2) == 0) {
+                    name = catalogue.FileName(k);
+                    for (char& c : name) {
+                        c = std::isalpha(static_cast<unsigned char>(c)) ? c ^ 0x20 : c;
+                    }
+                }
+            } else if (e > 0 && Pick(12) == 0) {
+                id.inode = catalogue.Id(static_cast<std::size_t>(Pick(e))).inode;
+            } else if (Pick(12) == 0) {
+                id = FileId{};  // no identity known: path only
+            }
+            catalogue.Append(kFolders[static_cast<std::size_t>(Pick(3))], name, bytes, id);
         }
-        const std::string folder = kFolders[static_cast<std::size_t>(pick(3))];
-        const std::int64_t bytes = pick(5) == 0 ? FileCatalogue::kNoSize : pick(3);
-        FileId id{1, static_cast<std::uint64_t>(1000 + e)};
-        if (!made.empty() && pick(10) == 0) {
-            id = std::get<3>(made[static_cast<std::size_t>(pick(e))]);  // a hard link
-        } else if (pick(10) == 0) {
-            id = FileId{};  // no identity known: path only
-        }
-        made.emplace_back(folder, name, bytes, id);
-        catalogue.Append(folder, name, bytes, id);
+        return catalogue;
     }
-    return catalogue;
+
+    // Options per outer entry: fixed at `options`, or when `changing`, redrawn
+    // now and then (close turned on or off, the slider anywhere, -1 and 6 too).
+    std::vector<SearchOptions> Script(std::size_t count, SearchOptions options, bool changing) {
+        std::vector<SearchOptions> script;
+        for (std::size_t i = 0; i < count; ++i) {
+            if (changing && Pick(8) == 0) {
+                options = SearchOptions{Pick(2) == 0, Pick(4) != 0, Pick(8) - 1};
+            }
+            script.push_back(options);
+        }
+        return script;
+    }
+
+  private:
+    std::mt19937 random_;
+};
+
+void ExpectSameRows(const FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
+                    int round, std::vector<Row>* rows = nullptr) {
+    const Outcome reference = RunPhase2(catalogue, script, true);
+    const Outcome product = RunPhase2(catalogue, script, false);
+    ASSERT_TRUE(reference.finished && product.finished);
+    ASSERT_EQ(product.optionCalls, reference.optionCalls) << "round " << round;
+    ASSERT_EQ(product.progress, reference.progress) << "round " << round;
+    ASSERT_EQ(product.rows, reference.rows) << "round " << round;
+    if (rows != nullptr) {
+        *rows = reference.rows;
+    }
 }
 
-std::vector<SearchOptions> RandomScript(std::mt19937& random, std::size_t count) {
-    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    SearchOptions options{pick(2) == 0, pick(3) != 0, pick(6)};
-    std::vector<SearchOptions> script;
-    const bool changing = pick(2) == 0;  // half the runs change options between outer entries
-    for (std::size_t i = 0; i < count; ++i) {
-        if (changing && pick(3) == 0) {
-            options = SearchOptions{pick(2) == 0, pick(3) != 0, pick(6)};
-        }
-        script.push_back(options);
+int CloseRows(const std::vector<Row>& rows) {
+    int close = 0;
+    for (const Row& row : rows) {
+        close += row.colour.ends_with("red");
     }
-    return script;
+    return close;
 }
 
 TEST(Phase2Property, IndexedGivesThePairwiseRows) {
-    std::mt19937 random(20261207);
-    int withRows = 0, withClose = 0, withShadeFlips = 0;
+    Generator generator(20261207);
+    const std::vector<std::string> words = {"a",     "A",     "b", "B", "photo",  "Photo",  "PHOTO",
+                                            "1.jpg", "2.JPG", "",  "x", "straße", "STRASSE"};
+    int withRows = 0, withClose = 0, withDarkShade = 0;
     for (int round = 0; round < 1500; ++round) {
-        FileCatalogue catalogue = RandomCatalogue(random);
-        const std::vector<SearchOptions> script = RandomScript(random, catalogue.FileCount());
-        const Outcome pairwise = RunPhase2(catalogue, script, FindMatchesPairwise);
-        const Outcome indexed = RunPhase2(catalogue, script, FindMatches);
-        ASSERT_TRUE(pairwise.finished && indexed.finished);
-        ASSERT_EQ(pairwise.optionCalls, indexed.optionCalls) << "round " << round;
-        ASSERT_EQ(pairwise.rows, indexed.rows) << "round " << round;
-        ASSERT_EQ(pairwise.rowColors, indexed.rowColors) << "round " << round;
-        withRows += !pairwise.rows.empty();
-        for (const auto& row : pairwise.rows) {
-            withClose += std::get<1>(row) == MatchType::Close;
-            withShadeFlips += std::get<2>(row) == "blue" || std::get<2>(row) == "red";
+        const FileCatalogue catalogue = generator.Catalogue(35, words, 4, {-1, 0, 1, 2});
+        const SearchOptions options{generator.Pick(2) == 0, generator.Pick(3) != 0,
+                                    generator.Pick(6)};
+        const auto script =
+            generator.Script(catalogue.FileCount(), options, generator.Pick(2) == 0);
+        std::vector<Row> rows;
+        ExpectSameRows(catalogue, script, round, &rows);
+        withRows += !rows.empty();
+        withClose += CloseRows(rows);
+        for (const Row& row : rows) {
+            withDarkShade += row.colour == "blue" || row.colour == "red";
         }
     }
     // The generator must really produce the cases that can differ.
     EXPECT_GT(withRows, 1000);
     EXPECT_GT(withClose, 1000);
-    EXPECT_GT(withShadeFlips, 1000);
+    EXPECT_GT(withDarkShade, 1000);
 }
 
-TEST(Phase2Property, PairwiseFollowsTheWorkedExample) {
-    FileCatalogue catalogue;
-    catalogue.Append("/nonexistent-corvane/x/", "a.txt", FileCatalogue::kNoSize, FileId{1, 1});
-    catalogue.Append("/nonexistent-corvane/x/", "b.txt", FileCatalogue::kNoSize, FileId{1, 2});
-    catalogue.Append("/nonexistent-corvane/y/", "a.txt", FileCatalogue::kNoSize, FileId{1, 3});
-    catalogue.Append("/nonexistent-corvane/y/", "b.txt", FileCatalogue::kNoSize, FileId{1, 4});
-    const std::vector<SearchOptions> script(4, SearchOptions{true, false, 3});
-    for (const Phase2 phase2 : {FindMatchesPairwise, FindMatches}) {
-        const Outcome outcome = RunPhase2(catalogue, script, phase2);
-        const std::vector<std::string> colours = {"light blue", "light blue", "blue", "blue"};
-        EXPECT_EQ(outcome.rowColors, colours);
-        ASSERT_EQ(outcome.rows.size(), 4u);
-        EXPECT_EQ(std::get<0>(outcome.rows[1]), "/nonexistent-corvane/y/a.txt");
-        EXPECT_EQ(std::get<0>(outcome.rows[2]), "/nonexistent-corvane/x/b.txt");
+// Crowded size buckets (word lists, not whole-bucket reads) with few distinct
+// words, repeats, empty words and case variants, at every slider position
+// with close alone or with exact, and with options changing mid-run.
+TEST(Phase2Property, CrowdedBucketsGiveThePairwiseRows) {
+    Generator generator(7041);
+    const std::vector<std::string> words = {"a",   "A",     "b",       "photo", "Photo", "PHOTO",
+                                            "",    "x.jpg", "X.JPG",   "1",     "2",     "report",
+                                            "ß.x", "SS.X",  "holiday", "draft", "copy"};
+    int crowded = 0;
+    std::vector<int> closeBySlider(6, 0);
+    for (int round = 0; round < 96; ++round) {
+        const int slider = round % 6;
+        const bool both = round / 6 % 2 == 1;
+        const bool changing = round / 12 % 4 == 3;
+        // Every third round, many hard links: one file under names that
+        // close-match one another.
+        const FileCatalogue catalogue =
+            generator.Catalogue(300, words, 1 + round % 5, {-1, 0, 7}, round % 3 == 2 ? 3 : 12);
+        const auto script =
+            generator.Script(catalogue.FileCount(), SearchOptions{both, true, slider}, changing);
+        std::vector<Row> rows;
+        ExpectSameRows(catalogue, script, round, &rows);
+        std::map<std::int64_t, std::size_t> bucketSizes;
+        for (std::size_t e = 0; e < catalogue.FileCount(); ++e) {
+            crowded += ++bucketSizes[catalogue.Bytes(e)] == WordIndex::kSmallBucket + 1;
+        }
+        closeBySlider[static_cast<std::size_t>(slider)] += changing ? 0 : CloseRows(rows);
+    }
+    EXPECT_GT(crowded, 100);  // buckets
+    for (const int close : closeBySlider) {
+        EXPECT_GT(close, 100);
+    }
+}
+
+Row Listed(const std::string& path, const char* colour, std::uint32_t group, FileId id) {
+    return Row{"/nonexistent-corvane/" + path, colour, group, id};
+}
+
+TEST(Phase2Property, FollowsTheWorkedExamples) {
+    struct File {
+        std::string folder, name;
+        FileId id;
+    };
+    struct Case {
+        const char* what;
+        std::vector<File> files;
+        std::vector<Row> rows;
+    } cases[] = {
+        {"two groups in turn",
+         {{"x/", "a.txt", {1, 1}},
+          {"x/", "b.txt", {1, 2}},
+          {"y/", "a.txt", {1, 3}},
+          {"y/", "b.txt", {1, 4}}},
+         {Listed("x/a.txt", "light blue", 1, {1, 1}), Listed("y/a.txt", "light blue", 1, {1, 3}),
+          Listed("x/b.txt", "blue", 2, {1, 2}), Listed("y/b.txt", "blue", 2, {1, 4})}},
+        {"an unmatched file between groups keeps the shade",
+         {{"x/", "a", {1, 1}},
+          {"x/", "b", {1, 2}},
+          {"x/", "c", {1, 3}},
+          {"y/", "a", {1, 4}},
+          {"y/", "c", {1, 5}}},
+         {Listed("x/a", "light blue", 1, {1, 1}), Listed("y/a", "light blue", 1, {1, 4}),
+          Listed("x/c", "blue", 2, {1, 3}), Listed("y/c", "blue", 2, {1, 5})}},
+        {"one inode number on two devices is two files",
+         {{"x/", "a.txt", {1, 5}}, {"y/", "a.txt", {2, 5}}},
+         {Listed("x/a.txt", "light blue", 1, {1, 5}), Listed("y/a.txt", "light blue", 1, {2, 5})}},
+    };
+    for (const Case& c : cases) {
+        FileCatalogue catalogue;
+        for (const File& file : c.files) {
+            catalogue.Append("/nonexistent-corvane/" + file.folder, file.name,
+                             FileCatalogue::kNoSize, file.id);
+        }
+        const std::vector<SearchOptions> script(c.files.size(), SearchOptions{true, false, 3});
+        for (const bool reference : {true, false}) {
+            EXPECT_EQ(RunPhase2(catalogue, script, reference).rows, c.rows) << c.what;
+        }
     }
 }
 
@@ -158,8 +336,8 @@ TEST(Phase2Property, ThresholdIsStrictAndSliderClamped) {
         catalogue.Append("/nonexistent-corvane/", "a c.txt", 4, FileId{1, 2});
         catalogue.Append("/nonexistent-corvane/", "d e.txt", 4, FileId{1, 3});
         const std::vector<SearchOptions> script(3, SearchOptions{false, true, c.slider});
-        for (const Phase2 phase2 : {FindMatchesPairwise, FindMatches}) {
-            EXPECT_EQ(RunPhase2(catalogue, script, phase2).rows.size(), c.listed ? 2u : 0u)
+        for (const bool reference : {true, false}) {
+            EXPECT_EQ(RunPhase2(catalogue, script, reference).rows.size(), c.listed ? 2u : 0u)
                 << "slider " << c.slider;
         }
     }
