@@ -278,6 +278,9 @@ TEST(TrashUndo, ADamagedRecordChangesNothing) {
          }}};
     for (const Kind& k : kinds) {
         SCOPED_TRACE(k.what);
+        if (k.what == std::string("someone else's") && ::geteuid() != 0) {
+            continue;  // only root can give a file away
+        }
         std::filesystem::remove_all(hostile);
         k.make();
         const auto before = Snapshot(base.path());
