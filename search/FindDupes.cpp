@@ -2,7 +2,6 @@
 
 #include <malloc.h>
 
-#include <deque>
 #include <stdexcept>
 
 #include "search/FolderScan.h"
@@ -11,18 +10,6 @@
 #include "search/StopCheck.h"
 
 namespace corvane {
-namespace {
-
-// The rows of a search until their files have been read.
-class RowQueue final : public ResultSink {
-  public:
-    void Clear() override { rows.clear(); }
-    void AddRow(ResultRow row) override { rows.push_back(std::move(row)); }
-
-    std::deque<ResultRow> rows;
-};
-
-}  // namespace
 
 SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue& catalogue,
                           SettingsStore& store, SearchObserver& observer,
@@ -55,9 +42,10 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
     }
     observer.PhaseChanged(SearchPhase::Comparing, {});
     StopCheck stop(store, cancel);
-    // The rows wait here until their files have been read, all in one pass;
-    // handed out one by one, they leave as they go.
-    RowQueue found;
+    // Phase 2 finds its rows as catalogue entries; they become result rows
+    // once its tables are gone, have their files read in one pass, and leave
+    // for the sink one by one.
+    std::vector<FoundRow> found;
     SearchOutcome outcome = SearchOutcome::Stopped;
     {
         ResultRows rows(catalogue, found);
@@ -73,11 +61,10 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
     // sink's list of rows, would stay with the process while that list grows
     // (33 MB more at 1,000,000 files): give it back first.
     ::malloc_trim(0);
-    StampRows(found.rows, stop);
-    while (!found.rows.empty()) {
-        sink.AddRow(std::move(found.rows.front()));
-        found.rows.pop_front();
-    }
+    std::vector<ResultRow> rows = MakeRows(catalogue, found);
+    found = {};
+    StampRows(rows, stop);
+    sink.AddRows(std::move(rows));
     return outcome;
 }
 

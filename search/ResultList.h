@@ -11,6 +11,13 @@ class ResultList final : public ResultSink {
   public:
     void Clear() override { rows.clear(); }
     void AddRow(ResultRow row) override { rows.push_back(std::move(row)); }
+    void AddRows(std::vector<ResultRow>&& more) override {
+        if (rows.empty()) {
+            rows = std::move(more);
+        } else {
+            ResultSink::AddRows(std::move(more));
+        }
+    }
 
     std::vector<ResultRow> rows;
 };

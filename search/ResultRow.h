@@ -2,8 +2,10 @@
 // results window and corvane-find turn it into words and colours.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/FileStamp.h"
 
@@ -37,6 +39,13 @@ class ResultSink {
     virtual ~ResultSink() = default;
     virtual void Clear() = 0;
     virtual void AddRow(ResultRow row) = 0;
+    // Many rows at once, in order: a sink that keeps a list takes them whole.
+    virtual void AddRows(std::vector<ResultRow>&& rows) {
+        for (ResultRow& row : rows) {
+            AddRow(std::move(row));
+        }
+        rows.clear();
+    }
 };
 
 }  // namespace corvane

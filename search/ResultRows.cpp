@@ -6,12 +6,45 @@
 
 namespace corvane {
 
-ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
+ResultRows::ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found)
     : catalogue_(catalogue),
-      sink_(sink),
+      found_(&found),
       identity_(catalogue.FileCount()),
       pathGroup_(catalogue.FileCount(), 0),
       idGroup_(catalogue.FileCount(), 0) {}
+
+ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
+    : catalogue_(catalogue),
+      sink_(&sink),
+      identity_(catalogue.FileCount()),
+      pathGroup_(catalogue.FileCount(), 0),
+      idGroup_(catalogue.FileCount(), 0) {}
+
+namespace {
+
+ResultRow MakeRow(const FileCatalogue& catalogue, const FoundRow& found) {
+    ResultRow row;
+    row.path = catalogue.FullPath(found.entry);
+    row.type = found.type;
+    row.shade = found.shade;
+    row.group = found.group;
+    // The file stays the one the scan found (its device and inode); its size
+    // and time are read after phase 2, for all rows at once (StampRows).
+    row.stamp.id = catalogue.Id(found.entry);
+    return row;
+}
+
+}  // namespace
+
+std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue,
+                                const std::vector<FoundRow>& found) {
+    std::vector<ResultRow> rows;
+    rows.reserve(found.size());
+    for (const FoundRow& row : found) {
+        rows.push_back(MakeRow(catalogue, row));
+    }
+    return rows;
+}
 
 namespace {
 
@@ -107,14 +140,7 @@ void ResultRows::AddMatch(std::size_t i, std::size_t j, MatchType type) {
 }
 
 void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
-    ResultRow row;
-    row.path = catalogue_.FullPath(k);
-    row.type = type;
-    row.shade = shade_;
-    row.group = group;
-    // The file stays the one the scan found (its device and inode); its size
-    // and time are read after phase 2, for all rows at once (StampRows).
-    row.stamp.id = catalogue_.Id(k);
+    const FoundRow row{static_cast<std::uint32_t>(k), group, type, shade_};
 
     const Identity& identity = IdentityOf(k);
     pathGroup_[identity.path] = group;
@@ -122,10 +148,14 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
         idGroup_[identity.id] = group;
     }
     ++rowCount_;
-    sink_.AddRow(std::move(row));
+    if (found_ != nullptr) {
+        found_->push_back(row);
+    } else {
+        sink_->AddRow(MakeRow(catalogue_, row));
+    }
 }
 
-void StampRows(std::deque<ResultRow>& rows, StopCheck& stop) {
+void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
     std::vector<std::string_view> paths;
     paths.reserve(rows.size());
     for (const ResultRow& row : rows) {

@@ -3,7 +3,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
@@ -23,8 +22,22 @@ namespace corvane {
 //
 // A row leaves here with the device and inode the scan found and no size or
 // time yet (stamped false): StampRows reads those for all rows at once.
+//
+// A row as phase 2 finds it: its catalogue entry and its place in the list,
+// 12 bytes. The path is made from the catalogue later (MakeRows), once phase
+// 2's own tables are gone, so a search with many rows never holds both.
+struct FoundRow {
+    std::uint32_t entry = 0;
+    std::uint32_t group = 0;
+    MatchType type = MatchType::Exact;
+    GroupShade shade = GroupShade::Light;
+};
+
 class ResultRows {
   public:
+    // Rows go to `found`, compact; or, with a sink, straight out as result
+    // rows (tests and benchmarks that look at phase 2 alone).
+    ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found);
     ResultRows(const FileCatalogue& catalogue, ResultSink& sink);
 
     // Lists i, then j, unless the file is listed already: the same path, or
@@ -62,7 +75,8 @@ class ResultRows {
                              Same same);
 
     const FileCatalogue& catalogue_;
-    ResultSink& sink_;
+    std::vector<FoundRow>* found_ = nullptr;
+    ResultSink* sink_ = nullptr;
     std::vector<Identity> identity_;
     std::vector<std::uint32_t> pathTable_;
     std::vector<std::size_t> folderHash_;  // by folder index; 0 = not yet hashed
@@ -75,12 +89,16 @@ class ResultRows {
     bool newGroup_ = false;
 };
 
+// The result rows of `found`, in order: the path from the catalogue, the
+// device and inode the scan found, no size or time yet.
+std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue, const std::vector<FoundRow>& found);
+
 // Reads every row's size and modification time now, after phase 2 and before
 // the rows are handed out: each file once, folder by folder on two threads,
 // by full path or relative to its folder (ReadStamps), for paths of any
 // length. The device and inode stay the scan's. A file that cannot be read
 // keeps stamped false. `Stop` is read at least every 20 ms; after a stop the
 // rows not yet read stay unstamped.
-void StampRows(std::deque<ResultRow>& rows, StopCheck& stop);
+void StampRows(std::vector<ResultRow>& rows, StopCheck& stop);
 
 }  // namespace corvane
