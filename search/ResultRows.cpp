@@ -1,5 +1,6 @@
 #include "search/ResultRows.h"
 
+#include <new>
 #include <string_view>
 
 #include "platform/FileStamp.h"
@@ -65,13 +66,20 @@ std::size_t HashBytes(std::size_t hash, std::string_view bytes) {
 
 }  // namespace
 
-template <typename Same>
-std::uint32_t ResultRows::FirstEqual(std::vector<std::uint32_t>& table, std::size_t hash,
-                                     std::size_t k, Same same) {
-    if (table.empty()) {
-        table.assign(TableSize(catalogue_.FileCount()), 0);
+void ResultRows::ZeroSlots::Allocate(std::size_t count) {
+    slots_.reset(static_cast<std::uint32_t*>(std::calloc(count, sizeof(std::uint32_t))));
+    if (!slots_) {
+        throw std::bad_alloc();
     }
-    const std::size_t mask = table.size() - 1;
+    count_ = count;
+}
+
+template <typename Same>
+std::uint32_t ResultRows::FirstEqual(ZeroSlots& table, std::size_t hash, std::size_t k, Same same) {
+    if (table.Empty()) {
+        table.Allocate(TableSize(catalogue_.FileCount()));
+    }
+    const std::size_t mask = table.Size() - 1;
     for (std::size_t slot = hash & mask;; slot = (slot + 1) & mask) {
         const std::uint32_t stored = table[slot];
         if (stored == 0) {

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
@@ -53,6 +55,25 @@ class ResultRows {
     std::size_t RowCount() const { return rowCount_; }
 
   private:
+    // Zeroed 32-bit slots from calloc: a large block comes as fresh pages,
+    // zero until first touched, so a table of millions of slots is not
+    // filled in one go in the middle of phase 2 (a stall between two polls
+    // of Stop); the pages arrive as rows need them.
+    class ZeroSlots {
+      public:
+        void Allocate(std::size_t count);
+        bool Empty() const { return count_ == 0; }
+        std::size_t Size() const { return count_; }
+        std::uint32_t& operator[](std::size_t i) { return slots_.get()[i]; }
+
+      private:
+        struct Free {
+            void operator()(std::uint32_t* p) const { std::free(p); }
+        };
+        std::unique_ptr<std::uint32_t, Free> slots_;
+        std::size_t count_ = 0;
+    };
+
     static constexpr std::uint32_t kNotYet = UINT32_MAX;
     static constexpr std::uint32_t kNoId = UINT32_MAX - 1;  // entry made without an id
 
@@ -71,16 +92,15 @@ class ResultRows {
     // The first entry that `same` says equals entry k, by open addressing on
     // `hash` in `table` (entry number + 1 per slot, 0 when free).
     template <typename Same>
-    std::uint32_t FirstEqual(std::vector<std::uint32_t>& table, std::size_t hash, std::size_t k,
-                             Same same);
+    std::uint32_t FirstEqual(ZeroSlots& table, std::size_t hash, std::size_t k, Same same);
 
     const FileCatalogue& catalogue_;
     std::vector<FoundRow>* found_ = nullptr;
     ResultSink* sink_ = nullptr;
     std::vector<Identity> identity_;
-    std::vector<std::uint32_t> pathTable_;
+    ZeroSlots pathTable_;
     std::vector<std::size_t> folderHash_;  // by folder index; 0 = not yet hashed
-    std::vector<std::uint32_t> idTable_;
+    ZeroSlots idTable_;
     std::vector<std::uint32_t> pathGroup_;  // by first entry of the path; 0 = no row
     std::vector<std::uint32_t> idGroup_;    // by first entry of the device and inode
     std::size_t rowCount_ = 0;
