@@ -171,7 +171,7 @@ class ResultsWindowTest : public QObject {
         QTest::keyClick(w.form.List(), Qt::Key_Space);
         QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0, 1, 2, 3}));
         QTRY_COMPARE(w.form.windowTitle(),
-                 QStringLiteral("Corvane [4 files in 2 groups; 4 ticked, 4 KB]"));
+                     QStringLiteral("Corvane [4 files in 2 groups; 4 ticked, 4 KB]"));
         QTest::keyClick(w.form.List(), Qt::Key_Space);
         QVERIFY(w.form.Model().CheckedRows().empty());
         QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [4 files in 2 groups]"));
