@@ -16,8 +16,9 @@ FileId IdOf(const struct stat& st) {
     return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-// Keeps `fd` when fstat shows the folder `listed`; else closes it.
-int KeepIfListed(int fd, FileId listed) {
+// Returns `fd` with its folder's identity in `id`; on failure closes it and
+// returns -errno.
+int IdentifyOrClose(int fd, FileId& id) {
     if (fd < 0) {
         return -errno;
     }
@@ -27,7 +28,15 @@ int KeepIfListed(int fd, FileId listed) {
         ::close(fd);
         return -error;
     }
-    if (IdOf(st) != listed) {
+    id = IdOf(st);
+    return fd;
+}
+
+// Keeps `fd` when it is the folder `listed`; else closes it.
+int KeepIfListed(int fd, FileId listed) {
+    FileId id;
+    fd = IdentifyOrClose(fd, id);
+    if (fd >= 0 && id != listed) {
         ::close(fd);
         return -ENOENT;
     }
@@ -49,18 +58,7 @@ constexpr unsigned kEntriesBetweenStopChecks = 256;
 }  // namespace
 
 int OpenNamedFolder(const std::string& path, FileId& id) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) {
-        return -errno;
-    }
-    struct stat st {};
-    if (::fstat(fd, &st) != 0) {
-        const int error = errno;
-        ::close(fd);
-        return -error;
-    }
-    id = IdOf(st);
-    return fd;
+    return IdentifyOrClose(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), id);
 }
 
 int OpenSubfolder(int parent, const std::string& name, FileId listed) {
