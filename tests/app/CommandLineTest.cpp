@@ -46,7 +46,7 @@ class CommandLineTest : public QObject {
     void folder_rows() {
         testing::TempDir dir;
         testing::MakeFolder(dir / "music");
-        testing::MakeFile(dir / "music/song.mp3");
+        testing::WriteFile(dir / "music/song.mp3");
         const QByteArray base = QByteArray::fromStdString(dir.path());
         // Relative to the working folder; a file stands for its folder; no trailing "/".
         QCOMPARE(FolderRowForArgument("music/", base), base + "/music");

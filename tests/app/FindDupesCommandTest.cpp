@@ -17,6 +17,7 @@
 #include "search/SearchTexts.h"
 #include "shell/FolderListModel.h"
 #include "shell/MainWindow.h"
+#include "support/Files.h"
 #include "support/MemoryStore.h"
 #include "support/TempDir.h"
 #include "support/TestDesktop.h"
@@ -26,12 +27,9 @@ using namespace corvane;
 using corvane::testing::MemoryStore;
 using corvane::testing::TempDir;
 using corvane::testing::TestDesktop;
+using corvane::testing::WriteFile;
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& content = {}) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 void MakeFolder(const std::string& path) {
     QVERIFY(::mkdir(path.c_str(), 0755) == 0);

@@ -16,20 +16,19 @@
 
 #include "platform/FileDigest.h"
 #include "search/SavedList.h"
+#include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
 namespace corvane {
 namespace {
 
-using testing::MakeFile;
 using testing::MakeFolder;
+using testing::Ran;
+using testing::ReadFile;
+using testing::RunProgram;
 using testing::TempDir;
-
-struct Ran {
-    int status = -1;
-    std::string out, err;
-};
+using testing::WriteFile;
 
 // A key as corvane-find writes it (and xxh128sum): 32 lowercase hex digits.
 std::string Hex(const ContentKey& key) {
@@ -54,50 +53,21 @@ std::vector<std::vector<std::string>> Fields(const std::string& tsv) {
     return lines;
 }
 
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs the built corvane-find with exactly these arguments (no shell),
 // through `wrapper` (a program and its arguments) when one is given.
 Ran RunFind(const std::vector<std::string>& args, const std::string& scratch, const char* locale,
             const std::vector<std::string>& wrapper = {}) {
-    const std::string outPath = scratch + "/.out", errPath = scratch + "/.err";
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::dup2(out, STDOUT_FILENO);
-        ::dup2(err, STDERR_FILENO);
-        if (locale != nullptr) {
-            ::setenv("LC_ALL", locale, 1);
-        }
-        // The trash and the send journal live in the test's own folder.
-        ::setenv("HOME", scratch.c_str(), 1);
-        ::setenv("XDG_DATA_HOME", (scratch + "/data").c_str(), 1);
-        ::setenv("XDG_STATE_HOME", (scratch + "/state").c_str(), 1);
-        std::vector<char*> argv;
-        for (const std::string& arg : wrapper) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(const_cast<char*>(CORVANE_FIND));
-        for (const std::string& arg : args) {
-            argv.push_back(const_cast<char*>(arg.c_str()));
-        }
-        argv.push_back(nullptr);
-        ::execv(argv[0], argv.data());
-        ::_exit(127);
+    std::vector<std::string> command = wrapper;
+    command.push_back(CORVANE_FIND);
+    command.insert(command.end(), args.begin(), args.end());
+    // The trash and the send journal live in the test's own folder.
+    std::vector<std::pair<std::string, std::string>> env = {{"HOME", scratch},
+                                                            {"XDG_DATA_HOME", scratch + "/data"},
+                                                            {"XDG_STATE_HOME", scratch + "/state"}};
+    if (locale != nullptr) {
+        env.emplace_back("LC_ALL", locale);
     }
-    Ran run;
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = ReadAll(outPath);
-    run.err = ReadAll(errPath);
-    return run;
+    return RunProgram(command, scratch, env);
 }
 
 class CliTest : public ::testing::Test {
@@ -116,9 +86,9 @@ class CliTest : public ::testing::Test {
 };
 
 TEST_F(CliTest, ExitStatusTellsRowsNoRowsAndFailures) {
-    MakeFile(dir / "x/same", "1");
-    MakeFile(dir / "x/alone", "22");
-    MakeFile(dir / "y/same", "333");
+    WriteFile(dir / "x/same", "1");
+    WriteFile(dir / "x/alone", "22");
+    WriteFile(dir / "y/same", "333");
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -183,8 +153,8 @@ TEST_F(CliTest, TsvEscapesEveryAwkwardByte) {
     };
     std::string expected;
     for (const Case& c : cases) {
-        MakeFile(dir / ("x/" + c.name), "12345");
-        MakeFile(dir / ("y/" + c.name), "123");
+        WriteFile(dir / ("x/" + c.name), "12345");
+        WriteFile(dir / ("y/" + c.name), "123");
     }
     // Rows in scan order: the x copies' names in byte order, each with its y copy.
     std::vector<Case> sorted(std::begin(cases), std::end(cases));
@@ -215,14 +185,14 @@ TEST_F(CliTest, TsvEscapesEveryAwkwardByte) {
 }
 
 TEST_F(CliTest, TsvAndJsonSizesUseCommaGroupingWhateverTheLocale) {
-    MakeFile(dir / "x/big", std::string(1536 * 1024, 'b'));
-    MakeFile(dir / "y/big", std::string(2000, 'b'));
+    WriteFile(dir / "x/big", std::string(1536 * 1024, 'b'));
+    WriteFile(dir / "y/big", std::string(2000, 'b'));
     const Ran tsv = Find({"--format", "tsv", dir.path()}, "de_DE.UTF-8");
     EXPECT_EQ(tsv.out, "Exact\tlight blue\t1572864\t1.5 MB\t" + dir / "x/big" +
                            "\nExact\tlight blue\t2000\t2 KB\t" + dir / "y/big" + "\n");
 
-    MakeFile(dir / "x/quote\"d", "");
-    MakeFile(dir / "y/quote\"d", "");
+    WriteFile(dir / "x/quote\"d", "");
+    WriteFile(dir / "y/quote\"d", "");
     const Ran json = Find({"--format", "json", dir.path()}, "de_DE.UTF-8");
     QJsonParseError error{};
     const QJsonDocument document =
@@ -249,14 +219,14 @@ TEST_F(CliTest, VerifyAndKeepAddContentAndActionFields) {
     const std::string same(10000, 's');
     std::string middle = same;
     middle[5000] = 'm';
-    MakeFile(dir / "x/same", same);
-    MakeFile(dir / "y/same", same);
-    MakeFile(dir / "x/diff", same);
-    MakeFile(dir / "y/diff", middle);
-    MakeFile(dir / "x/sized", "12345");
-    MakeFile(dir / "y/sized", "123456");
-    MakeFile(dir / "x/empty", "");
-    MakeFile(dir / "y/empty", "");
+    WriteFile(dir / "x/same", same);
+    WriteFile(dir / "y/same", same);
+    WriteFile(dir / "x/diff", same);
+    WriteFile(dir / "y/diff", middle);
+    WriteFile(dir / "x/sized", "12345");
+    WriteFile(dir / "y/sized", "123456");
+    WriteFile(dir / "x/empty", "");
+    WriteFile(dir / "y/empty", "");
     const std::string sameKey = Hex(DigestOfBytes(same));
     // path, CONTENT (empty: any key but the others of its group), ACTION
     const std::vector<std::vector<std::string>> expected = {
@@ -306,10 +276,10 @@ TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
     if (::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) != 0) {
         GTEST_SKIP() << "setpriv is missing: root would read the refused file";
     }
-    MakeFile(dir / "x/secret", "same bytes");
-    MakeFile(dir / "y/secret", "same bytes");
-    MakeFile(dir / "y/z", "other");
-    MakeFile(dir / "x/z", "other");
+    WriteFile(dir / "x/secret", "same bytes");
+    WriteFile(dir / "y/secret", "same bytes");
+    WriteFile(dir / "y/z", "other");
+    WriteFile(dir / "x/z", "other");
     ::chmod((dir / "x/secret").c_str(), 0);
     ::chmod(dir.path().c_str(), 0755);
     // Root reads anything: as root, run it as nobody; anyone else is refused already.
@@ -337,10 +307,10 @@ TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
 }
 
 TEST_F(CliTest, Print0WritesRawPathsOfEveryRowOrOfTheMarkedOnes) {
-    MakeFile(dir / "x/new\nline\xff", "a");
-    MakeFile(dir / "y/new\nline\xff", "b");
-    MakeFile(dir / "x/copy", "c");
-    MakeFile(dir / "y/copy", "c");
+    WriteFile(dir / "x/new\nline\xff", "a");
+    WriteFile(dir / "y/new\nline\xff", "b");
+    WriteFile(dir / "x/copy", "c");
+    WriteFile(dir / "y/copy", "c");
     const auto nul = [](const std::string& path) { return path + std::string(1, '\0'); };
     struct Case {
         std::vector<std::string> args;
@@ -361,9 +331,9 @@ TEST_F(CliTest, Print0WritesRawPathsOfEveryRowOrOfTheMarkedOnes) {
 }
 
 TEST_F(CliTest, TrashSendsTheMarkedFilesAndUndoPutsThemBack) {
-    MakeFile(dir / "x/a.txt", "same");
-    MakeFile(dir / "y/a.txt", "same");
-    MakeFile(dir / "x/b.txt", "alone");
+    WriteFile(dir / "x/a.txt", "same");
+    WriteFile(dir / "y/a.txt", "same");
+    WriteFile(dir / "x/b.txt", "alone");
     const std::string trashFiles = dir / "data/Trash/files";
 
     Ran run = Find({"--exact", "--verify", "--keep", "first", "--trash", "--format", "tsv",
@@ -383,7 +353,7 @@ TEST_F(CliTest, TrashSendsTheMarkedFilesAndUndoPutsThemBack) {
     EXPECT_EQ(Find({"--undo"}).status, 1);  // a batch is undone once
 
     // A file already in the trash is never sent again: status 3.
-    MakeFile(trashFiles + "/a.txt", "same");
+    WriteFile(trashFiles + "/a.txt", "same");
     run =
         Find({"--exact", "--keep", "first", "--trash", "--format", "json", dir / "x", trashFiles});
     EXPECT_EQ(run.status, 3) << run.err;

@@ -7,16 +7,14 @@
 #include <gtest/gtest.h>
 #include <fstream>
 
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvane {
 namespace {
 
 using testing::TempDir;
-
-void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
+using testing::WriteFile;
 
 TEST(FileStatus, LinksAreNeverFollowed) {
     TempDir dir;

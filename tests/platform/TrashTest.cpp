@@ -22,18 +22,8 @@ using testing::LoopDrive;
 using testing::PlacesIn;
 using testing::ReadFile;
 using testing::TempDir;
+using testing::ValidUtf8;
 using testing::WriteFile;
-
-bool ValidUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = Utf8SequenceLength(s, i);
-        if (n == 0) {
-            return false;
-        }
-        i += n;
-    }
-    return true;
-}
 
 std::string Repeat(const std::string& piece, int times) {
     std::string out;

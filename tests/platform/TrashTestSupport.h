@@ -19,6 +19,7 @@
 
 #include "platform/FileSystemCalls.h"
 #include "platform/Trash.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvane::testing {
@@ -35,20 +36,6 @@ struct ScratchHome {
     }
 };
 inline ScratchHome g_scratchHome;
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-inline bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 inline std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;

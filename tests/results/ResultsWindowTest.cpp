@@ -12,6 +12,7 @@
 #include "results/ResultsWindow.h"
 #include "search/SavedList.h"
 #include "support/ColouredRow.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 #include "widgets/ImageButton.h"
 #include "widgets/Twips.h"
@@ -19,12 +20,9 @@
 using namespace corvane;
 using corvane::testing::Coloured;
 using corvane::testing::TempDir;
+using corvane::testing::WriteFile;
 
 namespace {
-
-void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
 
 ResultRow Row(int i) {
     ResultRow row;

@@ -16,12 +16,16 @@
 #include "platform/Utf8.h"
 #include "results/SendToTrash.h"
 #include "support/ColouredRow.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 using namespace corvane;
 using corvane::testing::Coloured;
 using corvane::testing::LoopDrive;
+using corvane::testing::ReadFile;
 using corvane::testing::TempDir;
+using corvane::testing::ValidUtf8;
+using corvane::testing::WriteFile;
 
 namespace {
 
@@ -30,15 +34,6 @@ TempDir* g_home = nullptr;
 
 std::string TrashFolder() {
     return g_home->path() + "/data/Trash";
-}
-
-void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
-std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 ResultRow RowFor(const std::string& path) {
@@ -51,17 +46,6 @@ ResultRow RowFor(const std::string& path) {
     row.stamp = StampOf(st);
     row.stamped = true;
     return row;
-}
-
-bool ValidUtf8(const std::string& s) {
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t n = Utf8SequenceLength(s, i);
-        if (n == 0) {
-            return false;
-        }
-        i += n;
-    }
-    return true;
 }
 
 // Writes until the drive has no block left.

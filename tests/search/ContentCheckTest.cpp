@@ -17,8 +17,8 @@
 namespace corvane {
 namespace {
 
-using testing::MakeFile;
 using testing::TempDir;
+using testing::WriteFile;
 using V = ContentVerdict;
 
 std::string Pattern(std::size_t size, unsigned seed) {
@@ -42,7 +42,7 @@ class ContentCheckTest : public ::testing::Test {
 
     // A file and its row in `group`, stamped as the search would stamp it.
     void Add(std::uint32_t group, const std::string& name, const std::string& bytes) {
-        MakeFile(dir / name, bytes);
+        WriteFile(dir / name, bytes);
         AddRow(group, name);
     }
     void AddRow(std::uint32_t group, const std::string& name) {
@@ -126,12 +126,12 @@ TEST_F(ContentCheckTest, GoneChangedLinkedAndUnstampedFiles) {
     AddRow(5, "its link");
     AddRow(4, "never there");
     Add(4, "there", "x");
-    MakeFile(dir / "came back", "");
+    WriteFile(dir / "came back", "");
     rows.back().path = dir / "came back";
     rows.back().stamped = false;
     rows.back().stamp = {};
     ::unlink((dir / "gone").c_str());
-    MakeFile(dir / "changed", Flipped(a, 1));  // same size, and a time the stamp does not have
+    WriteFile(dir / "changed", Flipped(a, 1));  // same size, and a time the stamp does not have
     const timespec past[2] = {{0, UTIME_OMIT}, {rows[2].stamp.modified.seconds - 10, 0}};
     ::utimensat(AT_FDCWD, (dir / "changed").c_str(), past, 0);
 

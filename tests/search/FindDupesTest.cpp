@@ -17,11 +17,11 @@
 namespace corvane {
 namespace {
 
-using testing::MakeFile;
 using testing::MakeFolder;
 using testing::PollingStore;
 using testing::RecordingObserver;
 using testing::TempDir;
+using testing::WriteFile;
 
 // (path relative to the temporary folder, type, colour keyword)
 using Row = std::tuple<std::string, std::string, std::string>;
@@ -71,10 +71,10 @@ class FindDupesTest : public ::testing::Test {
 TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {
     MakeFolder(dir / "x");
     MakeFolder(dir / "y");
-    MakeFile(dir / "x/a.txt", "first");
-    MakeFile(dir / "x/b.txt", "12");
-    MakeFile(dir / "y/a.txt", std::string(3000, 'a'));
-    MakeFile(dir / "y/b.txt", "1234");
+    WriteFile(dir / "x/a.txt", "first");
+    WriteFile(dir / "x/b.txt", "12");
+    WriteFile(dir / "y/a.txt", std::string(3000, 'a'));
+    WriteFile(dir / "y/b.txt", "1234");
     observer.options = SearchOptions{true, false, 3};
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"x/a.txt", "Exact", "light blue"},
@@ -99,7 +99,7 @@ TEST_F(FindDupesTest, CloseMatchingIsNotTransitive) {
     // "p q"~"p r" and "p r"~"r s" (ratio 1/2 > 0.4), but "p q" and "r s" share nothing:
     // "r s" is listed in the second pass and takes the shade of the next group.
     for (const char* name : {"p q", "p r", "r s", "x y", "x z"}) {
-        MakeFile(dir / name, "12345");
+        WriteFile(dir / name, "12345");
     }
     observer.options = SearchOptions{true, true, 0};
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
@@ -114,12 +114,12 @@ TEST_F(FindDupesTest, CloseMatchingIsNotTransitive) {
 
 TEST_F(FindDupesTest, AFileNeverMatchesItselfAndGetsOneRow) {
     MakeFolder(dir / "x");
-    MakeFile(dir / "x/a", "1");
-    MakeFile(dir / "x/b", "22");
+    WriteFile(dir / "x/a", "1");
+    WriteFile(dir / "x/b", "22");
     MakeFolder(dir / "y");
     ASSERT_EQ(::link((dir / "x/a").c_str(), (dir / "y/a").c_str()), 0);  // a hard link
     MakeFolder(dir / "z");
-    MakeFile(dir / "z/a", "333");  // another file of the same name
+    WriteFile(dir / "z/a", "333");  // another file of the same name
     ASSERT_EQ(::symlink("x", (dir / "via-link").c_str()), 0);
     const std::vector<Row> copyPair = {{"x/a", "Exact", "light blue"},
                                        {"z/a", "Exact", "light blue"}};
@@ -145,8 +145,8 @@ TEST_F(FindDupesTest, AFileNeverMatchesItselfAndGetsOneRow) {
 }
 
 TEST_F(FindDupesTest, CloseSwitchedOnDuringPhaseTwoComparesEmptySizeTexts) {
-    MakeFile(dir / "Report.doc", "short");
-    MakeFile(dir / "report.doc", "a good deal longer");
+    WriteFile(dir / "Report.doc", "short");
+    WriteFile(dir / "report.doc", "a good deal longer");
     struct Case {
         bool closeInPhaseOne;
         std::vector<Row> rows;
@@ -170,9 +170,9 @@ TEST_F(FindDupesTest, CloseSwitchedOnDuringPhaseTwoComparesEmptySizeTexts) {
 TEST_F(FindDupesTest, StopThroughTheStore) {
     MakeFolder(dir / "one");
     MakeFolder(dir / "two");
-    MakeFile(dir / "one/a");
-    MakeFile(dir / "one/b");
-    MakeFile(dir / "two/a");
+    WriteFile(dir / "one/a");
+    WriteFile(dir / "one/b");
+    WriteFile(dir / "two/a");
     const auto stopWhen = [&](const QString& wanted) {
         observer.captions.clear();
         observer.onCaption = [&, wanted](const QString& caption) {
@@ -212,7 +212,7 @@ TEST_F(FindDupesTest, StopDuringALongPhaseTwoKeepsTheRowsSoFar) {
     for (const char* folder : {"f0", "f1"}) {
         MakeFolder(dir / folder);
         for (int i = 0; i < 300; ++i) {
-            MakeFile(dir / (std::string(folder) + "/n" + std::to_string(i)));
+            WriteFile(dir / (std::string(folder) + "/n" + std::to_string(i)));
         }
     }
     bool comparing = false;
@@ -239,7 +239,7 @@ TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
     for (int f = 0; f < 20; ++f) {
         MakeFolder(dir / std::to_string(f));
         for (int i = 0; i < 1000; ++i) {
-            MakeFile(dir / (std::to_string(f) + "/" + std::to_string(i)));
+            WriteFile(dir / (std::to_string(f) + "/" + std::to_string(i)));
         }
     }
     observer.options = SearchOptions{true, false, 3};
@@ -253,7 +253,7 @@ TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
         ASSERT_TRUE(row.stamped && row.stamp == StampOf(st)) << row.path;
     }
 
-    MakeFile(dir / "one more");
+    WriteFile(dir / "one more");
     answer = false;
     EXPECT_EQ(Find({dir.path(), dir / "nothing-here"}), SearchOutcome::Declined);
     ASSERT_EQ(questions.size(), 1u);
@@ -270,10 +270,10 @@ TEST_F(FindDupesTest, RowsCarryTheirFilesStampsHoweverTheFolderIsSpelled) {
     MakeFolder(dir / "x/y");
     MakeFolder(dir / "x/y/z");
     for (const char* name : {"a", "b", "c", "d", "e", "f", "g", "h"}) {
-        MakeFile(dir / "x/" + name, "1");
-        MakeFile(dir / "x/y/" + name, "22");
+        WriteFile(dir / "x/" + name, "1");
+        WriteFile(dir / "x/y/" + name, "22");
     }
-    MakeFile(dir / "x/y/z/a", "333");
+    WriteFile(dir / "x/y/z/a", "333");
     ASSERT_EQ(::symlink("x", (dir / "link").c_str()), 0);
     const int home = ::open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     ASSERT_EQ(::chdir(dir.path().c_str()), 0);
@@ -303,7 +303,7 @@ TEST_F(FindDupesTest, SizesPastFourGibibytesStayWhole) {
         ASSERT_EQ(::ftruncate(fd, big), 0);
         ::close(fd);
     };
-    MakeFile(dir / "a b.bin", "0123456789");
+    WriteFile(dir / "a b.bin", "0123456789");
     makeSparse(dir / "a c.bin");
     observer.options = SearchOptions{false, true, 0};
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
@@ -324,8 +324,8 @@ TEST_F(FindDupesTest, SizesPastFourGibibytesStayWhole) {
 TEST_F(FindDupesTest, EmptyFolderListTouchesNothing) {
     MakeFolder(dir / "x");
     MakeFolder(dir / "y");
-    MakeFile(dir / "x/a");
-    MakeFile(dir / "y/a");
+    WriteFile(dir / "x/a");
+    WriteFile(dir / "y/a");
     observer.options = SearchOptions{true, false, 3};
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
     EXPECT_EQ(Find({}), SearchOutcome::NoFolders);

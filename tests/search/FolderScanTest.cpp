@@ -20,11 +20,11 @@
 namespace corvane {
 namespace {
 
-using testing::MakeFile;
 using testing::MakeFolder;
 using testing::PollingStore;
 using testing::RecordingObserver;
 using testing::TempDir;
+using testing::WriteFile;
 
 struct Scanned {
     std::vector<std::string> pending;
@@ -63,7 +63,7 @@ TEST_F(FolderScanTest, PendingFoldersInPreOrderAndFilesFolderByFolderInByteOrder
         MakeFolder(a + folder);
     }
     for (const char* file : {"/z", "/Z", "/a\xff", "/_", "/B/x", "/B/C/y", "/D/w", "/b/v"}) {
-        MakeFile(a + file);
+        WriteFile(a + file);
     }
     const Scanned scanned = Scan(a);
     EXPECT_EQ(scanned.pending,
@@ -81,12 +81,12 @@ TEST_F(FolderScanTest, PendingFoldersInPreOrderAndFilesFolderByFolderInByteOrder
 
 TEST_F(FolderScanTest, SkipsHiddenEntriesLinksAndSpecialFiles) {
     const std::string t = dir.path();
-    MakeFile(t + "/plain");
-    MakeFile(t + "/.hidden");
+    WriteFile(t + "/plain");
+    WriteFile(t + "/.hidden");
     MakeFolder(t + "/.git");
-    MakeFile(t + "/.git/inside");
+    WriteFile(t + "/.git/inside");
     MakeFolder(t + "/sub");
-    MakeFile(t + "/sub/deep");
+    WriteFile(t + "/sub/deep");
     ASSERT_EQ(::symlink("plain", (t + "/link-to-file").c_str()), 0);
     ASSERT_EQ(::symlink("sub", (t + "/link-to-folder").c_str()), 0);
     ASSERT_EQ(::symlink("..", (t + "/sub/loop").c_str()), 0);
@@ -105,7 +105,7 @@ TEST_F(FolderScanTest, KeepsOddNamesAsTheirBytes) {
     const std::vector<std::string> names = {"back\\slash", "cr\rname", "latin\xe9",
                                             "lf\nname",    longName,   "tab\tname"};
     for (const std::string& name : names) {
-        MakeFile(dir / name);
+        WriteFile(dir / name);
     }
     const Scanned scanned = Scan(dir.path());
     ASSERT_EQ(catalogue.FileCount(), names.size());
@@ -116,7 +116,7 @@ TEST_F(FolderScanTest, KeepsOddNamesAsTheirBytes) {
 }
 
 TEST_F(FolderScanTest, OneTrailingSlashGoesAndTheCaptionShowsTheFolderAsGiven) {
-    MakeFile(dir / "f");
+    WriteFile(dir / "f");
     struct Case {
         std::string given, queued;
     } cases[] = {{dir.path(), dir.path() + "/"},
@@ -150,7 +150,7 @@ TEST_F(FolderScanTest, EmptyTextOnlyResetsTheProgress) {
 }
 
 TEST_F(FolderScanTest, FoldersThatCannotBeListedAreReportedOnceAndSkipped) {
-    MakeFile(dir / "file");
+    WriteFile(dir / "file");
     struct Case {
         std::string folder, reported;
     } cases[] = {{dir / "file", dir / "file/"}, {dir / "missing/", dir / "missing/"}};
@@ -167,10 +167,10 @@ TEST_F(FolderScanTest, FoldersThatCannotBeListedAreReportedOnceAndSkipped) {
 TEST_F(FolderScanTest, FolderThatVanishesDuringTheWalkIsSkipped) {
     const std::string t = dir.path();
     MakeFolder(t + "/gone");
-    MakeFile(t + "/gone/f");
+    WriteFile(t + "/gone/f");
     MakeFolder(t + "/kept");
-    MakeFile(t + "/kept/g");
-    MakeFile(t + "/top");
+    WriteFile(t + "/kept/g");
+    WriteFile(t + "/top");
     // Removed once the top folder is listed, before "gone" is opened.
     hook = [&](const std::string& folder) {
         if (folder == t + "/") {
@@ -188,7 +188,7 @@ TEST_F(FolderScanTest, FolderThatVanishesDuringTheWalkIsSkipped) {
 
 TEST_F(FolderScanTest, SizesAreRecordedOnlyWhileCloseMatchesIsOn) {
     for (const char* name : {"a", "b", "c"}) {
-        MakeFile(dir / name, "12345");
+        WriteFile(dir / name, "12345");
     }
     // Close Matches on for the first file only: the box is read per file.
     observer.script = [](int call) { return SearchOptions{true, call == 1, 3}; };
@@ -205,8 +205,8 @@ TEST_F(FolderScanTest, SizesAreRecordedOnlyWhileCloseMatchesIsOn) {
 TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
     MakeFolder(dir / "s1");
     MakeFolder(dir / "s2");
-    MakeFile(dir / "f");
-    MakeFile(dir / "s2/g");
+    WriteFile(dir / "f");
+    WriteFile(dir / "s2/g");
     store.onPoll = [&](int n) {
         if (n == 2) {
             store.Write(keys::Stop, BoolText(true));
@@ -224,7 +224,7 @@ TEST_F(FolderScanTest, StopWhileFoldersAreBeingReadEndsTheWalkThere) {
     // walk can only have gone one folder further on each listing thread.
     for (int i = 0; i < 10; ++i) {
         MakeFolder(dir / ("sub" + std::to_string(i)));
-        MakeFile(dir / ("sub" + std::to_string(i) + "/f"));
+        WriteFile(dir / ("sub" + std::to_string(i) + "/f"));
     }
     std::atomic<int> listed{0};
     std::atomic<bool> stopWritten{false}, stopRead{false};
@@ -309,7 +309,7 @@ TEST_F(FolderScanTest, CatalogueOrderIsTheOneThreadWalksWhateverTheShape) {
             const auto [folder, depth] = todo.back();
             todo.pop_back();
             for (int f = pick(shape.maxFiles + 1); f > 0; --f) {
-                MakeFile(folder + "/" + name());
+                WriteFile(folder + "/" + name());
             }
             for (int s = depth < shape.depth ? pick(shape.maxFolders + 1) : 0; s > 0; --s) {
                 const std::string sub = folder + "/" + name();

@@ -26,17 +26,20 @@
 #include "search/FindDupes.h"
 #include "search/FolderScan.h"
 #include "search/ResultList.h"
+#include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
 namespace corvane {
 namespace {
 
-using testing::MakeFile;
 using testing::MakeFolder;
 using testing::PollingStore;
+using testing::Ran;
 using testing::RecordingObserver;
+using testing::RunProgram;
 using testing::TempDir;
+using testing::WriteFile;
 
 // Opens a folder of any length one component at a time (open() refuses a
 // path of PATH_MAX bytes or more). -1 on failure.
@@ -180,7 +183,7 @@ class HostileTreeTest : public ::testing::Test {
         MakeFolder(tree);
         MakeFolder(outside);
         for (const char* name : {"outside-1", "outside-2"}) {
-            MakeFile(outside + "/" + name, "x");
+            WriteFile(outside + "/" + name, "x");
         }
     }
     void TearDown() override { RemoveTree(tree); }
@@ -242,8 +245,8 @@ TEST_F(HostileTreeTest, OddNamesOfFilesAndFoldersAreKeptAsTheirBytes) {
     ASSERT_TRUE(std::is_sorted(names.begin(), names.end()));
     for (const std::string& name : names) {
         MakeFolder(tree + "/" + name);
-        MakeFile(tree + "/" + name + "/" + name);
-        MakeFile(tree + "/f" + name.substr(0, 254));
+        WriteFile(tree + "/" + name + "/" + name);
+        WriteFile(tree + "/f" + name.substr(0, 254));
     }
     std::vector<std::string> expected;
     for (const std::string& name : names) {
@@ -275,7 +278,7 @@ TEST_F(HostileTreeTest, PathsPastPathMaxAreWalkedAndTheirRowsRead) {
         const std::string name = std::string(c.nameBytes - 4, 'n') + ".bin";
         const std::string top = tree + "/" + c.what;
         MakeFolder(top);
-        MakeFile(top + "/" + name, "12345");
+        WriteFile(top + "/" + name, "12345");
         const std::string deep = MakeChain(top, component, c.levels, [&](int fd, int level) {
             if (level == c.levels) {
                 MakeFileAt(fd, name, "12345");
@@ -329,7 +332,7 @@ std::string DeepTree() {
             }
         }
     });
-    MakeFile(partial + "/.complete");  // hidden: not walked
+    WriteFile(partial + "/.complete");  // hidden: not walked
     if (::rename(partial.c_str(), path.c_str()) != 0) {
         RemoveTree(partial);  // another test process made it first
     }
@@ -374,11 +377,11 @@ TEST_F(HostileTreeTest, WideFoldersKeepByteOrder) {
     // reverse so that the folder's own order is not byte order.
     std::vector<std::string> expected, folders;
     for (int i = 2999; i >= 0; --i) {
-        MakeFile(tree + "/file" + std::to_string(i));
+        WriteFile(tree + "/file" + std::to_string(i));
     }
     for (int i = 299; i >= 0; --i) {
         MakeFolder(tree + "/sub" + std::to_string(i));
-        MakeFile(tree + "/sub" + std::to_string(i) + "/in");
+        WriteFile(tree + "/sub" + std::to_string(i) + "/in");
     }
     for (int i = 0; i < 3000; ++i) {
         expected.push_back(tree + "/file" + std::to_string(i));
@@ -393,9 +396,9 @@ TEST_F(HostileTreeTest, WideFoldersKeepByteOrder) {
 }
 
 TEST_F(HostileTreeTest, LinksFifosAndSocketsAreNeverFollowedOrOpened) {
-    MakeFile(tree + "/plain");
+    WriteFile(tree + "/plain");
     MakeFolder(tree + "/sub");
-    MakeFile(tree + "/sub/inner");
+    WriteFile(tree + "/sub/inner");
     ASSERT_EQ(::symlink(outside.c_str(), (tree + "/to-outside").c_str()), 0);
     ASSERT_EQ(::symlink((outside + "/outside-1").c_str(), (tree + "/to-outside-file").c_str()), 0);
     ASSERT_EQ(::symlink("..", (tree + "/sub/up").c_str()), 0);
@@ -431,7 +434,7 @@ TEST_F(HostileTreeTest, FoldersSwappedOrRemovedMidWalkNeverLeadOutside) {
         MakeFolder(base + "/a");
         MakeFolder(base + "/a/b");
         MakeFolder(base + "/a/b/c");
-        MakeFile(base + "/a/b/c/" + file, "x");
+        WriteFile(base + "/a/b/c/" + file, "x");
     };
     struct Case {
         const char* what;
@@ -507,18 +510,6 @@ TEST_F(HostileTreeTest, FoldersSwappedOrRemovedMidWalkNeverLeadOutside) {
     RemoveTree(outside + "/moved");
 }
 
-struct Ran {
-    int status = -1;
-    std::string out, err;
-};
-
-std::string ReadAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
 // Runs `args` as the user nobody (uid and gid 65534, no groups), through
 // setpriv or else runuser; status -1 when neither could start it.
 Ran RunAsNobody(const std::vector<std::string>& args, const std::string& scratch) {
@@ -528,24 +519,7 @@ Ran RunAsNobody(const std::vector<std::string>& args, const std::string& scratch
     for (const std::vector<std::string>& way : ways) {
         std::vector<std::string> command = way;
         command.insert(command.end(), args.begin(), args.end());
-        const std::string outPath = scratch + "/out", errPath = scratch + "/err";
-        const pid_t pid = ::fork();
-        if (pid == 0) {
-            const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-            ::dup2(out, STDOUT_FILENO);
-            ::dup2(err, STDERR_FILENO);
-            std::vector<char*> argv;
-            for (std::string& arg : command) {
-                argv.push_back(arg.data());
-            }
-            argv.push_back(nullptr);
-            ::execvp(argv[0], argv.data());
-            ::_exit(127);
-        }
-        int status = 0;
-        ::waitpid(pid, &status, 0);
-        Ran ran{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadAll(outPath), ReadAll(errPath)};
+        Ran ran = RunProgram(command, scratch);
         // 127: not installed; 1 with a complaint of its own: not allowed here.
         if (ran.status != 127 && !ran.err.starts_with(way[0] + ":")) {
             return ran;
@@ -571,13 +545,13 @@ TEST_F(HostileTreeTest, FoldersAnOrdinaryUserMayNotReadOrSearchAreReported) {
     };
     for (const char* name : {"ok", "ok2"}) {
         MakeFolder(tree + "/" + name);
-        MakeFile(tree + "/" + name + "/same", "12");
+        WriteFile(tree + "/" + name + "/same", "12");
     }
     for (const Refused& r : refused) {
         MakeFolder(tree + "/" + r.name);
-        MakeFile(tree + "/" + r.name + "/same", "12");
+        WriteFile(tree + "/" + r.name + "/same", "12");
         MakeFolder(tree + "/" + r.name + "/below");
-        MakeFile(tree + "/" + r.name + "/below/same", "12");
+        WriteFile(tree + "/" + r.name + "/below/same", "12");
         ASSERT_EQ(::chmod((tree + "/" + r.name).c_str(), r.mode), 0);
     }
     const Ran probe = RunAsNobody({"true"}, scratch);

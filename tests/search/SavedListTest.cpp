@@ -13,8 +13,8 @@
 namespace corvane {
 namespace {
 
-using testing::MakeFile;
 using testing::TempDir;
+using testing::WriteFile;
 
 std::string Save(const TempDir& dir, const std::string& text) {
     const std::string path = dir / "list";
@@ -89,9 +89,9 @@ TEST(SavedList, HostileListsAreRejectedWhole) {
 
 TEST(SavedList, CheckAgainDropsGoneAndChangedFilesAndStampsTheRest) {
     TempDir dir;
-    MakeFile(dir / "same", "12345");
-    MakeFile(dir / "grown", "123456");
-    MakeFile(dir / "touched", "12345");
+    WriteFile(dir / "same", "12345");
+    WriteFile(dir / "grown", "123456");
+    WriteFile(dir / "touched", "12345");
     SavedRows saved;
     for (const char* name : {"same", "grown", "gone", "touched"}) {
         ResultRow row;

@@ -15,30 +15,12 @@
 #include "platform/MemorySettingsStore.h"
 #include "search/SearchObserver.h"
 #include "search/SearchTexts.h"
+#include "support/Files.h"
 
 namespace corvane::testing {
 
-inline void MakeFolder(const std::string& path) {
-    ::mkdir(path.c_str(), 0755);
-}
-
-inline void MakeFile(const std::string& path, const std::string& content = "") {
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (fd >= 0) {
-        if (!content.empty()) {
-            (void)!::write(fd, content.data(), content.size());
-        }
-        ::close(fd);
-    }
-}
-
 // A settings store that counts the search's reads of `Stop` and runs
 // `onPoll` (with the read's 1-based number) just before answering one.
-inline bool Exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
-
 class PollingStore final : public SettingsStore {
   public:
     QString Read(const char* key) override {
