@@ -11,11 +11,13 @@
 
 #include "platform/FileDigest.h"
 #include "platform/FileStamp.h"
+#include "support/Files.h"
 #include "support/TempDir.h"
 
 namespace corvane {
 namespace {
 
+using testing::Pattern;
 using testing::TempDir;
 
 void MakeFile(const std::string& path, const std::string& content) {
@@ -23,17 +25,6 @@ void MakeFile(const std::string& path, const std::string& content) {
     ASSERT_GE(fd, 0) << path;
     ASSERT_EQ(::write(fd, content.data(), content.size()), static_cast<ssize_t>(content.size()));
     ::close(fd);
-}
-
-// Bytes that differ from block to block, so a misplaced read changes the digest.
-std::string Pattern(std::size_t size, unsigned seed = 1) {
-    std::string bytes(size, '\0');
-    std::uint32_t x = seed * 2654435761u + 1;
-    for (char& c : bytes) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
 }
 
 FileStamp StampNow(const std::string& path) {

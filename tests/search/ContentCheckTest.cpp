@@ -17,19 +17,10 @@
 namespace corvane {
 namespace {
 
+using testing::Pattern;
 using testing::TempDir;
 using testing::WriteFile;
 using V = ContentVerdict;
-
-std::string Pattern(std::size_t size, unsigned seed) {
-    std::string bytes(size, '\0');
-    std::uint32_t x = seed * 2654435761u + 7;
-    for (char& c : bytes) {
-        x = x * 1664525u + 1013904223u;
-        c = static_cast<char>(x >> 24);
-    }
-    return bytes;
-}
 
 std::string Flipped(std::string bytes, std::size_t at) {
     bytes[at] = static_cast<char>(bytes[at] ^ 0x20);

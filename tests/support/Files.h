@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -36,6 +37,17 @@ inline std::string ReadFile(const std::string& path) {
 inline bool Exists(const std::string& path) {
     struct stat st {};
     return ::lstat(path.c_str(), &st) == 0;
+}
+
+// Bytes that differ from block to block, so a misplaced read changes a digest.
+inline std::string Pattern(std::size_t size, unsigned seed = 1) {
+    std::string bytes(size, '\0');
+    std::uint32_t x = seed * 2654435761u + 1;
+    for (char& c : bytes) {
+        x = x * 1664525u + 1013904223u;
+        c = static_cast<char>(x >> 24);
+    }
+    return bytes;
 }
 
 inline bool ValidUtf8(const std::string& s) {
