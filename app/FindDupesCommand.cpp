@@ -4,7 +4,7 @@
 
 #include "platform/ErrnoText.h"
 #include "results/ResultsWindow.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "shell/MainWindow.h"
 
 namespace corvane {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "search/SavedList.h"
+#include "actions/SavedList.h"
 
 namespace corvane {
 

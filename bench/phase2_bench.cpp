@@ -24,7 +24,7 @@
 #include "platform/SettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "support/PairwiseMatches.h"
 
 namespace corvane {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "search/KeepRules.h"
+#include "actions/KeepRules.h"
 #include "search/SearchObserver.h"
 
 namespace corvane::cli {

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "search/RowExport.h"
-#include "search/RowFormat.h"
-#include "search/SearchTexts.h"
+#include "actions/RowExport.h"
+#include "actions/RowFormat.h"
+#include "actions/SearchTexts.h"
 
 namespace corvane::cli {
 namespace {

@@ -1,5 +1,5 @@
 // How corvane-find writes result rows for people (text) and for xargs -0;
-// tsv and json come from search/RowExport.h.
+// tsv and json come from actions/RowExport.h.
 #pragma once
 
 #include <QLocale>
@@ -11,7 +11,7 @@
 
 #include "search/ContentCheck.h"
 #include "search/ResultRow.h"
-#include "search/RowExport.h"
+#include "actions/RowExport.h"
 
 namespace corvane::cli {
 

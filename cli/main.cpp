@@ -17,9 +17,9 @@
 #include "platform/Trash.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
-#include "search/KeepRules.h"
+#include "actions/KeepRules.h"
 #include "search/ResultList.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 
 namespace {
 

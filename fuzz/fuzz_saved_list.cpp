@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "search/SavedList.h"
+#include "actions/SavedList.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const corvane::SavedRows saved =

@@ -6,7 +6,7 @@
 
 #include "catalogue/PathParts.h"
 #include "platform/ErrnoText.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include "results/RowShade.h"
 #include "search/ContentCheck.h"
 #include "search/ResultRow.h"
-#include "search/RowFormat.h"
+#include "actions/RowFormat.h"
 
 namespace corvane {
 

@@ -11,7 +11,7 @@
 #include "results/Desktop.h"
 #include "results/ResultsModel.h"
 #include "results/SendToTrash.h"
-#include "search/KeepRules.h"
+#include "actions/KeepRules.h"
 
 class QAction;
 class QMenu;

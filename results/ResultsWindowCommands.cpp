@@ -11,8 +11,8 @@
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
-#include "search/RowExport.h"
-#include "search/SearchTexts.h"
+#include "actions/RowExport.h"
+#include "actions/SearchTexts.h"
 
 namespace corvane {
 

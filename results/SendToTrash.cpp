@@ -1,6 +1,6 @@
 #include "results/SendToTrash.h"
 
-#include "search/KeepRules.h"
+#include "actions/KeepRules.h"
 
 #include <sys/stat.h>
 

@@ -14,7 +14,7 @@
 #include "app/FindDupesCommand.h"
 #include "results/Desktop.h"
 #include "results/ResultsWindow.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "shell/FolderListModel.h"
 #include "shell/MainWindow.h"
 #include "support/Files.h"

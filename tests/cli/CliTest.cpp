@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "platform/FileDigest.h"
-#include "search/SavedList.h"
+#include "actions/SavedList.h"
 #include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"

@@ -4,7 +4,7 @@
 #include <QTest>
 
 #include "results/ResultsModel.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "support/ColouredRow.h"
 
 using namespace corvane;

@@ -10,7 +10,7 @@
 
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
-#include "search/SavedList.h"
+#include "actions/SavedList.h"
 #include "support/ColouredRow.h"
 #include "support/Files.h"
 #include "support/TempDir.h"

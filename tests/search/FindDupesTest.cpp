@@ -10,7 +10,7 @@
 
 #include "search/FindDupes.h"
 #include "search/ResultList.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "search/FolderScan.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 

@@ -13,7 +13,7 @@
 #include "platform/MemorySettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "search/WordIndex.h"
 #include "support/PairwiseMatches.h"
 #include "support/SearchTestSupport.h"

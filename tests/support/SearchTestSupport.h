@@ -14,7 +14,7 @@
 
 #include "platform/MemorySettingsStore.h"
 #include "search/SearchObserver.h"
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 #include "support/Files.h"
 
 namespace corvane::testing {

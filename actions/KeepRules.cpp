@@ -1,4 +1,4 @@
-#include "search/KeepRules.h"
+#include "actions/KeepRules.h"
 
 #include <algorithm>
 

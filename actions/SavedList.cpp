@@ -1,4 +1,4 @@
-#include "search/SavedList.h"
+#include "actions/SavedList.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -12,8 +12,8 @@
 
 #include "platform/ErrnoText.h"
 #include "platform/FileStamp.h"
-#include "search/RowExport.h"
-#include "search/SearchTexts.h"
+#include "actions/RowExport.h"
+#include "actions/SearchTexts.h"
 
 namespace corvane {
 namespace {

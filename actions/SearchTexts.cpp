@@ -1,10 +1,10 @@
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 
 #include <QFile>
 #include <cerrno>
 
 #include "platform/ErrnoText.h"
-#include "search/RowExport.h"
+#include "actions/RowExport.h"
 
 namespace corvane {
 

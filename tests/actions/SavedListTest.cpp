@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "search/SavedList.h"
+#include "actions/SavedList.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "search/KeepRules.h"
+#include "actions/KeepRules.h"
 
 namespace corvane {
 namespace {

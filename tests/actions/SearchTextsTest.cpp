@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "search/SearchTexts.h"
+#include "actions/SearchTexts.h"
 
 namespace corvane {
 namespace {

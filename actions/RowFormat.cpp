@@ -1,4 +1,4 @@
-#include "search/RowFormat.h"
+#include "actions/RowFormat.h"
 
 #include <QDateTime>
 #include <algorithm>

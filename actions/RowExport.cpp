@@ -1,11 +1,11 @@
-#include "search/RowExport.h"
+#include "actions/RowExport.h"
 
 #include <QDateTime>
 #include <cstdio>
 
 #include "platform/Utf8.h"
-#include "search/RowFormat.h"
-#include "search/SearchTexts.h"
+#include "actions/RowFormat.h"
+#include "actions/SearchTexts.h"
 
 namespace corvane {
 namespace {
