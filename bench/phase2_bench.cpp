@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "CrowdedNames.h"
+#include "actions/SearchTexts.h"
 #include "catalogue/FileCatalogue.h"
 #include "platform/MemorySettingsStore.h"
 #include "platform/SettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
-#include "actions/SearchTexts.h"
 #include "support/PairwiseMatches.h"
 
 namespace corvane {

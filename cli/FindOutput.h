@@ -9,9 +9,9 @@
 
 #include <vector>
 
+#include "actions/RowExport.h"
 #include "search/ContentCheck.h"
 #include "search/ResultRow.h"
-#include "actions/RowExport.h"
 
 namespace corvane::cli {
 

@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <unordered_map>
 
+#include "actions/SearchTexts.h"
 #include "catalogue/PathParts.h"
 #include "platform/ErrnoText.h"
-#include "actions/SearchTexts.h"
 
 namespace corvane {
 

@@ -4,10 +4,10 @@
 #include <QAbstractTableModel>
 #include <vector>
 
+#include "actions/RowFormat.h"
 #include "results/RowShade.h"
 #include "search/ContentCheck.h"
 #include "search/ResultRow.h"
-#include "actions/RowFormat.h"
 
 namespace corvane {
 

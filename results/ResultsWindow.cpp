@@ -7,11 +7,11 @@
 #include <QMessageBox>
 #include <QTimer>
 
+#include "actions/RowFormat.h"
+#include "actions/SearchTexts.h"
 #include "catalogue/PathParts.h"
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
-#include "actions/RowFormat.h"
-#include "actions/SearchTexts.h"
 #include "widgets/HoverPointer.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SvgPicture.h"

@@ -7,11 +7,11 @@
 #include <memory>
 #include <optional>
 
+#include "actions/KeepRules.h"
 #include "platform/Trash.h"
 #include "results/Desktop.h"
 #include "results/ResultsModel.h"
 #include "results/SendToTrash.h"
-#include "actions/KeepRules.h"
 
 class QAction;
 class QMenu;

@@ -7,12 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 
+#include "actions/RowExport.h"
+#include "actions/SearchTexts.h"
 #include "platform/ErrnoText.h"
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
-#include "actions/RowExport.h"
-#include "actions/SearchTexts.h"
 
 namespace corvane {
 

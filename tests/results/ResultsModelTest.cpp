@@ -3,8 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "results/ResultsModel.h"
 #include "actions/SearchTexts.h"
+#include "results/ResultsModel.h"
 #include "support/ColouredRow.h"
 
 using namespace corvane;

@@ -8,9 +8,9 @@
 
 #include <fstream>
 
+#include "actions/SavedList.h"
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
-#include "actions/SavedList.h"
 #include "support/ColouredRow.h"
 #include "support/Files.h"
 #include "support/TempDir.h"

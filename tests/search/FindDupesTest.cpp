@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/SearchTexts.h"
 #include "search/FindDupes.h"
 #include "search/ResultList.h"
-#include "actions/SearchTexts.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "search/FolderScan.h"
 #include "actions/SearchTexts.h"
+#include "search/FolderScan.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 

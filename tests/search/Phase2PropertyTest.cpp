@@ -10,10 +10,10 @@
 #include <tuple>
 #include <vector>
 
+#include "actions/SearchTexts.h"
 #include "platform/MemorySettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
-#include "actions/SearchTexts.h"
 #include "search/WordIndex.h"
 #include "support/PairwiseMatches.h"
 #include "support/SearchTestSupport.h"

@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
+#include "actions/SearchTexts.h"
 #include "platform/MemorySettingsStore.h"
 #include "search/SearchObserver.h"
-#include "actions/SearchTexts.h"
 #include "support/Files.h"
 
 namespace corvane::testing {
