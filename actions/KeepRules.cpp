@@ -1,6 +1,7 @@
 #include "actions/KeepRules.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 namespace corvane {
 namespace {
@@ -21,35 +22,59 @@ bool Better(KeepRule rule, const ResultRow& candidate, const ResultRow& kept) {
     return false;
 }
 
-std::uint32_t GroupCount(const std::vector<ResultRow>& rows) {
-    std::uint32_t count = 0;
-    for (const ResultRow& row : rows) {
-        count = std::max(count, row.group);
+// Group numbers as indexes into per-group tables. A search numbers groups
+// from 1 without gaps, but a saved list may hold any number up to 2^32 - 1:
+// numbers larger than the row count are renumbered rather than sized for.
+class GroupIndex {
+  public:
+    explicit GroupIndex(const std::vector<ResultRow>& rows) : rows_(rows) {
+        std::uint32_t largest = 0;
+        for (const ResultRow& row : rows) {
+            largest = std::max(largest, row.group);
+        }
+        if (largest <= rows.size()) {
+            count_ = std::size_t{largest} + 1;
+            return;
+        }
+        std::unordered_map<std::uint32_t, std::size_t> index{{0, 0}};  // 0 stays no group
+        dense_.reserve(rows.size());
+        for (const ResultRow& row : rows) {
+            dense_.push_back(index.try_emplace(row.group, index.size()).first->second);
+        }
+        count_ = index.size();
     }
-    return count + 1;
-}
+    std::size_t Count() const { return count_; }
+    std::size_t operator[](std::size_t r) const {
+        return dense_.empty() ? rows_[r].group : dense_[r];
+    }
+
+  private:
+    const std::vector<ResultRow>& rows_;
+    std::size_t count_ = 0;
+    std::vector<std::size_t> dense_;
+};
 
 }  // namespace
 
 std::vector<bool> MarkForTrash(const std::vector<ResultRow>& rows, KeepRule rule,
                                const std::vector<RowContent>* content) {
     constexpr std::size_t kNone = SIZE_MAX;
-    const std::uint32_t groups = GroupCount(rows);
-    std::vector<std::size_t> kept(groups, kNone);
-    std::vector<std::uint32_t> members(groups, 0);
+    const GroupIndex group(rows);
+    std::vector<std::size_t> kept(group.Count(), kNone);
+    std::vector<std::uint32_t> members(group.Count(), 0);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const ResultRow& row = rows[r];
-        ++members[row.group];
-        if (row.stamped && (kept[row.group] == kNone || Better(rule, row, rows[kept[row.group]]))) {
-            kept[row.group] = r;
+        std::size_t& keep = kept[group[r]];
+        ++members[group[r]];
+        if (row.stamped && (keep == kNone || Better(rule, row, rows[keep]))) {
+            keep = r;
         }
     }
     std::vector<bool> marked(rows.size(), false);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const ResultRow& row = rows[r];
-        const std::size_t keep = kept[row.group];
-        if (row.group == 0 || members[row.group] < 2 || keep == kNone || keep == r ||
-            !row.stamped) {
+        const std::size_t keep = kept[group[r]];
+        if (row.group == 0 || members[group[r]] < 2 || keep == kNone || keep == r || !row.stamped) {
             continue;
         }
         marked[r] = content == nullptr || SameContent((*content)[r], (*content)[keep]);
@@ -59,11 +84,11 @@ std::vector<bool> MarkForTrash(const std::vector<ResultRow>& rows, KeepRule rule
 
 std::size_t GroupsWhollyTicked(const std::vector<ResultRow>& rows,
                                const std::vector<bool>& ticked) {
-    const std::uint32_t groups = GroupCount(rows);
+    const GroupIndex group(rows);
     // Per group: 0 no row seen, 1 every row so far ticked, 2 one unticked.
-    std::vector<std::uint8_t> state(groups, 0);
+    std::vector<std::uint8_t> state(group.Count(), 0);
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        std::uint8_t& s = state[rows[r].group];
+        std::uint8_t& s = state[group[r]];
         s = (s == 2 || !ticked[r]) ? 2 : 1;
     }
     return static_cast<std::size_t>(std::count(state.begin(), state.end(), 1));

@@ -9,11 +9,13 @@
 #include <QJsonObject>
 #include <charconv>
 #include <cstring>
+#include <set>
+#include <unordered_map>
 
-#include "platform/ErrnoText.h"
-#include "platform/FileStamp.h"
 #include "actions/RowExport.h"
 #include "actions/SearchTexts.h"
+#include "platform/ErrnoText.h"
+#include "platform/FileStamp.h"
 
 namespace corvane {
 namespace {
@@ -130,6 +132,13 @@ SavedRows ReadTsv(std::string_view text) {
         if (fields.size() > kMaxLineBytes) {
             return {{}, {}, AtLine(line, QStringLiteral("the line is too long"))};
         }
+        if (fields.ends_with('\r')) {
+            // corvane-find escapes every CR; one here comes from a Windows line end.
+            return {{},
+                    {},
+                    AtLine(line, QStringLiteral("the line ends in CR LF; corvane-find ends its "
+                                                "lines with LF alone"))};
+        }
         std::vector<std::string_view> parts;
         for (std::size_t start = 0;;) {
             const std::size_t tab = fields.find('\t', start);
@@ -158,6 +167,17 @@ SavedRows ReadTsv(std::string_view text) {
         saved.modified.emplace_back();
     }
     return saved;
+}
+
+// Groups numbered from 1 in order of first appearance, as a search numbers
+// them: a list may hold any number up to 2^32 - 1, and what counts rows per
+// group should not have to size itself by the largest.
+void RenumberGroups(std::vector<ResultRow>& rows) {
+    std::unordered_map<std::uint32_t, std::uint32_t> numbers;
+    for (ResultRow& row : rows) {
+        row.group = numbers.try_emplace(row.group, static_cast<std::uint32_t>(numbers.size() + 1))
+                        .first->second;
+    }
 }
 
 SavedRows ReadJson(const std::string& text) {
@@ -198,6 +218,7 @@ SavedRows ReadJson(const std::string& text) {
         saved.modified.push_back(modified.isString() ? modified.toString().toStdString()
                                                      : std::string());
     }
+    RenumberGroups(saved.rows);
     return saved;
 }
 
@@ -264,11 +285,18 @@ SavedRows ReadSavedListText(const std::string& text) {
     if (first != std::string::npos && text[first] == '[') {
         return ReadJson(text);
     }
+    if (first != std::string::npos && text[first] == '{') {
+        return {{},
+                {},
+                QStringLiteral("it is a json object, not the json array of rows corvane-find "
+                               "writes")};
+    }
     return ReadTsv(text);
 }
 
 CheckedRows CheckAgain(SavedRows saved) {
     CheckedRows result;
+    std::set<std::pair<std::uint64_t, std::uint64_t>> files;  // device and inode of each kept row
     for (std::size_t r = 0; r < saved.rows.size(); ++r) {
         ResultRow& row = saved.rows[r];
         const PathStatus now = StatPath(row.path);
@@ -280,6 +308,10 @@ CheckedRows CheckAgain(SavedRows saved) {
         if (now.stamp.size != row.stamp.size ||
             (!modified.empty() && JsonModifiedText(now.stamp.modified.seconds) != modified)) {
             ++result.changed;
+            continue;
+        }
+        if (!files.emplace(now.stamp.id.device, now.stamp.id.inode).second) {
+            ++result.repeated;
             continue;
         }
         row.stamp = now.stamp;

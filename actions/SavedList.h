@@ -29,7 +29,8 @@ struct SavedRows {
 // Reads a saved list. The file is untrusted: its size, each line's length,
 // every field and every path are checked (absolute, no NUL, no "." or ".."
 // parts), and any fault rejects the whole file. The form is told by its
-// first character ("[" for json). Groups come from json's "group"; in tsv,
+// first character ("[" for json). Groups come from json's "group" (numbered
+// again from 1 in order of first appearance); in tsv,
 // where rows carry only their shade, a new group starts where the shade
 // changes. Rows come back unstamped: CheckAgain() stamps them.
 SavedRows ReadSavedList(const std::string& fileName);
@@ -39,11 +40,14 @@ SavedRows ReadSavedListText(const std::string& text);
 // The rows whose files are still there, unchanged: same size and, where the
 // list knew it (json), the same modification time to the second. Each kept
 // row gets its file's stamp as it is now, so a later send is checked against
-// this moment.
+// this moment. Rows of one file (device and inode: the same path twice, or
+// one reached through a linked folder) are one row, the first, as in a
+// search.
 struct CheckedRows {
     std::vector<ResultRow> kept;
-    std::size_t gone = 0;     // no longer a regular file at that path
-    std::size_t changed = 0;  // another size or time than the list says
+    std::size_t gone = 0;      // no longer a regular file at that path
+    std::size_t changed = 0;   // another size or time than the list says
+    std::size_t repeated = 0;  // a file an earlier row already names
 };
 CheckedRows CheckAgain(SavedRows saved);
 

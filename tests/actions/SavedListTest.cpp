@@ -41,14 +41,18 @@ TEST(SavedList, ReadsBothFormsWithGroupsAndOddPaths) {
                                           fromTsv.rows[2].group}),
               (std::vector<std::uint32_t>{1, 1, 2}));
 
+    // Group numbers come back from 1 in order, whatever the list says.
     const std::string json =
         "[\n  {\"type\": \"Close\", \"colour\": \"light red\", \"size\": 3, \"size_text\": "
-        "\"3 Bytes\", \"modified\": null, \"path\": \"/q/\\\\xfe\", \"group\": 4}\n]\n";
+        "\"3 Bytes\", \"modified\": null, \"path\": \"/q/\\\\xfe\", \"group\": 4294967295},\n"
+        "  {\"type\": \"Close\", \"colour\": \"red\", \"size\": 3, \"size_text\": "
+        "\"3 Bytes\", \"modified\": null, \"path\": \"/q/r\", \"group\": 4}\n]\n";
     const SavedRows fromJson = ReadSavedList(Save(dir, json));
     ASSERT_TRUE(fromJson.error.isEmpty()) << fromJson.error.toStdString();
-    ASSERT_EQ(fromJson.rows.size(), 1u);
+    ASSERT_EQ(fromJson.rows.size(), 2u);
     EXPECT_EQ(fromJson.rows[0].path, "/q/\xfe");
-    EXPECT_EQ(fromJson.rows[0].group, 4u);
+    EXPECT_EQ(fromJson.rows[0].group, 1u);
+    EXPECT_EQ(fromJson.rows[1].group, 2u);
 }
 
 TEST(SavedList, HostileListsAreRejectedWhole) {
@@ -66,6 +70,7 @@ TEST(SavedList, HostileListsAreRejectedWhole) {
         good + "Exact\tlight blue\t5\t5 Bytes\t/a/\\q\n",             // unknown escape
         good + "Exact\tlight blue\t5\t5 Bytes\t/a/" + std::string(70000, 'x') + "\n",  // huge
         good + "Exact\tlight blue\t5\t5 Bytes\t/a/c",                                  // cut short
+        good + "Exact\tlight blue\t5\t5 Bytes\t/a/c\r\n",  // a Windows line end
         "[{\"type\": \"Exact\", \"colour\": \"blue\", \"size\": 1.5, \"path\": \"/a\", "
         "\"group\": 1, \"modified\": null}]",  // fractional size
         "[{\"type\": \"Exact\", \"colour\": \"blue\", \"size\": 1, \"path\": \"/a\\u0000b\", "
@@ -80,6 +85,8 @@ TEST(SavedList, HostileListsAreRejectedWhole) {
         EXPECT_FALSE(saved.error.isEmpty()) << text.substr(0, 120);
         EXPECT_TRUE(saved.rows.empty());
     }
+    // A json object is named as json, not read as a tsv line.
+    EXPECT_TRUE(ReadSavedList(Save(dir, "{\"rows\": []}\n")).error.contains("json"));
     // Not a plain file: a link and a FIFO (which must not hang the read).
     ASSERT_EQ(::symlink("list", (dir / "link").c_str()), 0);
     ASSERT_EQ(::mkfifo((dir / "fifo").c_str(), 0600), 0);
@@ -93,7 +100,9 @@ TEST(SavedList, CheckAgainDropsGoneAndChangedFilesAndStampsTheRest) {
     WriteFile(dir / "grown", "123456");
     WriteFile(dir / "touched", "12345");
     SavedRows saved;
-    for (const char* name : {"same", "grown", "gone", "touched"}) {
+    ASSERT_EQ(::symlink(".", (dir / "link").c_str()), 0);
+    // "same" named again, as it is and through a linked folder: one file, one row.
+    for (const char* name : {"same", "grown", "gone", "touched", "same", "link/same"}) {
         ResultRow row;
         row.path = dir / name;
         row.stamp.size = 5;
@@ -109,6 +118,7 @@ TEST(SavedList, CheckAgainDropsGoneAndChangedFilesAndStampsTheRest) {
     EXPECT_EQ(checked.kept[0].stamp, StampOf(st));
     EXPECT_EQ(checked.gone, 1u);
     EXPECT_EQ(checked.changed, 2u);
+    EXPECT_EQ(checked.repeated, 2u);
 }
 
 }  // namespace
