@@ -1,11 +1,12 @@
 #include "actions/RowExport.h"
 
 #include <QDateTime>
+#include <algorithm>
 #include <cstdio>
 
-#include "platform/Utf8.h"
 #include "actions/RowFormat.h"
 #include "actions/SearchTexts.h"
+#include "platform/Utf8.h"
 
 namespace corvane {
 namespace {
@@ -20,40 +21,23 @@ void Put(const std::string& text, std::FILE* out) {
     std::fwrite(text.data(), 1, text.size(), out);
 }
 
-bool PlainByte(char c) {
+bool ControlByte(unsigned char byte) {
+    return byte < 0x20 || byte == 0x7f;
+}
+
+bool PlainByte(char c, bool controls) {
     const auto byte = static_cast<unsigned char>(c);
-    return byte < 0x80 && c != '\\' && c != '\t' && c != '\n' && c != '\r';
+    return byte < 0x80 && c != '\\' && c != '\t' && c != '\n' && c != '\r' &&
+           !(controls && ControlByte(byte));
 }
 
-}  // namespace
-
-const char* ActionWord(bool marked) {
-    return marked ? "trash" : "keep";
-}
-
-std::string JsonModifiedText(std::int64_t seconds) {
-    return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime)
-        .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
-        .toStdString();
-}
-
-std::string KeyHex(const ContentKey& key) {
-    char buffer[33];
-    std::snprintf(buffer, sizeof buffer, "%016llx%016llx",
-                  static_cast<unsigned long long>(key.high),
-                  static_cast<unsigned long long>(key.low));
-    return buffer;
-}
-
-std::string ContentField(const RowContent& content) {
-    return content.source == KeySource::None ? std::string("-") : KeyHex(content.key);
-}
-
-void AppendEscapedPath(std::string_view path, std::string& out) {
+// The tsv escapes; with `controls` also "\\x" escapes for every other
+// control character: C0, DEL and the C1 range U+0080 to U+009F.
+void AppendEscaped(std::string_view path, std::string& out, bool controls) {
     for (std::size_t i = 0; i < path.size();) {
         // A run of bytes that stay as they are goes in one append.
         std::size_t end = i;
-        while (end < path.size() && PlainByte(path[end])) {
+        while (end < path.size() && PlainByte(path[end], controls)) {
             ++end;
         }
         out.append(path.substr(i, end - i));
@@ -82,10 +66,15 @@ void AppendEscapedPath(std::string_view path, std::string& out) {
             default:
                 break;
         }
+        const auto byte = static_cast<unsigned char>(c);
         const std::size_t length = Utf8SequenceLength(path, i);
-        if (length == 0) {
-            AppendHex(out, "\\x", static_cast<unsigned char>(c), 2);
-            ++i;
+        const bool control =
+            controls && (ControlByte(byte) || (length == 2 && byte == 0xc2 &&
+                                               static_cast<unsigned char>(path[i + 1]) < 0xa0));
+        if (length == 0 || control) {
+            for (const std::size_t stop = i + std::max<std::size_t>(length, 1); i < stop; ++i) {
+                AppendHex(out, "\\x", static_cast<unsigned char>(path[i]), 2);
+            }
         } else {
             out.append(path.substr(i, length));
             i += length;
@@ -93,10 +82,45 @@ void AppendEscapedPath(std::string_view path, std::string& out) {
     }
 }
 
+}  // namespace
+
+const char* ActionWord(bool marked) {
+    return marked ? "trash" : "keep";
+}
+
+std::string JsonModifiedText(std::int64_t seconds) {
+    return QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime)
+        .toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss"))
+        .toStdString();
+}
+
+std::string KeyHex(const ContentKey& key) {
+    char buffer[33];
+    std::snprintf(buffer, sizeof buffer, "%016llx%016llx",
+                  static_cast<unsigned long long>(key.high),
+                  static_cast<unsigned long long>(key.low));
+    return buffer;
+}
+
+std::string ContentField(const RowContent& content) {
+    return content.source == KeySource::None ? std::string("-") : KeyHex(content.key);
+}
+
+void AppendEscapedPath(std::string_view path, std::string& out) {
+    AppendEscaped(path, out, false);
+}
+
 std::string EscapePath(std::string_view path) {
     std::string out;
     out.reserve(path.size());
     AppendEscapedPath(path, out);
+    return out;
+}
+
+std::string ReadablePath(std::string_view path) {
+    std::string out;
+    out.reserve(path.size());
+    AppendEscaped(path, out, true);
     return out;
 }
 

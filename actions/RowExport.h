@@ -19,6 +19,11 @@ namespace corvane {
 std::string EscapePath(std::string_view path);
 // The same, appended to `out`.
 void AppendEscapedPath(std::string_view path, std::string& out);
+// The path as text output and messages show it: the same escapes, and
+// "\\x" escapes besides for every other control character (C0, DEL and
+// U+0080 to U+009F, byte by byte), so no name can reach a terminal as a
+// command. UnescapePath reverses it too.
+std::string ReadablePath(std::string_view path);
 
 // The text as a JSON string literal, quotes included.
 std::string JsonString(std::string_view text);

@@ -3,8 +3,8 @@
 #include <QFile>
 #include <cerrno>
 
-#include "platform/ErrnoText.h"
 #include "actions/RowExport.h"
+#include "platform/ErrnoText.h"
 
 namespace corvane {
 
@@ -83,10 +83,11 @@ QString FolderSkipReason(int error) {
 
 QString DisplayPath(std::string_view path) {
     // A newline or tab in a name would cut the line or look like a space,
-    // and two names with different invalid bytes would both look like
-    // U+FFFD: the escapes of the tsv form keep every name distinct and show
-    // in any font. Ordinary names pass through unchanged.
-    const std::string shown = EscapePath(path);
+    // two names with different invalid bytes would both look like U+FFFD,
+    // and an escape character could drive a terminal: the escapes keep every
+    // name distinct, inert and visible in any font. Ordinary names pass
+    // through unchanged.
+    const std::string shown = ReadablePath(path);
     return QString::fromUtf8(shown.data(), static_cast<qsizetype>(shown.size()));
 }
 

@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "actions/SearchTexts.h"
 #include "catalogue/PathParts.h"
 #include "platform/FileStatus.h"
 #include "shell/FolderDrop.h"
@@ -34,7 +35,8 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
             }
             line.openList = file;
         } else {
-            line.error = QStringLiteral("unknown option '%1'").arg(QString::fromLocal8Bit(arg));
+            line.error = QStringLiteral("unknown option '%1'")
+                             .arg(DisplayPath(std::string_view(arg.constData(), arg.size())));
             return line;
         }
     }

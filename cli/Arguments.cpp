@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "actions/RowExport.h"
+
 namespace corvane::cli {
 namespace {
 
@@ -70,93 +72,141 @@ int UsageError(const std::string& reason) {
     return 2;
 }
 
-}  // namespace
+// What the command line held beyond the fields of Arguments.
+struct Seen {
+    bool exact = false, close = false, help = false, version = false, slider = false;
+    int others = 0;  // arguments besides --help and --version
+};
 
-int ParseArguments(int argc, char** argv, Arguments& args) {
-    bool exact = false, close = false, optionsEnded = false;
+// Sets what the flag `name` stands for; false when no flag has that name.
+bool ReadFlag(const std::string& name, Arguments& args, Seen& seen) {
+    const struct {
+        const char* name;
+        bool* target;
+    } flags[] = {
+        {"--exact", &seen.exact},   {"--close", &seen.close},   {"--quiet", &args.quiet},
+        {"--verify", &args.verify}, {"--print0", &args.print0}, {"--trash", &args.trash},
+        {"--undo", &args.undo},     {"--help", &seen.help},     {"--version", &seen.version},
+    };
+    for (const auto& flag : flags) {
+        if (name == flag.name) {
+            *flag.target = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+// What an option that takes a value says when the value is missing; null
+// when `name` is no such option.
+const char* ValueMissing(const std::string& name) {
+    if (name == "--keep") {
+        return "--keep needs a rule";
+    }
+    if (name == "--slider") {
+        return "--slider needs a value";
+    }
+    if (name == "--format") {
+        return "--format needs a value";
+    }
+    return nullptr;
+}
+
+// Reads the value of the option `name` into `args`: "" when it is good, else
+// the usage error. Each of these options may be given once.
+std::string ReadValue(const std::string& name, const std::string& value, Arguments& args,
+                      Seen& seen) {
+    if (name == "--keep") {
+        if (args.keep) {
+            return "--keep is given twice";
+        }
+        args.keep = KeepRuleNamed(value);
+        return args.keep ? ""
+                         : "--keep takes first, oldest, newest or shortest, not '" +
+                               ReadablePath(value) + "'";
+    }
+    if (name == "--slider") {
+        if (seen.slider) {
+            return "--slider is given twice";
+        }
+        seen.slider = true;
+        if (value.size() != 1 || value[0] < '0' || value[0] > '5') {
+            return "--slider takes 0 to 5, not '" + ReadablePath(value) + "'";
+        }
+        args.options.slider = value[0] - '0';
+        return "";
+    }
+    if (args.formatGiven) {
+        return "--format is given twice";
+    }
+    args.formatGiven = true;
+    const std::pair<const char*, Format> formats[] = {
+        {"text", Format::Text}, {"tsv", Format::Tsv}, {"json", Format::Json}};
+    for (const auto& [word, format] : formats) {
+        if (value == word) {
+            args.format = format;
+            return "";
+        }
+    }
+    return "--format takes text, tsv or json, not '" + ReadablePath(value) + "'";
+}
+
+// Reads each argument into `args` and `seen`; returns -1 to go on, or 2
+// after a usage error.
+int ReadCommandLine(int argc, char** argv, Arguments& args, Seen& seen) {
+    bool optionsEnded = false;
     for (int a = 1; a < argc; ++a) {
         const std::string arg = argv[a];
+        if (arg != "--help" && arg != "--version") {
+            ++seen.others;
+        }
         if (optionsEnded || arg.empty() || arg == "-" || arg[0] != '-') {
             args.folders.push_back(arg);
             continue;
         }
-        std::string value;
-        bool hasValue = false;
-        std::string name = arg;
-        if (const auto equals = arg.find('=');
-            arg.starts_with("--") && equals != std::string::npos) {
-            name = arg.substr(0, equals);
-            value = arg.substr(equals + 1);
-            hasValue = true;
-        }
-        const auto takeValue = [&]() {
-            if (!hasValue && a + 1 < argc) {
-                value = argv[++a];
-                hasValue = true;
-            }
-            return hasValue;
-        };
-        if (name == "--") {
+        if (arg == "--") {
             optionsEnded = true;
-        } else if (name == "--exact" && !hasValue) {
-            exact = true;
-        } else if (name == "--close" && !hasValue) {
-            close = true;
-        } else if (name == "--quiet" && !hasValue) {
-            args.quiet = true;
-        } else if (name == "--verify" && !hasValue) {
-            args.verify = true;
-        } else if (name == "--print0" && !hasValue) {
-            args.print0 = true;
-        } else if (name == "--trash" && !hasValue) {
-            args.trash = true;
-        } else if (name == "--undo" && !hasValue) {
-            args.undo = true;
-        } else if (name == "--keep") {
-            if (!takeValue()) {
-                return UsageError("--keep needs a rule");
-            }
-            args.keep = KeepRuleNamed(value);
-            if (!args.keep) {
-                return UsageError("--keep takes first, oldest, newest or shortest, not '" + value +
-                                  "'");
-            }
-        } else if (name == "--help" && !hasValue) {
+            continue;
+        }
+        // "--name=value" or "--name value"; a flag takes no value.
+        const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string::npos;
+        const std::string name = arg.substr(0, equals);
+        if (equals == std::string::npos && ReadFlag(name, args, seen)) {
+            continue;
+        }
+        const char* missing = ValueMissing(name);
+        if (missing == nullptr) {
+            return UsageError("unknown option '" + ReadablePath(arg) + "'");
+        }
+        if (equals == std::string::npos && a + 1 == argc) {
+            return UsageError(missing);
+        }
+        const std::string value = equals == std::string::npos ? argv[++a] : arg.substr(equals + 1);
+        if (const std::string wrong = ReadValue(name, value, args, seen); !wrong.empty()) {
+            return UsageError(wrong);
+        }
+    }
+    return -1;
+}
+
+// Checks the arguments as a whole; returns -1 to go on, or the exit status.
+int CheckArguments(Arguments& args, const Seen& seen) {
+    if (seen.help || seen.version) {
+        if (seen.others > 0 || (seen.help && seen.version)) {
+            return UsageError(seen.help ? "--help takes nothing else"
+                                        : "--version takes nothing else");
+        }
+        if (seen.help) {
             std::fputs(kUsage, stdout);
             std::fputs(kHelp, stdout);
-            return 0;
-        } else if (name == "--version" && !hasValue) {
-            std::printf("corvane-find %s\n", CORVANE_VERSION);
-            return 0;
-        } else if (name == "--slider") {
-            if (!takeValue()) {
-                return UsageError("--slider needs a value");
-            }
-            if (value.size() != 1 || value[0] < '0' || value[0] > '5') {
-                return UsageError("--slider takes 0 to 5, not '" + value + "'");
-            }
-            args.options.slider = value[0] - '0';
-        } else if (name == "--format") {
-            if (!takeValue()) {
-                return UsageError("--format needs a value");
-            }
-            args.formatGiven = true;
-            if (value == "text") {
-                args.format = Format::Text;
-            } else if (value == "tsv") {
-                args.format = Format::Tsv;
-            } else if (value == "json") {
-                args.format = Format::Json;
-            } else {
-                return UsageError("--format takes text, tsv or json, not '" + value + "'");
-            }
         } else {
-            return UsageError("unknown option '" + arg + "'");
+            std::printf("corvane-find %s\n", CORVANE_VERSION);
         }
+        return 0;
     }
     if (args.undo) {
         if (!args.folders.empty() || args.verify || args.keep || args.trash || args.print0 ||
-            exact || close) {
+            seen.exact || seen.close || seen.slider) {
             return UsageError("--undo takes only --format and --quiet");
         }
         return -1;
@@ -173,9 +223,19 @@ int ParseArguments(int argc, char** argv, Arguments& args) {
     if (args.print0 && args.formatGiven) {
         return UsageError("--print0 writes paths instead of a format: give one or the other");
     }
-    args.options.exact = exact || !close;
-    args.options.close = close || !exact;
+    args.options.exact = seen.exact || !seen.close;
+    args.options.close = seen.close || !seen.exact;
     return -1;
+}
+
+}  // namespace
+
+int ParseArguments(int argc, char** argv, Arguments& args) {
+    Seen seen;
+    if (const int status = ReadCommandLine(argc, argv, args, seen); status >= 0) {
+        return status;
+    }
+    return CheckArguments(args, seen);
 }
 
 }  // namespace corvane::cli

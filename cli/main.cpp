@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "actions/KeepRules.h"
+#include "actions/SearchTexts.h"
 #include "catalogue/FileCatalogue.h"
 #include "catalogue/PathParts.h"
 #include "cli/Arguments.h"
@@ -17,9 +19,7 @@
 #include "platform/Trash.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
-#include "actions/KeepRules.h"
 #include "search/ResultList.h"
-#include "actions/SearchTexts.h"
 
 namespace {
 
@@ -67,7 +67,8 @@ class CliObserver final : public SearchObserver {
     }
     void Warn(const std::string& path, const std::string& reason) {
         ClearLine();
-        std::fprintf(stderr, "corvane-find: '%s': %s\n", EscapePath(path).c_str(), reason.c_str());
+        std::fprintf(stderr, "corvane-find: '%s': %s\n", ReadablePath(path).c_str(),
+                     reason.c_str());
         Draw();
     }
     // The content check's share of the bytes it reads, as the last phase.

@@ -14,11 +14,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileDigest.h"
 #include "actions/SavedList.h"
+#include "platform/FileDigest.h"
 #include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace corvane {
 namespace {
@@ -69,6 +70,9 @@ Ran RunFind(const std::vector<std::string>& args, const std::string& scratch, co
     }
     return RunProgram(command, scratch, env);
 }
+
+// A name that would retitle a terminal: ESC, BEL, 0x1f, DEL and the C1 CSI.
+constexpr const char* kControls = "ctl\x1b]0;t\x07\x1f\x7f\xc2\x9b";
 
 class CliTest : public ::testing::Test {
   protected:
@@ -128,6 +132,9 @@ TEST_F(CliTest, UsageErrorsGiveStatusTwoAndTheUsageLine) {
         {"--keep"},
         {"--verify=yes", dir.path()},
         {"--print0", "--format", "tsv", dir.path()},
+        {"--undo", "--slider", "2"},
+        {"--version", "extra"},
+        {"--keep", "first", "--keep=oldest", dir.path()},
     };
     for (const std::vector<std::string>& args : cases) {
         const Ran run = Find(args);
@@ -150,6 +157,7 @@ TEST_F(CliTest, TsvEscapesEveryAwkwardByte) {
         {"bad\xff\xfe", "bad\\xff\\xfe"},
         {"caf\xc3\xa9", "caf\xc3\xa9"},
         {"over\xc0\xaflong", "over\\xc0\\xaflong"},  // an overlong "/" is not UTF-8
+        {kControls, kControls},                      // as they are in tsv; json escapes them
     };
     std::string expected;
     for (const Case& c : cases) {
@@ -181,6 +189,15 @@ TEST_F(CliTest, TsvEscapesEveryAwkwardByte) {
             rows[static_cast<qsizetype>(2 * k)].toObject().value("path").toString().toStdString(),
             path));
         EXPECT_EQ(path, dir.path() + "/x/" + sorted[k].name);
+    }
+
+    // Text output and warnings are read on a terminal: no control byte of a
+    // name reaches it raw.
+    const Ran text = Find({"--exact", dir / (std::string("gone") + kControls), dir.path()});
+    for (const std::string& shown : {text.out, text.err}) {
+        EXPECT_NE(shown.find("ctl\\x1b]0;t\\x07\\x1f\\x7f\\xc2\\x9b"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find_first_of("\x1b\x07\x1f\x7f"), std::string::npos) << shown;
+        EXPECT_EQ(shown.find("\xc2\x9b"), std::string::npos) << shown;
     }
 }
 
@@ -273,33 +290,40 @@ TEST_F(CliTest, VerifyAndKeepAddContentAndActionFields) {
 }
 
 TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
-    if (::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) != 0) {
-        GTEST_SKIP() << "setpriv is missing: root would read the refused file";
+    // Root reads anything: as root, corvane-find runs as the user nobody, on
+    // files in a folder that user can enter; anyone else is refused already.
+    const TempDir here(testing::ReachableScratch());
+    ASSERT_TRUE(here.ok());
+    ASSERT_EQ(::chmod(here.path().c_str(), 0755), 0);
+    const bool root = ::geteuid() == 0;
+    const std::string find =
+        root ? testing::ReachableProgram(CORVANE_FIND, here.path()) : CORVANE_FIND;
+    const auto Find = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), find);
+        return root ? testing::RunAsNobody(args, here.path()) : RunProgram(args, here.path());
+    };
+    if (const Ran probe = Find({"--version"}); probe.status != 0) {
+        GTEST_SKIP() << "cannot run " << find << " as nobody: " << probe.err;
     }
-    WriteFile(dir / "x/secret", "same bytes");
-    WriteFile(dir / "y/secret", "same bytes");
-    WriteFile(dir / "y/z", "other");
-    WriteFile(dir / "x/z", "other");
-    ::chmod((dir / "x/secret").c_str(), 0);
-    ::chmod(dir.path().c_str(), 0755);
-    // Root reads anything: as root, run it as nobody; anyone else is refused already.
-    const std::vector<std::string> nobody =
-        ::geteuid() == 0 ? std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534",
-                                                    "--regid=65534", "--clear-groups"}
-                         : std::vector<std::string>{};
-    const Ran tsv =
-        Find({"--verify", "--keep", "first", "--format", "tsv", dir.path()}, nullptr, nobody);
+    MakeFolder(here / "x");
+    MakeFolder(here / "y");
+    WriteFile(here / "x/secret", "same bytes");
+    WriteFile(here / "y/secret", "same bytes");
+    WriteFile(here / "y/z", "other");
+    WriteFile(here / "x/z", "other");
+    ::chmod((here / "x/secret").c_str(), 0);
+    const Ran tsv = Find({"--verify", "--keep", "first", "--format", "tsv", here.path()});
     EXPECT_EQ(tsv.status, 0);  // a warning, not a failure
-    EXPECT_EQ(tsv.err, "corvane-find: '" + dir / "x/secret" + "': Permission denied\n");
+    EXPECT_EQ(tsv.err, "corvane-find: '" + here / "x/secret" + "': Permission denied\n");
     const auto lines = Fields(tsv.out);
     ASSERT_EQ(lines.size(), 4u) << tsv.out;
-    EXPECT_EQ(lines[0][4], dir / "x/secret");
+    EXPECT_EQ(lines[0][4], here / "x/secret");
     EXPECT_EQ(lines[0][5], "-");
     EXPECT_EQ(lines[1][5], Hex(DigestOfBytes("same bytes")));
     EXPECT_EQ(lines[1][6], "keep");  // the kept file's bytes are unknown
     EXPECT_EQ(lines[3][6], "trash");
 
-    const Ran json = Find({"--verify", "--format", "json", dir.path()}, nullptr, nobody);
+    const Ran json = Find({"--verify", "--format", "json", here.path()});
     const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
     ASSERT_EQ(rows.size(), 4);
     EXPECT_TRUE(rows[0].toObject().value(QStringLiteral("content")).isNull());

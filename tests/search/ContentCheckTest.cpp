@@ -13,6 +13,7 @@
 #include "search/ContentCheck.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace corvane {
 namespace {
@@ -29,16 +30,20 @@ std::string Flipped(std::string bytes, std::size_t at) {
 
 class ContentCheckTest : public ::testing::Test {
   protected:
-    void SetUp() override { ASSERT_TRUE(dir.ok()); }
+    void SetUp() override {
+        ASSERT_TRUE(dir.ok());
+        folder = dir.path();
+    }
 
-    // A file and its row in `group`, stamped as the search would stamp it.
+    // A file in `folder` and its row in `group`, stamped as the search would
+    // stamp it.
     void Add(std::uint32_t group, const std::string& name, const std::string& bytes) {
-        WriteFile(dir / name, bytes);
+        WriteFile(folder + "/" + name, bytes);
         AddRow(group, name);
     }
     void AddRow(std::uint32_t group, const std::string& name) {
         ResultRow row;
-        row.path = dir / name;
+        row.path = folder + "/" + name;
         const PathStatus status = StatPath(row.path);
         row.stamped = status.error == 0;
         row.stamp = status.stamp;
@@ -47,6 +52,7 @@ class ContentCheckTest : public ::testing::Test {
     }
 
     TempDir dir;
+    std::string folder;  // where Add() puts its files: `dir` unless a test says otherwise
     std::vector<ResultRow> rows;
 };
 
@@ -143,11 +149,17 @@ TEST_F(ContentCheckTest, GoneChangedLinkedAndUnstampedFiles) {
 }
 
 TEST_F(ContentCheckTest, RefusedFileIsUnreadable) {
+    // Root reads any file: the check runs in a child that gave up root, on
+    // files in a folder that user can reach.
+    const TempDir reachable(testing::ReachableScratch());
+    if (!reachable.ok()) {
+        GTEST_SKIP() << "no folder every user can enter for the files";
+    }
+    folder = reachable.path();
     Add(1, "refused", "secret");
     Add(1, "open", "secret");
-    ASSERT_EQ(::chmod((dir / "refused").c_str(), 0), 0);
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    // Root reads any file: the check runs in a child that gave up root.
+    ASSERT_EQ(::chmod((reachable / "refused").c_str(), 0), 0);
+    ASSERT_EQ(::chmod(reachable.path().c_str(), 0755), 0);
     const pid_t pid = ::fork();
     if (pid == 0) {
         if (::setgid(65534) != 0 || ::setuid(65534) != 0) {

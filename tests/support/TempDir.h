@@ -13,9 +13,11 @@ namespace corvane::testing {
 
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern = CORVANE_TEST_SCRATCH "/corvane-XXXXXX";
-        if (::mkdtemp(pattern.data()) != nullptr) {
+    TempDir() : TempDir(CORVANE_TEST_SCRATCH) {}
+    // The same under `base`; not ok() when `base` is empty.
+    explicit TempDir(const std::string& base) {
+        std::string pattern = base + "/corvane-XXXXXX";
+        if (!base.empty() && ::mkdtemp(pattern.data()) != nullptr) {
             path_ = pattern;
         }
     }
