@@ -19,6 +19,7 @@ namespace {
 using testing::EntriesOf;
 using testing::Exists;
 using testing::LoopDrive;
+using testing::Names;
 using testing::PlacesIn;
 using testing::ReadFile;
 using testing::TempDir;
@@ -134,6 +135,30 @@ TEST(Trash, TheFileMustBeTheOneTheSearchSaw) {
     ASSERT_EQ(::symlink("elsewhere", path.c_str()), 0);
     EXPECT_EQ(CheckUnchanged(path, seen).problem, TrashProblem::kChanged);
     EXPECT_EQ(CheckUnchanged(dir / "gone", seen).problem, TrashProblem::kVanished);
+}
+
+TEST(Trash, SendLeavesAChangedFileAndOneInATrashWhereTheyAre) {
+    TempDir dir;
+    DesktopTrash trash(PlacesIn(dir));
+    ASSERT_EQ(MakeFolders(SystemCalls(), dir / "data/Trash/files", 0700), 0);
+    const std::string rewritten = dir / "rewritten", inTrash = dir / "data/Trash/files/stray";
+    WriteFile(inTrash, "sent by another program");
+    // Same inode, size and second: only the nanoseconds tell.
+    const auto writeAt = [&](const char* bytes, long nanoseconds) {
+        WriteFile(rewritten, bytes);
+        const struct timespec times[2] = {{0, UTIME_OMIT}, {1700000000, nanoseconds}};
+        return ::utimensat(AT_FDCWD, rewritten.c_str(), times, 0) == 0;
+    };
+    ASSERT_TRUE(writeAt("before", 100));
+    const FileStamp seen = StatPath(rewritten).stamp;
+    ASSERT_TRUE(writeAt("after!", 900));
+    const TrashBatch batch = trash.Send({{rewritten, seen}, {inTrash, StatPath(inTrash).stamp}});
+    ASSERT_EQ(batch.results.size(), 2u);
+    EXPECT_EQ(batch.results[0].problem, TrashProblem::kChanged);
+    EXPECT_EQ(batch.results[1].problem, TrashProblem::kAlreadyInTrash);
+    EXPECT_EQ(ReadFile(rewritten), "after!");
+    EXPECT_EQ(Names(dir / "data/Trash/files"), std::vector<std::string>{"stray"});
+    EXPECT_TRUE(Names(dir / "data/Trash/info").empty());
 }
 
 TEST(Trash, EveryNameGetsAnEntryWeWrote) {

@@ -15,8 +15,10 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <set>
 #include <sstream>
 #include <string>
@@ -29,6 +31,7 @@
 #include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
+#include "support/Unprivileged.h"
 
 namespace corvane {
 namespace {
@@ -37,7 +40,7 @@ using testing::MakeFolder;
 using testing::PollingStore;
 using testing::Ran;
 using testing::RecordingObserver;
-using testing::RunProgram;
+using testing::RunAsNobody;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -173,6 +176,30 @@ class DescriptorLimit {
     rlimit saved_{};
 };
 
+// A walk of `folder` on one thread, so that folders are opened and let go
+// in the same order every run; `hook` runs as each folder is listed. Paths
+// are relative to `folder`: its files, and its folders that were skipped.
+struct Walked {
+    std::vector<std::string> files, skipped;
+};
+Walked WalkOnOneThread(const std::string& folder,
+                       std::function<void(const std::string&)> hook = {}) {
+    FolderWalk walk(1);
+    walk.Start(folder + "/", std::move(hook));
+    EXPECT_TRUE(walk.Wait(std::chrono::seconds(60)));
+    Walked walked;
+    for (std::uint32_t k = 0; k < walk.Folders().size(); ++k) {
+        const std::string path = walk.PathOf(k).substr(folder.size() + 1);
+        if (walk.Folders()[k].error != 0) {
+            walked.skipped.push_back(path);
+        }
+        walk.Folders()[k].files.ForEach([&](std::string_view name, std::int64_t, FileId) {
+            walked.files.push_back(path + std::string(name));
+        });
+    }
+    return walked;
+}
+
 class HostileTreeTest : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -230,6 +257,7 @@ class HostileTreeTest : public ::testing::Test {
     }
 
     TempDir dir;
+    std::optional<TempDir> reachable;  // for a test that runs as nobody
     std::string tree, outside;
     PollingStore store;
     RecordingObserver observer;
@@ -372,6 +400,59 @@ TEST_F(HostileTreeTest, DeepTreesAreWalkedWithinTheDescriptorLimit) {
     }
 }
 
+TEST_F(HostileTreeTest, FoldersOpenedAgainDownFromAnAncestorLeakNoDescriptor) {
+    // Three subfolders in every folder down to depth 6, a file in each at the
+    // bottom. At a limit of 16 the walk keeps 4 folders open, so it lets go
+    // of folders it still needs and opens them again from an ancestor, name
+    // by name: a descriptor left open on the way soon costs folders to EMFILE.
+    std::function<void(const std::string&, int)> make = [&](const std::string& at, int depth) {
+        if (depth == 6) {
+            WriteFile(at + "/f");
+            return;
+        }
+        for (const char* name : {"a", "b", "c"}) {
+            MakeFolder(at + "/" + name);
+            make(at + "/" + name, depth + 1);
+        }
+    };
+    make(tree, 0);
+    const int before = OpenDescriptors();
+    Walked walked;
+    {
+        DescriptorLimit lowered(16);
+        walked = WalkOnOneThread(tree);
+    }
+    EXPECT_EQ(OpenDescriptors(), before);
+    EXPECT_EQ(walked.skipped, std::vector<std::string>{});
+    EXPECT_EQ(walked.files.size(), 729u);
+}
+
+TEST_F(HostileTreeTest, GoingBackUpRefusesAParentThatIsNoLongerTheListedOne) {
+    // tree/p holds a and s; below a, folders of two subfolders each, deep
+    // enough that at a limit of 16 (4 folders open) p is let go while a's
+    // tree is walked. Once a's last subfolder is listed, a moves outside: its
+    // ".." is no longer p. The walk must refuse it and reach p again down
+    // from the tree, so s is still listed.
+    for (const char* folder :
+         {"p", "p/s", "p/a", "p/a/y1", "p/a/y2", "p/a/y1/z1", "p/a/y1/z2", "p/a/y1/z1/w1",
+          "p/a/y1/z1/w2", "p/a/y1/z1/w1/v1", "p/a/y1/z1/w1/v2"}) {
+        MakeFolder(tree + "/" + folder);
+    }
+    WriteFile(tree + "/p/s/in-s");
+    Walked walked;
+    {
+        DescriptorLimit lowered(16);
+        walked = WalkOnOneThread(tree, [&](const std::string& folder) {
+            if (folder == tree + "/p/a/y2/") {
+                ::rename((tree + "/p/a").c_str(), (outside + "/moved").c_str());
+            }
+        });
+    }
+    EXPECT_EQ(walked.files, std::vector<std::string>{"p/s/in-s"});
+    EXPECT_EQ(walked.skipped, std::vector<std::string>{});
+    RemoveTree(outside + "/moved");
+}
+
 TEST_F(HostileTreeTest, WideFoldersKeepByteOrder) {
     // 3,000 files and 300 subfolders (one file each) in one folder, made in
     // reverse so that the folder's own order is not byte order.
@@ -510,31 +591,18 @@ TEST_F(HostileTreeTest, FoldersSwappedOrRemovedMidWalkNeverLeadOutside) {
     RemoveTree(outside + "/moved");
 }
 
-// Runs `args` as the user nobody (uid and gid 65534, no groups), through
-// setpriv or else runuser; status -1 when neither could start it.
-Ran RunAsNobody(const std::vector<std::string>& args, const std::string& scratch) {
-    const std::vector<std::vector<std::string>> ways = {
-        {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"},
-        {"runuser", "-u", "nobody", "--"}};
-    for (const std::vector<std::string>& way : ways) {
-        std::vector<std::string> command = way;
-        command.insert(command.end(), args.begin(), args.end());
-        Ran ran = RunProgram(command, scratch);
-        // 127: not installed; 1 with a complaint of its own: not allowed here.
-        if (ran.status != 127 && !ran.err.starts_with(way[0] + ":")) {
-            return ran;
-        }
-    }
-    return Ran{};
-}
-
 TEST_F(HostileTreeTest, FoldersAnOrdinaryUserMayNotReadOrSearchAreReported) {
-    // corvane-find run as nobody on a tree everyone may read. Every folder
-    // holds "same"; only those of "ok" and "ok2" may be listed.
-    ASSERT_EQ(::chmod(dir.path().c_str(), 0755), 0);
-    const std::string scratch = dir / "scratch";
+    // corvane-find run as the user nobody on a tree everyone may read, in a
+    // folder that user can enter. Every folder holds "same"; only those of
+    // "ok" and "ok2" may be listed.
+    reachable.emplace(testing::ReachableScratch());
+    ASSERT_TRUE(reachable->ok());
+    ASSERT_EQ(::chmod(reachable->path().c_str(), 0755), 0);
+    tree = *reachable / "tree";
+    MakeFolder(tree);
+    const std::string scratch = *reachable / "scratch";
     MakeFolder(scratch);
-    ASSERT_EQ(::chmod(scratch.c_str(), 0777), 0);
+    const std::string find = testing::ReachableProgram(CORVANE_FIND, scratch);
     struct Refused {
         const char* name;
         mode_t mode;
@@ -554,13 +622,13 @@ TEST_F(HostileTreeTest, FoldersAnOrdinaryUserMayNotReadOrSearchAreReported) {
         WriteFile(tree + "/" + r.name + "/below/same", "12");
         ASSERT_EQ(::chmod((tree + "/" + r.name).c_str(), r.mode), 0);
     }
-    const Ran probe = RunAsNobody({"true"}, scratch);
+    const Ran probe = RunAsNobody({find, "--version"}, scratch);
     if (probe.status != 0) {
-        GTEST_SKIP() << "cannot run a program as nobody (setpriv or runuser): " << probe.err;
+        GTEST_SKIP() << "cannot run " << find << " as nobody (setpriv or runuser): " << probe.err;
     }
 
     // A refused folder inside the walk: warned about, the search goes on.
-    Ran ran = RunAsNobody({CORVANE_FIND, "--exact", "--format", "tsv", tree}, scratch);
+    Ran ran = RunAsNobody({find, "--exact", "--format", "tsv", tree}, scratch);
     EXPECT_EQ(ran.status, 0) << ran.err;
     EXPECT_EQ(ran.out, "Exact\tlight blue\t2\t2 Bytes\t" + tree + "/ok/same\n" +
                            "Exact\tlight blue\t2\t2 Bytes\t" + tree + "/ok2/same\n");
@@ -573,7 +641,7 @@ TEST_F(HostileTreeTest, FoldersAnOrdinaryUserMayNotReadOrSearchAreReported) {
 
     // A refused folder named on the command line: warned about as given,
     // exit status 2.
-    ran = RunAsNobody({CORVANE_FIND, "--exact", tree + "/no-search", tree + "/ok"}, scratch);
+    ran = RunAsNobody({find, "--exact", tree + "/no-search", tree + "/ok"}, scratch);
     EXPECT_EQ(ran.status, 2);
     EXPECT_EQ(ran.err, "corvane-find: '" + tree + "/no-search" + denied);
 }
