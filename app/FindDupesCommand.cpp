@@ -2,9 +2,9 @@
 
 #include <QMessageBox>
 
+#include "actions/SearchTexts.h"
 #include "platform/ErrnoText.h"
 #include "results/ResultsWindow.h"
-#include "actions/SearchTexts.h"
 #include "shell/MainWindow.h"
 
 namespace corvane {
@@ -110,6 +110,7 @@ void FindDupesCommand::OpenList(const QByteArray& fileName) {
 void FindDupesCommand::OnOpened(const QString& error, qulonglong left) {
     const QString list = DisplayPath(std::string_view(openedList_.constData(), openedList_.size()));
     SearchOutcome outcome = SearchOutcome::Finished;
+    bool shown = false;
     if (cancel_) {
         outcome = SearchOutcome::Stopped;
     } else if (!error.isEmpty()) {
@@ -131,8 +132,10 @@ void FindDupesCommand::OnOpened(const QString& error, qulonglong left) {
         } else {
             results_.Model().SetRows(std::move(rows));
             results_.ShowInPlaceOf(&main_);
+            shown = true;
         }
     }
+    emit listOpened(shown);
     Finish(outcome);
 }
 

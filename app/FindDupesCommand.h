@@ -60,6 +60,9 @@ class FindDupesCommand final : public QObject {
 
   signals:
     void finished(corvane::SearchOutcome outcome);
+    // After OpenList, just before finished(): whether any of the list's rows
+    // are shown.
+    void listOpened(bool shown);
 
   private:
     void OnPhaseChanged(SearchPhase phase, const QByteArray& folder);

@@ -33,6 +33,30 @@ bool AnswersAlone(int argc, char** argv) {
     return false;
 }
 
+// The system's boxes; while `echo` holds, what they tell also goes to stderr.
+corvane::FindDupesCommand::Dialogs EchoedDialogs(const bool& echo) {
+    corvane::FindDupesCommand::Dialogs dialogs = corvane::FindDupesCommand::Dialogs::System();
+    dialogs.inform = [show = dialogs.inform, &echo](QWidget* owner, const QString& title,
+                                                    const QString& text) {
+        if (echo) {
+            std::fprintf(stderr, "corvane: %s\n", text.toLocal8Bit().constData());
+        }
+        show(owner, title, text);
+    };
+    return dialogs;
+}
+
+void NameTheApplication() {
+    QApplication::setOrganizationName(QStringLiteral("Quillmark"));
+    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmark.Corvane"));
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
+    // The results window may be hidden while the main window is closed: the
+    // program ends with either window, not with the last one.
+    QApplication::setQuitOnLastWindowClosed(false);
+}
+
 QByteArray WorkingFolder() {
     char* cwd = ::getcwd(nullptr, 0);
     const QByteArray path = cwd != nullptr ? QByteArray(cwd) : QByteArray("/");
@@ -53,26 +77,27 @@ int main(int argc, char* argv[]) {
                      corvane::CommandLineHelp().toLocal8Bit().constData());
         return 2;
     }
-    QApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QApplication::setApplicationName(QStringLiteral("Corvane"));
-    QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
-    QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmark.Corvane"));
-    QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
-    // The results window may be hidden while the main window is closed: the
-    // program ends with either window, not with the last one.
-    QApplication::setQuitOnLastWindowClosed(false);
+    NameTheApplication();
 
     corvane::QtSettingsStore store;
     corvane::MainWindow mainWindow(store);
     corvane::ResultsWindow results(corvane::LoadHoverPointer());
     results.SetMainWindow(&mainWindow);
-    corvane::FindDupesCommand findDupes(mainWindow, results, store);
+    // Started with --open: what the window says of that list also goes to
+    // stderr, and the exit status tells whether any of it could be shown.
+    bool opening = !line.openList.isEmpty();
+    bool openFailed = false;
+    corvane::FindDupesCommand findDupes(mainWindow, results, store, EchoedDialogs(opening));
+    QObject::connect(&findDupes, &corvane::FindDupesCommand::listOpened, &app,
+                     [&opening, &openFailed](bool shown) {
+                         openFailed = opening && !shown;
+                         opening = false;
+                     });
 
     // Folders given on the command line (a file manager's "open with") fill
     // the list as a drop would.
-    const QByteArray cwd = WorkingFolder();
     for (const QByteArray& folder : line.folders) {
-        mainWindow.FolderList().Append(corvane::FolderRowForArgument(folder, cwd));
+        mainWindow.FolderList().Append(corvane::FolderRowForArgument(folder, WorkingFolder()));
     }
 
     QObject::connect(&mainWindow, &corvane::MainWindow::findDupesRequested, &findDupes,
@@ -91,5 +116,6 @@ int main(int argc, char* argv[]) {
     if (!line.openList.isEmpty()) {
         findDupes.OpenList(line.openList);
     }
-    return app.exec();
+    const int status = app.exec();
+    return status == 0 && openFailed ? 1 : status;
 }

@@ -11,10 +11,10 @@
 #include <QTest>
 #include <fstream>
 
+#include "actions/SearchTexts.h"
 #include "app/FindDupesCommand.h"
 #include "results/Desktop.h"
 #include "results/ResultsWindow.h"
-#include "actions/SearchTexts.h"
 #include "shell/FolderListModel.h"
 #include "shell/MainWindow.h"
 #include "support/Files.h"
@@ -196,10 +196,12 @@ class FindDupesCommandTest : public QObject {
         QVERIFY(::unlink((dir / "z/b.txt").c_str()) == 0);
         h.results.BackToMain();
 
+        QSignalSpy opened(&h.command, &FindDupesCommand::listOpened);
         for (const char* form : {"list.tsv", "list.json"}) {
             h.informed.clear();
             h.command.OpenList(QByteArray::fromStdString(dir / form));
             QCOMPARE(h.WaitForEnd(), SearchOutcome::Finished);
+            QCOMPARE(opened.takeFirst().at(0).toBool(), true);
             QCOMPARE(h.informed.size(), 1);
             QVERIFY2(h.informed[0].startsWith("Corvane|2 of the files in "),
                      qPrintable(h.informed[0]));
@@ -216,6 +218,7 @@ class FindDupesCommandTest : public QObject {
         h.WaitForEnd();
         QCOMPARE(h.informed.size(), 1);
         QVERIFY2(h.informed[0].contains("cannot be opened:\nline 1:"), qPrintable(h.informed[0]));
+        QCOMPARE(opened.takeFirst().at(0).toBool(), false);
     }
 
     void nothingAlikeSaysNoDuplicatesFound() {
