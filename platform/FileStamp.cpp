@@ -120,14 +120,16 @@ constexpr std::size_t kFilesWorthAThread = 256;
 std::optional<FileStamp> ReadStamp(int folder, const char* name) {
     struct statx st {};
     if (::statx(folder, name, AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
-                STATX_SIZE | STATX_MTIME | STATX_INO, &st) != 0) {
+                STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_INO, &st) != 0) {
         return std::nullopt;
     }
     return FileStamp{FileId{static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor)),
                             static_cast<std::uint64_t>(st.stx_ino)},
                      static_cast<std::int64_t>(st.stx_size),
                      ModifiedTime{static_cast<std::int64_t>(st.stx_mtime.tv_sec),
-                                  static_cast<std::int32_t>(st.stx_mtime.tv_nsec)}};
+                                  static_cast<std::int32_t>(st.stx_mtime.tv_nsec)},
+                     ModifiedTime{static_cast<std::int64_t>(st.stx_ctime.tv_sec),
+                                  static_cast<std::int32_t>(st.stx_ctime.tv_nsec)}};
 }
 
 // Reads the files order[begin, end), whole folders of them; `stopped` is

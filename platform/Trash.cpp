@@ -88,6 +88,24 @@ class Sender {
     }
 
   private:
+    // A file checked and ready to go, and the entry reserved for it.
+    struct Prepared {
+        struct stat st {};
+        std::string base;
+        std::string resolved;  // its folders' links resolved
+        const Place* place = nullptr;
+        std::string text;  // of its .trashinfo
+    };
+    struct Reserved {
+        std::string name;
+        std::string info;
+        std::string trashed;
+        std::size_t index = 0;  // in the journal
+    };
+
+    TrashResult Prepare(const TrashRequest& request, Prepared& file);
+    TrashResult Reserve(const Prepared& file, int& counter, Reserved& entry);
+    TrashResult Move(const Prepared& file, const Reserved& entry, bool& nameTaken);
     const Place& PlaceFor(dev_t device, const std::string& folder);
     Place HomePlace(dev_t device);
     Place DrivePlace(const std::string& topdir);
@@ -240,7 +258,7 @@ TrashResult Sender::Verify(const std::string& trashed, const struct stat& sent,
     if (fs_.Lstat(trashed.c_str(), &st) != 0) {
         return Refused(TrashProblem::kEntryUnverified, errno);
     }
-    if (!SameFile(st, StampOf(sent))) {
+    if (!S_ISREG(st.st_mode) || !SameFileMoved(StampOf(st), StampOf(sent))) {
         // Another file took its place between the check and the move.
         return Refused(TrashProblem::kChanged);
     }
@@ -257,47 +275,50 @@ TrashResult Sender::Verify(const std::string& trashed, const struct stat& sent,
     return {};
 }
 
-TrashResult Sender::SendOne(const TrashRequest& request) {
+TrashResult Sender::Prepare(const TrashRequest& request, Prepared& file) {
     const std::string path = Absolute(request.path);
-    struct stat st {};
-    if (fs_.Lstat(path.c_str(), &st) != 0) {
+    if (fs_.Lstat(path.c_str(), &file.st) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? Refused(TrashProblem::kVanished)
                                                    : Refused(TrashProblem::kSystem, errno);
     }
-    if (request.expected && !SameFile(st, *request.expected)) {
+    if (request.expected && !SameFile(file.st, *request.expected)) {
         return Refused(TrashProblem::kChanged);
     }
-    if (!S_ISREG(st.st_mode)) {
+    if (!S_ISREG(file.st.st_mode)) {
         return Refused(TrashProblem::kNotAFile);
     }
-    const std::string base = BaseName(path);
+    file.base = BaseName(path);
     std::string folder;
     if (fs_.RealPath(FolderOf(path).c_str(), folder) != 0) {
         return errno == ENOENT ? Refused(TrashProblem::kVanished)
                                : Refused(TrashProblem::kSystem, errno);
     }
-    const std::string resolved = Join(folder, base);
-    if (InsideTrash(resolved, homeTrashResolved_)) {
+    file.resolved = Join(folder, file.base);
+    if (InsideTrash(file.resolved, homeTrashResolved_)) {
         return Refused(TrashProblem::kAlreadyInTrash);
     }
-    const Place& place = PlaceFor(st.st_dev, folder);
-    if (place.refusal.problem != TrashProblem::kNone) {
-        return place.refusal;
+    file.place = &PlaceFor(file.st.st_dev, folder);
+    if (file.place->refusal.problem != TrashProblem::kNone) {
+        return file.place->refusal;
     }
     // Drive trashes record the path from the drive's top, so the drive can
     // be mounted elsewhere later.
+    const std::string& top = file.place->topdir;
     const std::string recorded =
-        place.topdir.empty() ? resolved
-                             : resolved.substr(place.topdir == "/" ? 1 : place.topdir.size() + 1);
-    const std::string text = TrashInfoText(recorded, std::time(nullptr));
+        top.empty() ? file.resolved : file.resolved.substr(top == "/" ? 1 : top.size() + 1);
+    file.text = TrashInfoText(recorded, std::time(nullptr));
+    return {};
+}
 
-    for (int counter = 1; counter <= kNameTries; ++counter) {
-        const std::string name = TrashEntryName(base, counter);
-        const std::string info = Join(place.folder, "info/" + name + ".trashinfo");
-        const std::string trashed = Join(place.folder, "files/" + name);
-        // The exclusive .trashinfo reserves the name before the file moves in.
-        const int fd =
-            fs_.Open(info.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+// Takes the first free entry name from `counter` on: an exclusive .trashinfo,
+// written whole and synced, and the journal's entry line for it.
+TrashResult Sender::Reserve(const Prepared& file, int& counter, Reserved& entry) {
+    for (; counter <= kNameTries; ++counter) {
+        entry.name = TrashEntryName(file.base, counter);
+        entry.info = Join(file.place->folder, "info/" + entry.name + ".trashinfo");
+        entry.trashed = Join(file.place->folder, "files/" + entry.name);
+        const int fd = fs_.Open(entry.info.c_str(),
+                                O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
         if (fd < 0) {
             if (errno == EEXIST) {
                 continue;
@@ -308,7 +329,7 @@ TrashResult Sender::SendOne(const TrashRequest& request) {
             return errno == EROFS ? Refused(TrashProblem::kNoTrash)
                                   : Refused(TrashProblem::kEntry, errno);
         }
-        int error = WriteAll(fs_, fd, text);
+        int error = WriteAll(fs_, fd, file.text);
         if (error == 0 && fs_.Fsync(fd) != 0) {
             error = errno;
         }
@@ -316,56 +337,85 @@ TrashResult Sender::SendOne(const TrashRequest& request) {
             error = errno;
         }
         if (error != 0) {
-            fs_.Unlink(info.c_str());
+            fs_.Unlink(entry.info.c_str());
             return Refused(TrashProblem::kEntry, error);
         }
-        JournalEntry entry{resolved, place.folder, name, name + ".trashinfo", StampOf(st)};
-        std::size_t index = 0;
-        if (const int journalError = journal_.Add(entry, index)) {
-            fs_.Unlink(info.c_str());
+        const JournalEntry line{file.resolved, file.place->folder, entry.name,
+                                entry.name + ".trashinfo", StampOf(file.st)};
+        if (const int journalError = journal_.Add(line, entry.index)) {
+            fs_.Unlink(entry.info.c_str());
             return Refused(TrashProblem::kJournal, journalError);
         }
-        error = RenameNoReplace(fs_, resolved, trashed);
-        if (error != 0) {
-            fs_.Unlink(info.c_str());
-            journal_.SetState(index, JournalEntry::State::kKept);
-            if (error == EEXIST) {
-                continue;  // a file without an entry holds the name
-            }
-            switch (error) {
-                case ENOENT:
-                    return Refused(TrashProblem::kVanished);
-                case ENAMETOOLONG:
-                    return Refused(TrashProblem::kNameTooLong);
-                case EROFS:
-                    return Refused(TrashProblem::kNoTrash);
-                default:
-                    return Refused(TrashProblem::kMove, error);
-            }
-        }
-        const TrashResult verified = Verify(trashed, st, info, text);
-        if (verified.problem != TrashProblem::kNone &&
-            RenameNoReplace(fs_, trashed, resolved) == 0) {
-            fs_.Unlink(info.c_str());
-            journal_.SetState(index, JournalEntry::State::kKept);
-            return verified;
-        }
-        // Either complete, or it cannot be put back: then it stays in the trash
-        // with the entry written and synced above, and the journal can bring it back.
-        journal_.SetState(index, JournalEntry::State::kMoved);
-        return TrashResult{true, TrashProblem::kNone, 0};
+        return {};
     }
     return Refused(TrashProblem::kTooManyNames);
 }
 
+// Renames the file onto its reserved entry. `nameTaken` is set when a file
+// without an entry holds the name, so the next name must be tried.
+TrashResult Sender::Move(const Prepared& file, const Reserved& entry, bool& nameTaken) {
+    nameTaken = false;
+    const int error = RenameNoReplace(fs_, file.resolved, entry.trashed);
+    if (error != 0) {
+        fs_.Unlink(entry.info.c_str());
+        journal_.SetState(entry.index, JournalEntry::State::kKept);
+        nameTaken = error == EEXIST;
+        switch (error) {
+            case ENOENT:
+                return Refused(TrashProblem::kVanished);
+            case ENAMETOOLONG:
+                return Refused(TrashProblem::kNameTooLong);
+            case EROFS:
+                return Refused(TrashProblem::kNoTrash);
+            default:
+                return Refused(TrashProblem::kMove, error);
+        }
+    }
+    const TrashResult verified = Verify(entry.trashed, file.st, entry.info, file.text);
+    if (verified.problem != TrashProblem::kNone &&
+        RenameNoReplace(fs_, entry.trashed, file.resolved) == 0) {
+        fs_.Unlink(entry.info.c_str());
+        journal_.SetState(entry.index, JournalEntry::State::kKept);
+        return verified;
+    }
+    // Either complete, or it cannot be put back: then it stays in the trash
+    // with the entry written and synced above, and the journal can bring it back.
+    journal_.SetState(entry.index, JournalEntry::State::kMoved);
+    return TrashResult{true, TrashProblem::kNone, 0};
+}
+
+TrashResult Sender::SendOne(const TrashRequest& request) {
+    Prepared file;
+    if (const TrashResult refused = Prepare(request, file);
+        refused.problem != TrashProblem::kNone) {
+        return refused;
+    }
+    for (int counter = 1;; ++counter) {
+        Reserved entry;
+        if (const TrashResult refused = Reserve(file, counter, entry);
+            refused.problem != TrashProblem::kNone) {
+            return refused;
+        }
+        bool nameTaken = false;
+        const TrashResult moved = Move(file, entry, nameTaken);
+        if (!nameTaken) {
+            return moved;
+        }
+    }
+}
+
 }  // namespace
 
-TrashBatch Trash::Send(const std::vector<TrashRequest>& requests) {
+TrashBatch Trash::Send(const std::vector<TrashRequest>& requests, const SendControl& control) {
     TrashBatch batch;
     batch.results.resize(requests.size());
     std::vector<std::string> paths;
     std::vector<std::size_t> places;
     for (std::size_t i = 0; i < requests.size(); ++i) {
+        if (control.Stopped()) {
+            batch.results[i] = Refused(TrashProblem::kNotAttempted);
+            continue;
+        }
         if (requests[i].expected) {
             batch.results[i] = CheckUnchanged(requests[i].path, *requests[i].expected);
             if (batch.results[i].problem != TrashProblem::kNone) {
@@ -375,14 +425,14 @@ TrashBatch Trash::Send(const std::vector<TrashRequest>& requests) {
         paths.push_back(requests[i].path);
         places.push_back(i);
     }
-    if (paths.empty()) {
-        return batch;
+    if (!paths.empty()) {
+        const std::vector<TrashResult> moved = MoveToTrash(paths);
+        for (std::size_t k = 0; k < places.size(); ++k) {
+            batch.results[places[k]] =
+                k < moved.size() ? moved[k] : TrashResult{false, TrashProblem::kNoAnswer, 0};
+        }
     }
-    const std::vector<TrashResult> moved = MoveToTrash(paths);
-    for (std::size_t k = 0; k < places.size(); ++k) {
-        batch.results[places[k]] =
-            k < moved.size() ? moved[k] : TrashResult{false, TrashProblem::kNoAnswer, 0};
-    }
+    control.Report(requests.size(), requests.size());
     return batch;
 }
 
@@ -404,20 +454,38 @@ DesktopTrash::DesktopTrash(TrashPlaces places, const FileSystemCalls& fs)
     : places_(std::move(places)), fs_(fs) {}
 
 const TrashPlaces& DesktopTrash::Places() {
+    const std::lock_guard lock(answerLock_);
     if (!places_) {
         places_ = TrashPlaces{UserDataFolder(), UserStateFolder()};
     }
     return *places_;
 }
 
-TrashBatch DesktopTrash::Send(const std::vector<TrashRequest>& requests) {
+std::string DesktopTrash::JournalFolder() {
+    return Join(Places().stateHome, "corvane");
+}
+
+void DesktopTrash::ForgetBatchAnswer() {
+    const std::lock_guard lock(answerLock_);
+    hasBatch_.reset();
+}
+
+TrashBatch DesktopTrash::Send(const std::vector<TrashRequest>& requests,
+                              const SendControl& control) {
     TrashBatch batch;
     Sender sender(fs_, Places());
     batch.results.reserve(requests.size());
     for (const TrashRequest& request : requests) {
+        if (control.Stopped()) {
+            batch.results.push_back(Refused(TrashProblem::kNotAttempted));
+            continue;
+        }
         batch.results.push_back(sender.SendOne(request));
+        control.Report(batch.results.size(), requests.size());
     }
     batch.id = sender.Finish();
+    ForgetBatchAnswer();
+    control.Report(requests.size(), requests.size());
     return batch;
 }
 
@@ -431,70 +499,116 @@ std::vector<TrashResult> DesktopTrash::MoveToTrash(const std::vector<std::string
 }
 
 bool DesktopTrash::HasBatchToUndo() {
-    return ReadNewestBatch(fs_, Join(Places().stateHome, "corvane")).problem !=
-           UndoProblem::kNoBatch;
+    const std::string folder = JournalFolder();
+    struct stat now {};
+    if (fs_.Stat(folder.c_str(), &now) != 0) {
+        now = {};  // no folder yet: no batch, until one is made
+    }
+    const auto same = [](const struct stat& a, const struct stat& b) {
+        return a.st_dev == b.st_dev && a.st_ino == b.st_ino &&
+               a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+               a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+    };
+    {
+        const std::lock_guard lock(answerLock_);
+        if (hasBatch_ && same(now, answeredFor_)) {
+            return *hasBatch_;
+        }
+    }
+    const bool answer = ReadNewestBatch(fs_, folder).problem != UndoProblem::kNoBatch;
+    const std::lock_guard lock(answerLock_);
+    hasBatch_ = answer;
+    answeredFor_ = now;
+    return answer;
 }
 
-UndoOutcome DesktopTrash::UndoLastBatch() {
-    const std::string folder = Join(Places().stateHome, "corvane");
+namespace {
+
+// Puts one file of the batch back, or says why not.
+void RestoreOne(const FileSystemCalls& fs, const JournalEntry& entry, UndoResult& file) {
+    file.path = entry.path;
+    file.stamp = entry.stamp;
+    const std::string trashed = entry.trash + "/files/" + entry.filesName;
+    const std::string info = entry.trash + "/info/" + entry.infoName;
+    struct stat st {};
+    const bool back = fs.Lstat(entry.path.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+                      SameFileMoved(StampOf(st), entry.stamp);
+    struct stat inTrash {};
+    const int trashError = fs.Lstat(trashed.c_str(), &inTrash) == 0 ? 0 : errno;
+    const bool ours = trashError == 0 && S_ISREG(inTrash.st_mode) &&
+                      SameFileMoved(StampOf(inTrash), entry.stamp);
+    if (back) {
+        // Never moved (a crash between reserving the entry and the move),
+        // or put back by other means: what is left of the entry is ours.
+        bool held = trashError != ENOENT;
+        if (ours && inTrash.st_nlink > 1 && fs.Unlink(trashed.c_str()) == 0) {
+            held = false;  // it was a second name of the file, left by a link fallback
+        }
+        if (!held) {
+            fs.Unlink(info.c_str());
+        }
+        file.restored = true;
+        return;
+    }
+    if (trashError != 0) {
+        file.problem = trashError == ENOENT ? TrashProblem::kEntryGone : TrashProblem::kRestore;
+        file.error = trashError == ENOENT ? 0 : trashError;
+        return;
+    }
+    if (!ours) {
+        file.problem = TrashProblem::kEntryChanged;
+        return;
+    }
+    int error = RenameNoReplace(fs, trashed, entry.path);
+    if (error == ENOENT && MakeFolders(fs, FolderOf(entry.path), 0755) == 0) {
+        error = RenameNoReplace(fs, trashed, entry.path);
+    }
+    if (error != 0) {
+        file.problem = error == EEXIST ? TrashProblem::kOriginalTaken : TrashProblem::kRestore;
+        file.error = error == EEXIST ? 0 : error;
+        return;
+    }
+    // Only now that the file is back: its entry may go.
+    fs.Unlink(info.c_str());
+    file.restored = true;
+}
+
+}  // namespace
+
+UndoOutcome DesktopTrash::UndoLastBatch(const UndoControl& control) {
+    const std::string folder = JournalFolder();
     const JournalBatch batch = ReadNewestBatch(fs_, folder);
-    UndoOutcome outcome{batch.problem, batch.error, batch.line, batch.id, {}};
+    UndoOutcome outcome{batch.problem, batch.error, batch.line, batch.id, {}, false};
     if (batch.problem != UndoProblem::kNone) {
         return outcome;
+    }
+    std::size_t total = 0;
+    for (const JournalEntry& entry : batch.entries) {
+        total += entry.state == JournalEntry::State::kKept ? 0 : 1;
     }
     for (const JournalEntry& entry : batch.entries) {
         if (entry.state == JournalEntry::State::kKept) {
             continue;
         }
         UndoResult& file = outcome.files.emplace_back();
-        file.path = entry.path;
-        file.stamp = entry.stamp;
-        const std::string trashed = entry.trash + "/files/" + entry.filesName;
-        const std::string info = entry.trash + "/info/" + entry.infoName;
-        struct stat st {};
-        const bool back = fs_.Lstat(entry.path.c_str(), &st) == 0 && SameFile(st, entry.stamp);
-        struct stat inTrash {};
-        const int trashError = fs_.Lstat(trashed.c_str(), &inTrash) == 0 ? 0 : errno;
-        if (back) {
-            // Never moved (a crash between reserving the entry and the move),
-            // or put back by other means: what is left of the entry is ours.
-            bool held = trashError != ENOENT;
-            if (trashError == 0 && SameFile(inTrash, entry.stamp) && inTrash.st_nlink > 1 &&
-                fs_.Unlink(trashed.c_str()) == 0) {
-                held = false;  // it was a second name of the file, left by a link fallback
-            }
-            if (!held) {
-                fs_.Unlink(info.c_str());
-            }
-            file.restored = true;
+        if (control.Stopped()) {
+            file.path = entry.path;
+            file.stamp = entry.stamp;
+            file.problem = TrashProblem::kUndoNotAttempted;
+            outcome.stillUndoable = true;
             continue;
         }
-        if (trashError != 0) {
-            file.problem = trashError == ENOENT ? TrashProblem::kEntryGone : TrashProblem::kRestore;
-            file.error = trashError == ENOENT ? 0 : trashError;
-            continue;
-        }
-        if (!SameFile(inTrash, entry.stamp)) {
-            file.problem = TrashProblem::kEntryChanged;
-            continue;
-        }
-        int error = RenameNoReplace(fs_, trashed, entry.path);
-        if (error == ENOENT && MakeFolders(fs_, FolderOf(entry.path), 0755) == 0) {
-            error = RenameNoReplace(fs_, trashed, entry.path);
-        }
-        if (error != 0) {
-            file.problem = error == EEXIST ? TrashProblem::kOriginalTaken : TrashProblem::kRestore;
-            file.error = error == EEXIST ? 0 : error;
-            continue;
-        }
-        // Only now that the file is back: its entry may go.
-        fs_.Unlink(info.c_str());
-        file.restored = true;
+        RestoreOne(fs_, entry, file);
+        control.Report(outcome.files.size(), total);
     }
-    if (const int error = MarkBatchUndone(fs_, folder, batch.id)) {
-        outcome.problem = UndoProblem::kNotMarked;
-        outcome.error = error;
+    if (!outcome.stillUndoable) {
+        if (const int error = MarkBatchUndone(fs_, folder, batch.id)) {
+            outcome.problem = UndoProblem::kNotMarked;
+            outcome.error = error;
+        }
     }
+    ForgetBatchAnswer();
+    control.Report(total, total);
     return outcome;
 }
 

@@ -4,19 +4,22 @@
 
 #include <cstddef>
 #include <ctime>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/FileStamp.h"
 #include "platform/FileSystemCalls.h"
+#include "platform/StopToken.h"
 #include "platform/TrashProblem.h"
 
 namespace corvane {
 
 // One file to send. With `expected` (what the search saw), the file goes only
-// while it is still that regular file: same device, inode, size and
-// modification time to the nanosecond.
+// while it is still that regular file: same device, inode, size, and
+// modification and change times to the nanosecond.
 struct TrashRequest {
     std::string path;
     std::optional<FileStamp> expected;
@@ -35,6 +38,24 @@ struct TrashBatch {
     std::vector<TrashResult> results;
 };
 
+// How a caller follows and stops a send or an undo, which may run on a worker
+// thread. A stop is heard between files: each file is either handled
+// completely or left as it was, and those not reached are reported
+// kNotAttempted (send) or kUndoNotAttempted (undo). `progress` is called on
+// the working thread with the files handled so far, at least once at the end.
+struct SendControl {
+    const StopToken* stop = nullptr;
+    std::function<void(std::size_t done, std::size_t total)> progress;
+
+    bool Stopped() const { return stop != nullptr && stop->Stopped(); }
+    void Report(std::size_t done, std::size_t total) const {
+        if (progress) {
+            progress(done, total);
+        }
+    }
+};
+using UndoControl = SendControl;
+
 // One file of an undone batch.
 struct UndoResult {
     std::string path;  // where it was (its folders' links resolved); again when restored
@@ -50,6 +71,9 @@ struct UndoOutcome {
     std::size_t line = 0;           // the first damaged line of the record
     std::string id;                 // the batch
     std::vector<UndoResult> files;  // every file of the batch that went, in sending order
+    // Some files may still come back (stopped, or a failure that may pass):
+    // the batch stays the one to undo.
+    bool stillUndoable = false;
 };
 
 // A file is never deleted: what cannot go to a trash with a complete,
@@ -63,7 +87,8 @@ class Trash {
     // (CheckUnchanged) and hands the unchanged paths to MoveToTrash in one
     // call; DesktopTrash checks each file just before it moves and records
     // the batch for Undo.
-    virtual TrashBatch Send(const std::vector<TrashRequest>& requests);
+    virtual TrashBatch Send(const std::vector<TrashRequest>& requests,
+                            const SendControl& control = {});
     // Moves the files at `paths`, one result per path, in order.
     virtual std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) = 0;
 
@@ -71,7 +96,8 @@ class Trash {
     // damaged, so that asking to undo it says so).
     virtual bool HasBatchToUndo() { return false; }
     // Puts the files of the last batch back where they were; a batch is undone once.
-    virtual UndoOutcome UndoLastBatch() {
+    virtual UndoOutcome UndoLastBatch(const UndoControl& control = {}) {
+        (void)control;
         UndoOutcome none;
         none.problem = UndoProblem::kNoBatch;
         return none;
@@ -93,8 +119,10 @@ struct TrashPlaces {
 // is not complete the file is put back and reported.
 //
 // Threading: each call runs on the calling thread and blocks until done; one
-// object serves one thread at a time. Two processes may send and undo at the
-// same time: names are reserved exclusively and renames never replace.
+// object serves one thread at a time, except HasBatchToUndo, which any thread
+// may ask at any time (while a send runs it may still answer for the batch
+// before). Two processes may send and undo at the same time: names are
+// reserved exclusively and renames never replace.
 class DesktopTrash final : public Trash {
   public:
     // The places GLib gives (read at first use: tests set HOME, XDG_DATA_HOME
@@ -102,9 +130,12 @@ class DesktopTrash final : public Trash {
     DesktopTrash();
     explicit DesktopTrash(TrashPlaces places, const FileSystemCalls& fs = SystemCalls());
 
-    TrashBatch Send(const std::vector<TrashRequest>& requests) override;
+    TrashBatch Send(const std::vector<TrashRequest>& requests,
+                    const SendControl& control = {}) override;
     // Sends without stamps: any regular file at the paths goes.
     std::vector<TrashResult> MoveToTrash(const std::vector<std::string>& paths) override;
+    // Read from disk once, then again only after this object sent or undid,
+    // or when the journal folder changed (another process sent or undid).
     bool HasBatchToUndo() override;
     // Each file goes back by a rename on its own drive that never replaces
     // anything, and its .trashinfo is removed only once it is back. A file
@@ -112,17 +143,22 @@ class DesktopTrash final : public Trash {
     // file now, stays where it is and is reported. Missing parent folders of
     // an original path are made again (0755). The journal is read as
     // untrusted: a damaged record changes nothing.
-    UndoOutcome UndoLastBatch() override;
+    UndoOutcome UndoLastBatch(const UndoControl& control = {}) override;
 
   private:
     const TrashPlaces& Places();
+    std::string JournalFolder();
+    void ForgetBatchAnswer();
 
     std::optional<TrashPlaces> places_;
     const FileSystemCalls& fs_;
+    std::mutex answerLock_;  // guards places_ and the two below
+    std::optional<bool> hasBatch_;
+    struct stat answeredFor_ {};  // the journal folder when hasBatch_ was read
 };
 
 // The same check the search's rows get before any move: still a regular file
-// with the device, inode, size and modification time of `expected`.
+// with the device, inode, size, modification and change times of `expected`.
 TrashResult CheckUnchanged(const std::string& path, const FileStamp& expected,
                            const FileSystemCalls& fs = SystemCalls());
 

@@ -142,7 +142,8 @@ bool ParseEntry(const std::vector<std::string_view>& f, unsigned uid, JournalEnt
     if (size < 0 || nanoseconds < 0 || nanoseconds >= 1000000000) {
         return false;
     }
-    entry.stamp = FileStamp{FileId{device, inode}, size, ModifiedTime{seconds, nanoseconds}};
+    entry.stamp =
+        FileStamp{FileId{device, inode}, size, ModifiedTime{seconds, nanoseconds}, ModifiedTime{}};
     return CleanAbsolute(entry.path) && TrashFolderOfUser(entry.trash, uid) &&
            CleanName(entry.filesName) && entry.infoName == entry.filesName + ".trashinfo" &&
            CleanName(entry.infoName);

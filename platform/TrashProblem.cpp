@@ -49,6 +49,10 @@ QString TrashProblemText(TrashProblem problem, int error) {
             return QStringLiteral("the trash reported it moved, but it is still in place");
         case TrashProblem::kNoAnswer:
             return QStringLiteral("the trash gave no answer");
+        case TrashProblem::kNotAttempted:
+            return QStringLiteral("stopped before it was sent");
+        case TrashProblem::kUndoNotAttempted:
+            return QStringLiteral("stopped before it was put back");
         case TrashProblem::kOriginalTaken:
             return QStringLiteral("another file is at its original place");
         case TrashProblem::kEntryGone:

@@ -26,11 +26,13 @@ enum class TrashProblem {
     kSystem,           // another failure of the system: the errno says which
     kStillInPlace,     // a trash answered "moved", but the file is still in place
     kNoAnswer,         // a trash gave no answer for the file
+    kNotAttempted,     // the send was stopped before this file: it is untouched
     // Putting back.
     kOriginalTaken,  // something is at the original path again
     kEntryGone,      // the trash entry is no longer there
     kEntryChanged,   // the trash entry is another file now (device, inode, size or time)
     kRestore,        // the rename back failed
+    kUndoNotAttempted,  // the undo was stopped before this file: still in the trash
 };
 
 // The user's words: "changed since the search", "this drive has no trash",

@@ -176,6 +176,7 @@ void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
             ResultRow& row = rows[k];
             row.stamp.size = stamp.size;
             row.stamp.modified = stamp.modified;
+            row.stamp.changed = stamp.changed;
             row.stamped = true;
         });
 }

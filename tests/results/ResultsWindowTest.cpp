@@ -62,7 +62,7 @@ class MovingTrash : public Trash {
         return results;
     }
     bool HasBatchToUndo() override { return !batch_.empty(); }
-    UndoOutcome UndoLastBatch() override {
+    UndoOutcome UndoLastBatch(const UndoControl& = {}) override {
         UndoOutcome outcome;
         for (std::size_t k = 0; k < batch_.size(); ++k) {
             const std::string from = aside_ + "/" + std::to_string(k);
