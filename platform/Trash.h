@@ -59,7 +59,7 @@ using UndoControl = SendControl;
 // One file of an undone batch.
 struct UndoResult {
     std::string path;  // where it was (its folders' links resolved); again when restored
-    FileStamp stamp;   // the file as it was sent
+    FileStamp stamp;   // the file as it was sent (the journal keeps no change time)
     bool restored = false;
     TrashProblem problem = TrashProblem::kNone;
     int error = 0;

@@ -161,9 +161,14 @@ TEST_F(FileDigestTest, OnlyTheStampedFileIsReadAndAChangeWhileReadingIsCaught) {
     for (const Case& c : cases) {
         for (const bool whole : {false, true}) {
             restore();
+            // restore() wrote the file anew: only the change time differs from the stamp.
+            FileStamp expected = c.stamp;
+            if (c.path == path) {
+                expected.changed = StampNow(path).changed;
+            }
             DigestReader reader(8192);
-            const FileDigest digest = whole ? reader.Whole(c.path, c.stamp, c.onRead)
-                                            : reader.Edges(c.path, c.stamp, c.onRead);
+            const FileDigest digest = whole ? reader.Whole(c.path, expected, c.onRead)
+                                            : reader.Edges(c.path, expected, c.onRead);
             EXPECT_EQ(digest.outcome, c.outcome) << c.name << (whole ? " (whole)" : " (edges)");
             EXPECT_EQ(digest.error, c.error) << c.name;
         }
