@@ -535,8 +535,8 @@ void RestoreOne(const FileSystemCalls& fs, const JournalEntry& entry, UndoResult
                       SameFileMoved(StampOf(st), entry.stamp);
     struct stat inTrash {};
     const int trashError = fs.Lstat(trashed.c_str(), &inTrash) == 0 ? 0 : errno;
-    const bool ours = trashError == 0 && S_ISREG(inTrash.st_mode) &&
-                      SameFileMoved(StampOf(inTrash), entry.stamp);
+    const bool ours =
+        trashError == 0 && S_ISREG(inTrash.st_mode) && SameFileMoved(StampOf(inTrash), entry.stamp);
     if (back) {
         // Never moved (a crash between reserving the entry and the move),
         // or put back by other means: what is left of the entry is ours.
