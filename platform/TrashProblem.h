@@ -28,10 +28,10 @@ enum class TrashProblem {
     kNoAnswer,         // a trash gave no answer for the file
     kNotAttempted,     // the send was stopped before this file: it is untouched
     // Putting back.
-    kOriginalTaken,  // something is at the original path again
-    kEntryGone,      // the trash entry is no longer there
-    kEntryChanged,   // the trash entry is another file now (device, inode, size or time)
-    kRestore,        // the rename back failed
+    kOriginalTaken,     // something is at the original path again
+    kEntryGone,         // the trash entry is no longer there
+    kEntryChanged,      // the trash entry is another file now (device, inode, size or time)
+    kRestore,           // the rename back failed
     kUndoNotAttempted,  // the undo was stopped before this file: still in the trash
 };
 
