@@ -1,7 +1,5 @@
 #include "app/FindDupesCommand.h"
 
-#include <QMessageBox>
-
 #include "actions/SearchTexts.h"
 #include "platform/ErrnoText.h"
 #include "results/ResultsWindow.h"
@@ -14,28 +12,14 @@ constexpr std::size_t kSkippedShown = 10;
 
 }  // namespace
 
-FindDupesCommand::Dialogs FindDupesCommand::Dialogs::System() {
-    Dialogs dialogs;
-    dialogs.inform = [](QWidget* owner, const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
-        box.exec();
-    };
-    dialogs.askYesNo = [](QWidget* owner, const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Yes | QMessageBox::No,
-                        owner);
-        box.setDefaultButton(QMessageBox::Yes);
-        return box.exec() == QMessageBox::Yes;
-    };
-    return dialogs;
-}
-
 FindDupesCommand::FindDupesCommand(MainWindow& main, ResultsWindow& results, SettingsStore& store,
                                    Dialogs dialogs)
     : main_(main),
       results_(results),
       store_(store),
       dialogs_(std::move(dialogs)),
-      worker_(new SearchWorker(store, options_, cancel_)) {
+      thread_(this),
+      worker_(new SearchWorker(stop_, options_)) {
     qRegisterMetaType<SearchPhase>("corvane::SearchPhase");
     qRegisterMetaType<SearchOutcome>("corvane::SearchOutcome");
     thread_.setObjectName(QStringLiteral("search"));
@@ -43,9 +27,12 @@ FindDupesCommand::FindDupesCommand(MainWindow& main, ResultsWindow& results, Set
     connect(worker_, &SearchWorker::phaseChanged, this, &FindDupesCommand::OnPhaseChanged);
     connect(worker_, &SearchWorker::progressChanged, &main_, &MainWindow::SetProgress);
     connect(worker_, &SearchWorker::folderSkipped, this, &FindDupesCommand::OnFolderSkipped);
-    connect(worker_, &SearchWorker::scanned, this, &FindDupesCommand::OnScanned);
-    connect(worker_, &SearchWorker::matched, this, &FindDupesCommand::OnMatched);
-    connect(worker_, &SearchWorker::opened, this, &FindDupesCommand::OnOpened);
+    connect(worker_, &SearchWorker::scanEnded, this, &FindDupesCommand::OnScanEnded);
+    connect(worker_, &SearchWorker::largeSearch, this, &FindDupesCommand::OnLargeSearch);
+    connect(worker_, &SearchWorker::found, this, &FindDupesCommand::OnFound);
+    // Stop Find has written "True" under `Stop`; the search hears it through
+    // the token.
+    connect(&main_, &MainWindow::stopFindPressed, this, [this] { stop_.Stop(); });
     // Options changed during a run apply from the search's next look at them.
     options_.Set(main_.Options());
     connect(&main_, &MainWindow::optionsChanged, this, [this] { options_.Set(main_.Options()); });
@@ -53,18 +40,19 @@ FindDupesCommand::FindDupesCommand(MainWindow& main, ResultsWindow& results, Set
 }
 
 FindDupesCommand::~FindDupesCommand() {
-    cancel_ = true;
+    stop_.Stop();
     thread_.quit();
     thread_.wait();
     delete worker_;
 }
 
 void FindDupesCommand::Abandon() {
-    cancel_ = true;
+    abandoned_ = true;
+    stop_.Stop();
 }
 
 void FindDupesCommand::Start() {
-    if (running_ || cancel_) {
+    if (running_ || abandoned_) {
         return;  // Find Dupes is hidden while a search runs
     }
     std::vector<std::string> folders = main_.FolderPaths();
@@ -85,58 +73,14 @@ void FindDupesCommand::Start() {
 
     running_ = true;
     skipped_.clear();
-    folderCount_ = folders.size();
     options_.Set(options);
     store_.Write(keys::Stop, BoolText(false));
+    stop_.Reset();  // no search runs now
     results_.Model().Clear();
     main_.ShowSearchRunning(true);
     QMetaObject::invokeMethod(
-        worker_, [worker = worker_, folders = std::move(folders)] { worker->Scan(folders); },
+        worker_, [worker = worker_, folders = std::move(folders)] { worker->Find(folders); },
         Qt::QueuedConnection);
-}
-
-void FindDupesCommand::OpenList(const QByteArray& fileName) {
-    if (running_ || cancel_) {
-        return;
-    }
-    running_ = true;
-    openedList_ = fileName;
-    main_.ShowSearchRunning(true);
-    QMetaObject::invokeMethod(
-        worker_, [worker = worker_, file = fileName.toStdString()] { worker->Open(file); },
-        Qt::QueuedConnection);
-}
-
-void FindDupesCommand::OnOpened(const QString& error, qulonglong left) {
-    const QString list = DisplayPath(std::string_view(openedList_.constData(), openedList_.size()));
-    SearchOutcome outcome = SearchOutcome::Finished;
-    bool shown = false;
-    if (cancel_) {
-        outcome = SearchOutcome::Stopped;
-    } else if (!error.isEmpty()) {
-        dialogs_.inform(&main_, ProductCaption(),
-                        QStringLiteral("The list %1 cannot be opened:\n%2").arg(list, error));
-        outcome = SearchOutcome::NoFolders;
-    } else {
-        std::vector<ResultRow> rows = worker_->TakeRows();
-        if (left > 0) {
-            dialogs_.inform(
-                &main_, ProductCaption(),
-                QStringLiteral("%1 of the files in %2 are gone or have changed since the list "
-                               "was saved; they are left out.")
-                    .arg(left)
-                    .arg(list));
-        }
-        if (rows.empty()) {
-            dialogs_.inform(&main_, NoDuplicatesTitle(), NoDuplicatesText());
-        } else {
-            results_.Model().SetRows(std::move(rows));
-            results_.ShowInPlaceOf(&main_);
-            shown = true;
-        }
-    }
-    emit listOpened(shown);
-    Finish(outcome);
 }
 
 void FindDupesCommand::OnPhaseChanged(SearchPhase phase, const QByteArray& folder) {
@@ -147,33 +91,26 @@ void FindDupesCommand::OnFolderSkipped(const QByteArray& path, int error) {
     skipped_.emplace_back(path, error);
 }
 
-void FindDupesCommand::OnScanned(SearchOutcome outcome, qulonglong files) {
-    if (cancel_) {
-        Finish(SearchOutcome::Stopped);  // abandoned, however far the scan got
-        return;
-    }
-    if (outcome != SearchOutcome::Finished) {
-        Finish(outcome);
-        return;
-    }
+void FindDupesCommand::OnScanEnded() {
     // A stop during the last folder lets phase 1 end; the skip box then stays
     // away and phase 2's first poll ends the run.
-    if (!store_.StopRequested()) {
+    if (!stop_.Stopped()) {
         ShowSkippedFolders();
     }
-    if (files > kLargeSearchFiles &&
-        !dialogs_.askYesNo(&main_, LargeSearchTitle(),
-                           LargeSearchQuestion(folderCount_, static_cast<std::size_t>(files)))) {
-        Finish(SearchOutcome::Declined);
-        return;
-    }
-    QMetaObject::invokeMethod(
-        worker_, [worker = worker_] { worker->Match(); }, Qt::QueuedConnection);
+    worker_->Answer(true);
 }
 
-void FindDupesCommand::OnMatched(SearchOutcome outcome) {
-    if (cancel_) {
-        outcome = SearchOutcome::Stopped;
+void FindDupesCommand::OnLargeSearch(qulonglong folders, qulonglong files) {
+    const bool yes =
+        !stop_.Stopped() && dialogs_.askYesNo(&main_, LargeSearchTitle(),
+                                              LargeSearchQuestion(static_cast<std::size_t>(folders),
+                                                                  static_cast<std::size_t>(files)));
+    worker_->Answer(yes);
+}
+
+void FindDupesCommand::OnFound(SearchOutcome outcome) {
+    if (abandoned_) {
+        outcome = SearchOutcome::Stopped;  // however far the search got
     } else if (outcome == SearchOutcome::Finished) {
         std::vector<ResultRow> rows = worker_->TakeRows();
         if (!rows.empty()) {
@@ -187,7 +124,7 @@ void FindDupesCommand::OnMatched(SearchOutcome outcome) {
 }
 
 void FindDupesCommand::Finish(SearchOutcome outcome) {
-    if (outcome == SearchOutcome::TooLarge && !cancel_) {
+    if (outcome == SearchOutcome::TooLarge && !abandoned_) {
         dialogs_.inform(&main_, ProductCaption(), TooLargeText());
     }
     running_ = false;

@@ -7,16 +7,13 @@
 #include <QObject>
 #include <QString>
 #include <QThread>
-#include <atomic>
-#include <functional>
 #include <string>
 #include <vector>
 
+#include "app/CommandDialogs.h"
 #include "app/SearchWorker.h"
 #include "platform/SettingsStore.h"
 #include "search/FindDupes.h"
-
-class QWidget;
 
 namespace corvane {
 
@@ -30,16 +27,10 @@ class FindDupesCommand final : public QObject {
     Q_OBJECT
 
   public:
-    // The modal boxes of a search; tests answer them without a screen.
-    struct Dialogs {
-        // One OK button, no icon.
-        std::function<void(QWidget* owner, const QString& title, const QString& text)> inform;
-        // Yes and No, Yes the default; true for Yes.
-        std::function<bool(QWidget* owner, const QString& title, const QString& text)> askYesNo;
-        static Dialogs System();
-    };
+    using Dialogs = CommandDialogs;
 
-    // `store` is read by the search thread while the window writes `Stop`.
+    // `store` gets "False" under `Stop` as each search starts; Stop Find
+    // writes "True" there and trips the search's token.
     FindDupesCommand(MainWindow& main, ResultsWindow& results, SettingsStore& store,
                      Dialogs dialogs = Dialogs::System());
     // Stops a running search and waits for its thread (at most one poll).
@@ -49,9 +40,6 @@ class FindDupesCommand final : public QObject {
     // follows when it has ended and the windows show its result.
     void Start();
     bool Running() const { return running_; }
-    // Shows a saved result list in the results window, after checking each of
-    // its files again; says what was left out, or why the list cannot be read.
-    void OpenList(const QByteArray& fileName);
     // The program is ending: a running search stops at its next poll and
     // nothing more is shown.
     void Abandon();
@@ -60,16 +48,13 @@ class FindDupesCommand final : public QObject {
 
   signals:
     void finished(corvane::SearchOutcome outcome);
-    // After OpenList, just before finished(): whether any of the list's rows
-    // are shown.
-    void listOpened(bool shown);
 
   private:
     void OnPhaseChanged(SearchPhase phase, const QByteArray& folder);
     void OnFolderSkipped(const QByteArray& path, int error);
-    void OnScanned(SearchOutcome outcome, qulonglong files);
-    void OnMatched(SearchOutcome outcome);
-    void OnOpened(const QString& error, qulonglong left);
+    void OnScanEnded();
+    void OnLargeSearch(qulonglong folders, qulonglong files);
+    void OnFound(SearchOutcome outcome);
     void Finish(SearchOutcome outcome);
     void ShowSkippedFolders();
 
@@ -78,12 +63,11 @@ class FindDupesCommand final : public QObject {
     SettingsStore& store_;
     Dialogs dialogs_;
     LiveOptions options_;
-    std::atomic<bool> cancel_{false};
-    QThread thread_;
+    StopToken stop_;
+    bool abandoned_ = false;
+    QThread thread_;  // "search": the worker's thread
     SearchWorker* worker_;
     bool running_ = false;
-    std::size_t folderCount_ = 0;
-    QByteArray openedList_;
     std::vector<std::pair<QByteArray, int>> skipped_;
 };
 

@@ -1,10 +1,15 @@
 #include "app/SearchWorker.h"
 
 #include <algorithm>
-
-#include "actions/SavedList.h"
+#include <chrono>
 
 namespace corvane {
+namespace {
+
+// How often a search waiting for the window looks at the stop token.
+constexpr std::chrono::milliseconds kAnswerPoll{20};
+
+}  // namespace
 
 void LiveOptions::Set(SearchOptions options) {
     const unsigned slider = static_cast<unsigned>(std::clamp(options.slider, 0, 15));
@@ -17,31 +22,46 @@ SearchOptions LiveOptions::Get() const {
     return SearchOptions{(packed & 1u) != 0, (packed & 2u) != 0, static_cast<int>(packed >> 2)};
 }
 
-SearchWorker::SearchWorker(SettingsStore& store, const LiveOptions& options,
-                           const std::atomic<bool>& cancel)
-    : store_(store), options_(options), cancel_(cancel) {}
+SearchWorker::SearchWorker(const StopToken& stop, const LiveOptions& options)
+    : stop_(stop), options_(options) {}
 
-void SearchWorker::Scan(const std::vector<std::string>& folders) {
-    rows_.Clear();
-    const SearchOutcome outcome = ScanFolders(folders, catalogue_, store_, *this, &cancel_);
-    emit scanned(outcome, catalogue_.FileCount());
+void SearchWorker::Find(const std::vector<std::string>& folders) {
+    const SearchOutcome outcome = FindDupes(folders, catalogue_, stop_, *this, rows_);
+    emit found(outcome);
 }
 
-void SearchWorker::Match() {
-    const SearchOutcome outcome = MatchFiles(catalogue_, store_, *this, rows_, &cancel_);
-    emit matched(outcome);
-}
-
-void SearchWorker::Open(const std::string& fileName) {
-    rows_.Clear();
-    SavedRows saved = ReadSavedList(fileName);
-    if (!saved.error.isEmpty()) {
-        emit opened(saved.error, 0);
-        return;
+void SearchWorker::Answer(bool yes) {
+    {
+        const std::lock_guard lock(answerMutex_);
+        answer_ = yes;
     }
-    CheckedRows checked = CheckAgain(std::move(saved));
-    rows_.rows = std::move(checked.kept);
-    emit opened(QString(), checked.gone + checked.changed);
+    answered_.notify_one();
+}
+
+bool SearchWorker::WaitForAnswer() {
+    std::unique_lock lock(answerMutex_);
+    while (!answer_ && !stop_.Stopped()) {
+        answered_.wait_for(lock, kAnswerPoll);
+    }
+    return std::exchange(answer_, std::nullopt).value_or(false);
+}
+
+void SearchWorker::ScanEnded() {
+    {
+        const std::lock_guard lock(answerMutex_);
+        answer_.reset();
+    }
+    emit scanEnded();
+    WaitForAnswer();
+}
+
+bool SearchWorker::ConfirmLarge(std::size_t folders, std::size_t files) {
+    {
+        const std::lock_guard lock(answerMutex_);
+        answer_.reset();
+    }
+    emit largeSearch(folders, files);
+    return WaitForAnswer() && !stop_.Stopped();
 }
 
 void SearchWorker::PhaseChanged(SearchPhase phase, const std::string& folder) {

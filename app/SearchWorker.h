@@ -1,17 +1,19 @@
-// The search's own thread: phase 1 and phase 2 run here, and the window hears
-// of them through queued signals.
+// The search's own thread: both phases run here, and the window hears of
+// them through queued signals.
 #pragma once
 
 #include <QByteArray>
 #include <QObject>
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
-#include "platform/SettingsStore.h"
+#include "platform/StopToken.h"
 #include "search/FindDupes.h"
-#include "search/ResultList.h"
 #include "search/SearchObserver.h"
 
 namespace corvane {
@@ -27,47 +29,51 @@ class LiveOptions {
     std::atomic<unsigned> packed_{0};
 };
 
-// Lives on a worker thread (moveToThread); its slots are invoked queued.
-// Between a scan and a match, and after a match, the thread is idle and the
-// GUI thread may read Catalogue() and take the rows.
+// Lives on a worker thread (moveToThread); Find() is invoked queued. Between
+// the phases the search waits for the window's Answer() to scanEnded() and
+// largeSearch(); a tripped token ends that wait (as No). After found() the
+// thread is idle and the GUI thread may read Catalogue() and take the rows.
 class SearchWorker final : public QObject, private SearchObserver {
     Q_OBJECT
 
   public:
-    // `store` must allow reads from this thread while the GUI writes `Stop`.
-    SearchWorker(SettingsStore& store, const LiveOptions& options, const std::atomic<bool>& cancel);
+    SearchWorker(const StopToken& stop, const LiveOptions& options);
 
     const FileCatalogue& Catalogue() const { return catalogue_; }
-    std::vector<ResultRow> TakeRows() { return std::move(rows_.rows); }
+    std::vector<ResultRow> TakeRows() { return std::move(rows_); }
 
-    // Phase 1 over `folders`; ends with scanned().
-    void Scan(const std::vector<std::string>& folders);
-    // Phase 2 over what Scan() catalogued; ends with matched().
-    void Match();
-    // Reads a saved list and checks each of its files again; ends with opened().
-    void Open(const std::string& fileName);
+    // The whole search over `folders`; ends with found().
+    void Find(const std::vector<std::string>& folders);
+    // The window's answer to scanEnded() or largeSearch(); any thread.
+    void Answer(bool yes);
 
   signals:
     void phaseChanged(corvane::SearchPhase phase, const QByteArray& folder);
     void progressChanged(int percent);
     void folderSkipped(const QByteArray& path, int error);
-    void scanned(corvane::SearchOutcome outcome, qulonglong files);
-    void matched(corvane::SearchOutcome outcome);
-    // `error` is empty when the list was read; `left` counts its files that are
-    // gone or changed since it was saved.
-    void opened(const QString& error, qulonglong left);
+    // Phase 1 has finished; the search waits for Answer() (its value unused).
+    void scanEnded();
+    // More than kLargeSearchFiles files: the search waits for Answer().
+    void largeSearch(qulonglong folders, qulonglong files);
+    void found(corvane::SearchOutcome outcome);
 
   private:
     SearchOptions CurrentOptions() override { return options_.Get(); }
     void PhaseChanged(SearchPhase phase, const std::string& folder) override;
     void ProgressChanged(int percent) override;
     void FolderSkipped(const std::string& path, int error) override;
+    void ScanEnded() override;
+    bool ConfirmLarge(std::size_t folders, std::size_t files) override;
+    // Blocks until Answer() or a stop; false after a stop.
+    bool WaitForAnswer();
 
-    SettingsStore& store_;
+    const StopToken& stop_;
     const LiveOptions& options_;
-    const std::atomic<bool>& cancel_;
     FileCatalogue catalogue_;
-    ResultList rows_;
+    std::vector<ResultRow> rows_;
+    std::mutex answerMutex_;
+    std::condition_variable answered_;
+    std::optional<bool> answer_;
 };
 
 }  // namespace corvane

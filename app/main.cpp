@@ -9,6 +9,7 @@
 
 #include "app/CommandLine.h"
 #include "app/FindDupesCommand.h"
+#include "app/OpenListCommand.h"
 #include "platform/QtSettingsStore.h"
 #include "results/ResultsWindow.h"
 #include "shell/FolderListModel.h"
@@ -34,8 +35,8 @@ bool AnswersAlone(int argc, char** argv) {
 }
 
 // The system's boxes; while `echo` holds, what they tell also goes to stderr.
-corvane::FindDupesCommand::Dialogs EchoedDialogs(const bool& echo) {
-    corvane::FindDupesCommand::Dialogs dialogs = corvane::FindDupesCommand::Dialogs::System();
+corvane::CommandDialogs EchoedDialogs(const bool& echo) {
+    corvane::CommandDialogs dialogs = corvane::CommandDialogs::System();
     dialogs.inform = [show = dialogs.inform, &echo](QWidget* owner, const QString& title,
                                                     const QString& text) {
         if (echo) {
@@ -87,8 +88,9 @@ int main(int argc, char* argv[]) {
     // stderr, and the exit status tells whether any of it could be shown.
     bool opening = !line.openList.isEmpty();
     bool openFailed = false;
-    corvane::FindDupesCommand findDupes(mainWindow, results, store, EchoedDialogs(opening));
-    QObject::connect(&findDupes, &corvane::FindDupesCommand::listOpened, &app,
+    corvane::FindDupesCommand findDupes(mainWindow, results, store);
+    corvane::OpenListCommand openList(mainWindow, results, EchoedDialogs(opening));
+    QObject::connect(&openList, &corvane::OpenListCommand::listOpened, &app,
                      [&opening, &openFailed](bool shown) {
                          openFailed = opening && !shown;
                          opening = false;
@@ -100,21 +102,32 @@ int main(int argc, char* argv[]) {
         mainWindow.FolderList().Append(corvane::FolderRowForArgument(folder, WorkingFolder()));
     }
 
+    // One of the two at a time: each shows its work in the main window.
     QObject::connect(&mainWindow, &corvane::MainWindow::findDupesRequested, &findDupes,
-                     &corvane::FindDupesCommand::Start);
-    QObject::connect(&mainWindow, &corvane::MainWindow::openListRequested, &findDupes,
-                     &corvane::FindDupesCommand::OpenList);
+                     [&findDupes, &openList] {
+                         if (!openList.Running()) {
+                             findDupes.Start();
+                         }
+                     });
+    QObject::connect(&mainWindow, &corvane::MainWindow::openListRequested, &openList,
+                     [&findDupes, &openList](const QByteArray& fileName) {
+                         if (!findDupes.Running()) {
+                             openList.Open(fileName);
+                         }
+                     });
     // Closing the main window ends the program, also in the middle of a
     // search, which stops at its next poll; the command waits for it on the
     // way out.
-    QObject::connect(&mainWindow, &corvane::MainWindow::closed, &app, [&findDupes, &results] {
-        findDupes.Abandon();
-        results.hide();
-        QCoreApplication::quit();
-    });
+    QObject::connect(&mainWindow, &corvane::MainWindow::closed, &app,
+                     [&findDupes, &openList, &results] {
+                         findDupes.Abandon();
+                         openList.Abandon();
+                         results.hide();
+                         QCoreApplication::quit();
+                     });
     mainWindow.show();
     if (!line.openList.isEmpty()) {
-        findDupes.OpenList(line.openList);
+        openList.Open(line.openList);
     }
     const int status = app.exec();
     return status == 0 && openFailed ? 1 : status;

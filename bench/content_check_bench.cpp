@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
-#include "platform/MemorySettingsStore.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
 #include "search/ResultList.h"
@@ -36,11 +35,11 @@ int main(int argc, char** argv) {
         return 2;
     }
     const int rounds = argc > 2 ? std::atoi(argv[2]) : 5;
-    MemorySettingsStore store;
+    const StopToken stop;
     FileCatalogue catalogue;
     QuietObserver observer;
     ResultList rows;
-    FindDupes({argv[1]}, catalogue, store, observer, rows);
+    FindDupes({argv[1]}, catalogue, stop, observer, rows.rows);
     std::printf("%zu rows\n", rows.rows.size());
 
     struct Setting {

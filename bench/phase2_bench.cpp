@@ -15,14 +15,13 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "CrowdedNames.h"
 #include "actions/SearchTexts.h"
 #include "catalogue/FileCatalogue.h"
-#include "platform/MemorySettingsStore.h"
-#include "platform/SettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
 #include "support/PairwiseMatches.h"
@@ -73,26 +72,17 @@ double CpuSeconds() {
     return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) / 1e9;
 }
 
-// Times the gaps between the search's reads of `Stop`, in the thread's CPU
-// time: the longest is how much work can pass before a Stop press is seen
-// (the wall-clock gap adds whatever time other programs took the CPU).
-class PollTimingStore final : public SettingsStore {
-  public:
-    QString Read(const char* key) override {
-        if (QLatin1String(key) == QLatin1String(keys::Stop)) {
-            const double now = CpuSeconds();
-            longest = std::max(longest, now - last);
-            last = now;
-        }
-        return values_.Read(key);
+// Times the gaps between the search's polls of the stop token, in the
+// thread's CPU time: the longest is how much work can pass before a Stop press
+// is seen (the wall-clock gap adds whatever time other programs took the CPU).
+struct PollTiming {
+    void operator()() {
+        const double now = CpuSeconds();
+        longest = std::max(longest, now - last);
+        last = now;
     }
-    void Write(const char* key, const QString& text) override { values_.Write(key, text); }
-
     double last = CpuSeconds();
     double longest = 0;
-
-  private:
-    MemorySettingsStore values_;
 };
 
 // Counts rows without keeping them, for the memory measurement.
@@ -131,19 +121,20 @@ struct Timed {
 };
 
 Timed Time(const FileCatalogue& catalogue, SearchOptions options, Phase2 phase2) {
-    PollTimingStore store;
-    store.Write(keys::Stop, BoolText(false));
+    PollTiming timing;
+    const StopToken token;
     FixedOptions observer(options);
-    StopCheck stop(store);
+    StopCheck stop(token, std::ref(timing));
     ResultList list;
     ResultRows rows(catalogue, list);
     const double cpuStart = CpuSeconds();
     const auto start = std::chrono::steady_clock::now();
-    store.last = cpuStart;
+    timing.last = cpuStart;
     phase2(catalogue, observer, stop, rows);
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const double cpuEnd = CpuSeconds();
-    Timed timed{took.count(), cpuEnd - cpuStart, std::max(store.longest, cpuEnd - store.last), {}};
+    Timed timed{
+        took.count(), cpuEnd - cpuStart, std::max(timing.longest, cpuEnd - timing.last), {}};
     for (const ResultRow& row : list.rows) {
         timed.rows.lines.push_back(row.path + " " + ColourKeyword(row.type, row.shade) + " " +
                                    std::to_string(row.group));
@@ -235,10 +226,9 @@ int MeasureMemory(std::size_t count, bool base) {
     const Phase2 phase2 = base ? kBase : FindMatches;
     std::ofstream("/proc/self/clear_refs") << "5";
     const std::size_t before = StatusKb("VmRSS:");
-    MemorySettingsStore store;
-    store.Write(keys::Stop, BoolText(false));
+    const StopToken token;
     FixedOptions observer(SearchOptions{true, true, 0});
-    StopCheck stop(store);
+    StopCheck stop(token);
     CountingSink sink;
     ResultRows rows(catalogue, sink);
     phase2(catalogue, observer, stop, rows);

@@ -10,7 +10,6 @@
 #include <cstdio>
 
 #include "catalogue/FileCatalogue.h"
-#include "platform/MemorySettingsStore.h"
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
 #include "search/FindDupes.h"
@@ -113,9 +112,11 @@ int main(int argc, char** argv) {
         folders.push_back(QFile::encodeName(arg).toStdString());
     }
     FileCatalogue catalogue;
-    MemorySettingsStore store;
+    const StopToken stop;
     DemoObserver observer(SearchOptions{true, true, 3});
-    FindDupes(folders, catalogue, store, observer, form.Model());
+    std::vector<ResultRow> rows;
+    FindDupes(folders, catalogue, stop, observer, rows);
+    form.Model().SetRows(std::move(rows));
     if (form.Model().rowCount() == 0) {
         QTextStream(stderr) << "No duplicates found.\n";
         return 1;

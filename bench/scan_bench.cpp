@@ -3,7 +3,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "platform/MemorySettingsStore.h"
 #include "search/FolderScan.h"
 
 namespace {
@@ -21,10 +20,9 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: scan_bench DIR\n");
         return 2;
     }
-    MemorySettingsStore store;
-    store.Write(keys::Stop, BoolText(false));
+    const StopToken token;
     CloseOn observer;
-    StopCheck stop(store);
+    StopCheck stop(token);
     FileCatalogue catalogue;
     FolderScan scan(catalogue, observer, stop);
     const auto start = std::chrono::steady_clock::now();

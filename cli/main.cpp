@@ -15,7 +15,6 @@
 #include "cli/Arguments.h"
 #include "cli/FindOutput.h"
 #include "platform/ErrnoText.h"
-#include "platform/MemorySettingsStore.h"
 #include "platform/Trash.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
@@ -205,10 +204,10 @@ int main(int argc, char** argv) {
         }
     }
 
-    MemorySettingsStore store;
     FileCatalogue catalogue;
     ResultList rows;
-    FindDupes(args.folders, catalogue, store, observer, rows);
+    const StopToken stop;  // never tripped: the search runs to its end
+    FindDupes(args.folders, catalogue, stop, observer, rows.rows);
     observer.ClearLine();
 
     catalogue = FileCatalogue();  // not needed for the output: give its memory back

@@ -73,7 +73,7 @@ int OpenParentFolder(int child, FileId listed) {
 }
 
 int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& files,
-                   const std::atomic<bool>* stop) {
+                   const StopToken* stop) {
     subfolders.clear();
     files = PlainFiles();
     // getdents64 straight into a buffer of our own: the descriptor stays ours
@@ -117,7 +117,7 @@ int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& f
             arena.append(bytes);
             if (stop != nullptr && ++sinceStopCheck == kEntriesBetweenStopChecks) {
                 sinceStopCheck = 0;
-                if (stop->load(std::memory_order_relaxed)) {
+                if (stop->Stopped()) {
                     return ECANCELED;
                 }
             }

@@ -3,13 +3,13 @@
 // walk never follows a link below the folder it was given.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/FileId.h"
+#include "platform/StopToken.h"
 
 namespace corvane {
 
@@ -62,8 +62,8 @@ int OpenParentFolder(int child, FileId listed);
 // opened) and entries gone before their lstat. Returns 0, or the errno that
 // kept the folder from being listed, outputs then empty: EACCES for a folder
 // that may be read but not searched. Looks at `stop` every few hundred entries
-// and gives ECANCELED once it is set.
+// and gives ECANCELED once it is tripped.
 int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& files,
-                   const std::atomic<bool>* stop = nullptr);
+                   const StopToken* stop = nullptr);
 
 }  // namespace corvane

@@ -70,7 +70,9 @@ std::string FolderWalk::PathOf(std::uint32_t k) const {
     return path;
 }
 
-void FolderWalk::Start(const std::string& path, std::function<void(const std::string&)> listed) {
+void FolderWalk::Start(const std::string& path, const StopToken* stop,
+                       std::function<void(const std::string&)> listed) {
+    stop_ = stop;
     listed_ = std::move(listed);
     maxHeld_ = HeldLimit();
     Folder& named = folders_.emplace_back();
@@ -130,12 +132,12 @@ void FolderWalk::Finish() {
 void FolderWalk::Run() {
     std::unique_lock lock(mutex_);
     for (;;) {
-        while (toList_.empty() && busy_ > 0 && !failure_ && !cancel_.load()) {
+        while (toList_.empty() && busy_ > 0 && !failure_ && !Ending()) {
             ++idle_;
             workReady_.wait(lock);
             --idle_;
         }
-        if (failure_ || cancel_.load() || toList_.empty()) {
+        if (failure_ || Ending() || toList_.empty()) {
             break;
         }
         const std::uint32_t k = toList_.back();
@@ -187,7 +189,7 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
     }
     std::vector<Subfolder> subfolders;
     PlainFiles files;
-    const int error = fd < 0 ? -fd : ListOpenFolder(fd, subfolders, files, &cancel_);
+    const int error = fd < 0 ? -fd : ListOpenFolder(fd, subfolders, files, stop_);
     if (error == 0 && listed_) {
         lock.lock();
         const std::string path = PathOf(k);

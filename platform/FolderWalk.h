@@ -16,6 +16,7 @@
 
 #include "platform/DirectoryListing.h"
 #include "platform/FileId.h"
+#include "platform/StopToken.h"
 
 namespace corvane {
 
@@ -66,17 +67,19 @@ class FolderWalk {
     FolderWalk(const FolderWalk&) = delete;
     FolderWalk& operator=(const FolderWalk&) = delete;
 
-    // Opens `path` (ending in "/") and starts listing. `listed`, when given,
+    // Opens `path` (ending in "/") and starts listing. The threads look at
+    // `stop`, when given, before each folder and every few hundred entries of
+    // a large one, and end the walk once it is tripped. `listed`, when given,
     // runs on a listing thread with each folder's path once it has been listed
     // and before any folder inside it is opened (a seam for tests).
-    void Start(const std::string& path, std::function<void(const std::string&)> listed = {});
+    void Start(const std::string& path, const StopToken* stop = nullptr,
+               std::function<void(const std::string&)> listed = {});
 
     // Waits at most `timeout`; true once every folder has been listed (the
     // threads have ended then). Rethrows what a listing thread threw.
     bool Wait(std::chrono::milliseconds timeout);
 
-    // Makes the threads stop at their next folder (or within a few hundred
-    // entries of a large one) and waits for them.
+    // Makes the threads stop at their next folder and waits for them.
     void Cancel();
 
     // The folders, the named one first; each folder's subfolders follow one
@@ -89,6 +92,9 @@ class FolderWalk {
 
   private:
     void Run();
+    bool Ending() const {
+        return cancel_.load(std::memory_order_relaxed) || (stop_ != nullptr && stop_->Stopped());
+    }
     void ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock);
     int FolderFd(std::uint32_t k);
     void Hold(std::uint32_t k, int fd);
@@ -111,7 +117,8 @@ class FolderWalk {
     unsigned idle_ = 0;                  // threads waiting for work
     bool done_ = false;
     std::exception_ptr failure_;
-    std::atomic<bool> cancel_{false};
+    const StopToken* stop_ = nullptr;
+    std::atomic<bool> cancel_{false};  // the owner is done with the walk
     std::vector<std::thread> threads_;
 };
 

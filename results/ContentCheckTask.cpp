@@ -5,7 +5,7 @@ namespace corvane {
 ContentCheckTask::ContentCheckTask(QObject* parent) : QObject(parent) {}
 
 ContentCheckTask::~ContentCheckTask() {
-    stop_ = true;
+    stop_.Stop();
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -19,7 +19,7 @@ void ContentCheckTask::Start(std::vector<ResultRow> rows) {
         thread_.join();
     }
     running_ = true;
-    stop_ = false;
+    stop_.Reset();
     rows_ = std::move(rows);
     result_ = {};
     thread_ = std::thread([this] {

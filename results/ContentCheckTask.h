@@ -3,10 +3,10 @@
 #pragma once
 
 #include <QObject>
-#include <atomic>
 #include <thread>
 #include <vector>
 
+#include "platform/StopToken.h"
 #include "search/ContentCheck.h"
 #include "search/ResultRow.h"
 
@@ -27,7 +27,7 @@ class ContentCheckTask final : public QObject {
     // Checks `rows` (a copy: the list may change meanwhile).
     void Start(std::vector<ResultRow> rows);
     // Ends a running check soon; finished() still follows.
-    void Stop() { stop_ = true; }
+    void Stop() { stop_.Stop(); }
 
     // After finished(): the rows checked and their verdicts, one per row.
     const std::vector<ResultRow>& CheckedRows() const { return rows_; }
@@ -39,7 +39,7 @@ class ContentCheckTask final : public QObject {
 
   private:
     std::thread thread_;
-    std::atomic<bool> stop_{false};
+    StopToken stop_;
     bool running_ = false;
     std::vector<ResultRow> rows_;
     ContentCheckResult result_;

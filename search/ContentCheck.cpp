@@ -1,6 +1,7 @@
 #include "search/ContentCheck.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -38,8 +39,8 @@ struct FileIdHash {
     }
 };
 
-bool StopAsked(const std::atomic<bool>* stop) {
-    return stop != nullptr && stop->load(std::memory_order_relaxed);
+bool StopAsked(const StopToken* stop) {
+    return stop != nullptr && stop->Stopped();
 }
 
 std::uint64_t EdgesBytes(std::int64_t size) {
@@ -81,7 +82,7 @@ void MarkWholeReads(const Bucket& bucket, std::vector<File>& files, bool ofTwoRo
 
 // What the readers and the reporting thread share.
 struct Shared {
-    Shared(const std::atomic<bool>* stop, const ContentCheckOptions& options,
+    Shared(const StopToken* stop, const ContentCheckOptions& options,
            const std::function<void(const ContentProgress&)>& progress)
         : stop(stop), options(options), progress(progress) {}
 
@@ -94,7 +95,7 @@ struct Shared {
         return now;
     }
 
-    const std::atomic<bool>* stop;
+    const StopToken* stop;
     const ContentCheckOptions& options;
     const std::function<void(const ContentProgress&)>& progress;
     std::atomic<std::uint64_t> bytesDone{0};
@@ -151,7 +152,7 @@ void RunReaders(std::size_t count, Shared& shared, Read read) {
 
 }  // namespace
 
-ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const std::atomic<bool>* stop,
+ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const StopToken* stop,
                                  const std::function<void(const ContentProgress&)>& progress,
                                  const ContentCheckOptions& options) {
     ContentCheckResult result;

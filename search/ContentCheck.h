@@ -3,12 +3,12 @@
 // worker thread.
 #pragma once
 
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <vector>
 
 #include "platform/FileDigest.h"
+#include "platform/StopToken.h"
 #include "search/ResultRow.h"
 
 namespace corvane {
@@ -94,7 +94,7 @@ struct ContentCheckResult {
 // NotChecked and `stopped` is set. Memory: one buffer per reader and a few
 // words per row; at most 64 open files per reader.
 ContentCheckResult CheckContents(const std::vector<ResultRow>& rows,
-                                 const std::atomic<bool>* stop = nullptr,
+                                 const StopToken* stop = nullptr,
                                  const std::function<void(const ContentProgress&)>& progress = {},
                                  const ContentCheckOptions& options = {});
 

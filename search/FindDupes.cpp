@@ -12,17 +12,16 @@
 namespace corvane {
 
 SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue& catalogue,
-                          SettingsStore& store, SearchObserver& observer,
-                          const std::atomic<bool>* cancel) {
+                          const StopToken& stop, SearchObserver& observer) {
     if (folders.empty()) {
         return SearchOutcome::NoFolders;
     }
     catalogue.Reset();
-    StopCheck stop(store, cancel);
-    FolderScan scan(catalogue, observer, stop);
+    StopCheck check(stop);
+    FolderScan scan(catalogue, observer, check);
     try {
         for (const std::string& folder : folders) {
-            if (stop.Poll()) {
+            if (check.Poll()) {
                 return SearchOutcome::Stopped;
             }
             scan.ScanFolder(folder);
@@ -33,24 +32,22 @@ SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue
     return SearchOutcome::Finished;
 }
 
-SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
-                         SearchObserver& observer, ResultSink& sink,
-                         const std::atomic<bool>* cancel) {
-    sink.Clear();
+SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
+                         SearchObserver& observer, std::vector<ResultRow>& rows) {
+    rows.clear();
     if (catalogue.FileCount() > kMaxPhase2Entries) {
         return SearchOutcome::TooLarge;
     }
     observer.PhaseChanged(SearchPhase::Comparing, {});
-    StopCheck stop(store, cancel);
+    StopCheck check(stop);
     // Phase 2 finds its rows as catalogue entries; they become result rows
-    // once its tables are gone, have their files read in one pass, and leave
-    // for the sink one by one.
+    // once its tables are gone and have their files read in one pass.
     std::vector<FoundRow> found;
     SearchOutcome outcome = SearchOutcome::Stopped;
     {
-        ResultRows rows(catalogue, found);
+        ResultRows builder(catalogue, found);
         try {
-            if (FindMatches(catalogue, observer, stop, rows)) {
+            if (FindMatches(catalogue, observer, check, builder)) {
                 outcome = SearchOutcome::Finished;
             }
         } catch (const std::length_error&) {
@@ -58,33 +55,32 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, SettingsStore& store,
         }
     }
     // Phase 2's tables are gone. Their space, in pieces too small for the
-    // sink's list of rows, would stay with the process while that list grows
+    // list of rows, would stay with the process while that list grows
     // (33 MB more at 1,000,000 files): give it back first.
     ::malloc_trim(0);
-    std::vector<ResultRow> rows = MakeRows(catalogue, found);
+    rows = MakeRows(catalogue, found);
     found = {};
-    StampRows(rows, stop);
-    sink.AddRows(std::move(rows));
+    StampRows(rows, check);
     return outcome;
 }
 
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
-                        SettingsStore& store, SearchObserver& observer, ResultSink& sink,
-                        const std::function<bool(std::size_t, std::size_t)>& confirmLarge) {
+                        const StopToken& stop, SearchObserver& observer,
+                        std::vector<ResultRow>& rows) {
     if (folders.empty()) {
         return SearchOutcome::NoFolders;
     }
-    sink.Clear();
-    store.Write(keys::Stop, BoolText(false));
-    const SearchOutcome scanned = ScanFolders(folders, catalogue, store, observer);
+    rows.clear();
+    const SearchOutcome scanned = ScanFolders(folders, catalogue, stop, observer);
     if (scanned != SearchOutcome::Finished) {
         return scanned;
     }
-    if (catalogue.FileCount() > kLargeSearchFiles && confirmLarge &&
-        !confirmLarge(folders.size(), catalogue.FileCount())) {
-        return SearchOutcome::Declined;
+    observer.ScanEnded();
+    if (catalogue.FileCount() > kLargeSearchFiles &&
+        !observer.ConfirmLarge(folders.size(), catalogue.FileCount())) {
+        return stop.Stopped() ? SearchOutcome::Stopped : SearchOutcome::Declined;
     }
-    return MatchFiles(catalogue, store, observer, sink);
+    return MatchFiles(catalogue, stop, observer, rows);
 }
 
 }  // namespace corvane

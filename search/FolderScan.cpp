@@ -60,7 +60,7 @@ void FolderScan::ScanFolder(const std::string& folder) {
     }
     observer_.PhaseChanged(SearchPhase::Scanning, folder);
     walk_ = std::make_unique<FolderWalk>();
-    walk_->Start(FolderWithSlash(folder), listedHook_);
+    walk_->Start(FolderWithSlash(folder), &stop_.Token(), listedHook_);
     do {
         if (stop_.Poll()) {
             walk_->Cancel();

@@ -27,12 +27,11 @@ namespace corvane {
 //
 // Threading: the folders are read on two threads of the walk's own (both
 // cores; one where the process may use one CPU only), whatever order they
-// finish in. The caller's thread reads `Stop` as soon as the walk has started
-// and every 20 ms while it runs (the walk's threads stop at their next folder
-// once it has read "True"), then catalogues on its own, reading `Stop` at
-// every pending folder and at least every 20 ms, and the options at every
-// file. Observer calls all come from the caller's thread. After a stop it
-// returns at once, keeping what it catalogued so far.
+// finish in; they look at the stop token themselves. The caller's thread
+// polls the token as soon as the walk has started and every 20 ms while it
+// runs, then catalogues on its own, polling at every pending folder and at
+// least every 20 ms, and reading the options at every file. Observer calls all come from the
+// caller's thread. After a stop it returns at once, keeping what it catalogued so far.
 class FolderScan {
   public:
     FolderScan(FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop);

@@ -49,7 +49,7 @@ class MatchLoop {
 };
 
 bool MatchLoop::Run() {
-    // A single entry has no pair: nothing to build, and no poll of Stop.
+    // A single entry has no pair: nothing to build, and no poll of the stop token.
     const bool pairs = count_ >= 2;
     if (pairs && stop_.Poll()) {
         return false;

@@ -58,7 +58,7 @@ class ResultRows {
     // Zeroed 32-bit slots from calloc: a large block comes as fresh pages,
     // zero until first touched, so a table of millions of slots is not
     // filled in one go in the middle of phase 2 (a stall between two polls
-    // of Stop); the pages arrive as rows need them.
+    // of the stop token); the pages arrive as rows need them.
     class ZeroSlots {
       public:
         void Allocate(std::size_t count);
@@ -117,7 +117,7 @@ std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue, const std::vecto
 // the rows are handed out: each file once, folder by folder on two threads,
 // by full path or relative to its folder (ReadStamps), for paths of any
 // length. The device and inode stay the scan's. A file that cannot be read
-// keeps stamped false. `Stop` is read at least every 20 ms; after a stop the
+// keeps stamped false. The stop token is polled at least every 20 ms; after a stop the
 // rows not yet read stay unstamped.
 void StampRows(std::vector<ResultRow>& rows, StopCheck& stop);
 

@@ -1,4 +1,5 @@
-// What a search reports while it runs, and the options it reads as it goes.
+// What a search reports while it runs, the options it reads as it goes, and
+// the question it asks between its phases.
 #pragma once
 
 #include <cstddef>
@@ -38,6 +39,15 @@ class SearchObserver {
     virtual void FolderSkipped(const std::string& path, int error) {
         (void)path;
         (void)error;
+    }
+    // Phase 1 has finished and phase 2 comes next (FindDupes only).
+    virtual void ScanEnded() {}
+    // More than kLargeSearchFiles files were catalogued from `folders` listed
+    // folders: true goes on with phase 2, false declines it (FindDupes only).
+    virtual bool ConfirmLarge(std::size_t folders, std::size_t files) {
+        (void)folders;
+        (void)files;
+        return true;
     }
 };
 

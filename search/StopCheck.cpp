@@ -2,13 +2,15 @@
 
 namespace corvane {
 
-StopCheck::StopCheck(SettingsStore& store, const std::atomic<bool>* cancel)
-    : store_(store), cancel_(cancel), lastPoll_(std::chrono::steady_clock::now()) {}
+StopCheck::StopCheck(const StopToken& token, std::function<void()> onPoll)
+    : token_(token), onPoll_(std::move(onPoll)), lastPoll_(std::chrono::steady_clock::now()) {}
 
 bool StopCheck::Poll() {
     if (!stopped_) {
-        stopped_ = (cancel_ != nullptr && cancel_->load(std::memory_order_relaxed)) ||
-                   store_.StopRequested();
+        if (onPoll_) {
+            onPoll_();
+        }
+        stopped_ = token_.Stopped();
         lastPoll_ = std::chrono::steady_clock::now();
     }
     return stopped_;

@@ -1,21 +1,22 @@
-// How a running search hears the Stop button: it reads `Stop` from the
-// settings store at fixed points and at least every 20 ms in between.
+// How a running search hears a stop: it looks at the stop token at fixed
+// points and at least every 20 ms in between.
 #pragma once
 
-#include <atomic>
 #include <chrono>
 #include <cstddef>
+#include <functional>
 
-#include "platform/SettingsStore.h"
+#include "platform/StopToken.h"
 
 namespace corvane {
 
 class StopCheck {
   public:
-    // `cancel`, when given, stops the search as well: the program is ending.
-    explicit StopCheck(SettingsStore& store, const std::atomic<bool>* cancel = nullptr);
+    // `onPoll`, when given, runs at every look at the token (a seam for the
+    // benchmark that times the gaps between polls).
+    explicit StopCheck(const StopToken& token, std::function<void()> onPoll = {});
 
-    // Reads `Stop` now. Once it has read "True" it stays true.
+    // Looks at the token now. Once it has seen a stop it stays true.
     bool Poll();
 
     // Counts `work` small steps; every few hundred steps looks at the clock and
@@ -33,13 +34,14 @@ class StopCheck {
     }
 
     bool Stopped() const { return stopped_; }
+    const StopToken& Token() const { return token_; }
 
   private:
     static constexpr std::size_t kStepsBetweenClockReads = 256;
     static constexpr std::chrono::milliseconds kInterval{20};
 
-    SettingsStore& store_;
-    const std::atomic<bool>* cancel_;
+    const StopToken& token_;
+    std::function<void()> onPoll_;
     std::chrono::steady_clock::time_point lastPoll_;
     std::size_t counted_ = 0;
     bool stopped_ = false;

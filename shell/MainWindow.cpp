@@ -539,6 +539,7 @@ void MainWindow::SliderChanged() {
 
 void MainWindow::StopFindPressed() {
     store_.Write(keys::Stop, BoolText(true));
+    emit stopFindPressed();
 }
 
 }  // namespace corvane

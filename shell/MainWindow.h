@@ -72,6 +72,8 @@ class MainWindow : public QWidget {
   signals:
     // Find Dupes was pressed.
     void findDupesRequested();
+    // Stop Find was pressed; "True" is under `Stop` already.
+    void stopFindPressed();
     // Exact Matches, Close Matches or the slider changed (also during a search).
     void optionsChanged();
     // "Open list..." in the folder list's context menu chose this file.

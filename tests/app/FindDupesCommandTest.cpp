@@ -13,6 +13,7 @@
 
 #include "actions/SearchTexts.h"
 #include "app/FindDupesCommand.h"
+#include "app/OpenListCommand.h"
 #include "results/Desktop.h"
 #include "results/ResultsWindow.h"
 #include "shell/FolderListModel.h"
@@ -55,7 +56,9 @@ struct Harness {
     QStringList asked;
     bool answer = true;
     FindDupesCommand command{form, results, store, Dialogs()};
+    OpenListCommand openList{form, results, Dialogs()};
     QSignalSpy finished{&command, &FindDupesCommand::finished};
+    QSignalSpy opened{&openList, &OpenListCommand::finished};
 
     Harness() {
         results.SetMainWindow(&form);
@@ -67,16 +70,19 @@ struct Harness {
 
     const FileCatalogue& Catalogue() const { return command.Catalogue(); }
 
-    // The outcome of the search under way, once the windows show its result.
-    SearchOutcome WaitForEnd() {
-        if (finished.isEmpty() && !finished.wait(20000)) {
-            qFatal("the search did not end");
+    // The outcome of the search (or list opening) under way, once the
+    // windows show its result.
+    SearchOutcome WaitForEnd() { return WaitFor(finished); }
+    SearchOutcome WaitForOpened() { return WaitFor(opened); }
+    static SearchOutcome WaitFor(QSignalSpy& spy) {
+        if (spy.isEmpty() && !spy.wait(20000)) {
+            qFatal("the command did not end");
         }
-        return finished.takeFirst().at(0).value<SearchOutcome>();
+        return spy.takeFirst().at(0).value<SearchOutcome>();
     }
 
-    FindDupesCommand::Dialogs Dialogs() {
-        FindDupesCommand::Dialogs dialogs;
+    CommandDialogs Dialogs() {
+        CommandDialogs dialogs;
         dialogs.inform = [this](QWidget*, const QString& title, const QString& text) {
             informed << title + QLatin1Char('|') + text;
         };
@@ -196,12 +202,12 @@ class FindDupesCommandTest : public QObject {
         QVERIFY(::unlink((dir / "z/b.txt").c_str()) == 0);
         h.results.BackToMain();
 
-        QSignalSpy opened(&h.command, &FindDupesCommand::listOpened);
+        QSignalSpy listShown(&h.openList, &OpenListCommand::listOpened);
         for (const char* form : {"list.tsv", "list.json"}) {
             h.informed.clear();
-            h.command.OpenList(QByteArray::fromStdString(dir / form));
-            QCOMPARE(h.WaitForEnd(), SearchOutcome::Finished);
-            QCOMPARE(opened.takeFirst().at(0).toBool(), true);
+            h.openList.Open(QByteArray::fromStdString(dir / form));
+            QCOMPARE(h.WaitForOpened(), SearchOutcome::Finished);
+            QCOMPARE(listShown.takeFirst().at(0).toBool(), true);
             QCOMPARE(h.informed.size(), 1);
             QVERIFY2(h.informed[0].startsWith("Corvane|2 of the files in "),
                      qPrintable(h.informed[0]));
@@ -214,11 +220,11 @@ class FindDupesCommandTest : public QObject {
         // A damaged list is refused whole, with its reason.
         WriteFile(dir / "bad.tsv", "Exact\tlight blue\t5\t5 Bytes\trelative/path\n");
         h.informed.clear();
-        h.command.OpenList(QByteArray::fromStdString(dir / "bad.tsv"));
-        h.WaitForEnd();
+        h.openList.Open(QByteArray::fromStdString(dir / "bad.tsv"));
+        QCOMPARE(h.WaitForOpened(), SearchOutcome::NoFolders);
         QCOMPARE(h.informed.size(), 1);
         QVERIFY2(h.informed[0].contains("cannot be opened:\nline 1:"), qPrintable(h.informed[0]));
-        QCOMPARE(opened.takeFirst().at(0).toBool(), false);
+        QCOMPARE(listShown.takeFirst().at(0).toBool(), false);
     }
 
     void nothingAlikeSaysNoDuplicatesFound() {
@@ -310,12 +316,19 @@ class FindDupesCommandTest : public QObject {
         h.SetOptions(true, false, 3);
         h.AddFolder(dir.path());
         h.AddFolder(dir.path());
-        // The search is held at its first poll until Stop Find has been pressed.
+        // The search's thread is held until Stop Find has been pressed.
+        auto* search = h.command.findChild<QThread*>(QStringLiteral("search"));
+        QVERIFY(search != nullptr);
+        auto* holder = new QObject;
+        holder->moveToThread(search);
         QSemaphore pressed;
-        h.store.beforeStopRead = [&pressed] {
-            pressed.acquire();
-            pressed.release();
-        };
+        QMetaObject::invokeMethod(
+            holder,
+            [&pressed, holder] {
+                pressed.acquire();
+                holder->deleteLater();
+            },
+            Qt::QueuedConnection);
         h.Control<ImageButton>("findButton")->click();
         QVERIFY(!h.Control<ImageButton>("stopButton")->isHidden());
         h.Control<ImageButton>("stopButton")->click();

@@ -193,7 +193,8 @@ TEST_F(ContentCheckTest, StopLeavesEveryReadRowUndecided) {
     Add(1, "own size", "abc");
     Add(1, "empty1", "");
     Add(1, "empty2", "");
-    const std::atomic<bool> stop{true};
+    StopToken stop;
+    stop.Stop();
     std::vector<ContentProgress> reports;
     const ContentCheckResult result =
         CheckContents(rows, &stop, [&](const ContentProgress& p) { reports.push_back(p); });

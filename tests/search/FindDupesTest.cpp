@@ -1,5 +1,5 @@
 // Whole searches on real temporary trees: rows, types, colours, one row per
-// file, options changed mid-run, stop through the store, the size question.
+// file, options changed mid-run, a stop, the size question.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -10,7 +10,6 @@
 
 #include "actions/SearchTexts.h"
 #include "search/FindDupes.h"
-#include "search/ResultList.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
@@ -18,7 +17,6 @@ namespace corvane {
 namespace {
 
 using testing::MakeFolder;
-using testing::PollingStore;
 using testing::RecordingObserver;
 using testing::TempDir;
 using testing::WriteFile;
@@ -31,17 +29,13 @@ class FindDupesTest : public ::testing::Test {
     void SetUp() override { ASSERT_TRUE(dir.ok()); }
 
     SearchOutcome Find(const std::vector<std::string>& folders) {
-        return FindDupes(folders, catalogue, store, observer, list,
-                         [this](std::size_t folderCount, std::size_t fileCount) {
-                             questions.emplace_back(folderCount, fileCount);
-                             return answer;
-                         });
+        return FindDupes(folders, catalogue, stop, observer, results);
     }
 
     std::vector<Row> Rows() const {
         std::vector<Row> rows;
         const std::string prefix = dir.path() + "/";
-        for (const ResultRow& row : list.rows) {
+        for (const ResultRow& row : results) {
             std::string path = row.path;
             if (path.starts_with(prefix)) {
                 path.erase(0, prefix.size());
@@ -53,19 +47,17 @@ class FindDupesTest : public ::testing::Test {
 
     std::vector<std::uint32_t> Groups() const {
         std::vector<std::uint32_t> groups;
-        for (const ResultRow& row : list.rows) {
+        for (const ResultRow& row : results) {
             groups.push_back(row.group);
         }
         return groups;
     }
 
     TempDir dir;
-    PollingStore store;
+    StopToken stop;
     RecordingObserver observer;
     FileCatalogue catalogue;
-    ResultList list;
-    std::vector<std::pair<std::size_t, std::size_t>> questions;
-    bool answer = true;
+    std::vector<ResultRow> results;
 };
 
 TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {
@@ -85,7 +77,7 @@ TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {
 
     // Each row carries the file as it was when the row was added, to the
     // nanosecond, so a later send can tell whether it changed.
-    const ResultRow& row = list.rows[1];
+    const ResultRow& row = results[1];
     struct stat st {};
     ASSERT_EQ(::lstat((dir / "y/a.txt").c_str(), &st), 0);
     EXPECT_TRUE(row.stamped);
@@ -167,17 +159,18 @@ TEST_F(FindDupesTest, CloseSwitchedOnDuringPhaseTwoComparesEmptySizeTexts) {
     }
 }
 
-TEST_F(FindDupesTest, StopThroughTheStore) {
+TEST_F(FindDupesTest, StopThroughTheToken) {
     MakeFolder(dir / "one");
     MakeFolder(dir / "two");
     WriteFile(dir / "one/a");
     WriteFile(dir / "one/b");
     WriteFile(dir / "two/a");
     const auto stopWhen = [&](const QString& wanted) {
+        stop.Reset();
         observer.captions.clear();
         observer.onCaption = [&, wanted](const QString& caption) {
             if (caption == wanted) {
-                store.Write(keys::Stop, BoolText(true));
+                stop.Stop();
             }
         };
     };
@@ -191,24 +184,19 @@ TEST_F(FindDupesTest, StopThroughTheStore) {
     stopWhen(ComparingCaption());
     EXPECT_EQ(Find({dir / "one", dir / "two"}), SearchOutcome::Stopped);
     EXPECT_EQ(catalogue.FileCount(), 3u);
-    EXPECT_TRUE(list.rows.empty());
+    EXPECT_TRUE(results.empty());
 
     // During the last folder with fewer than two files: no pair to poll, so it finishes.
     stopWhen(AnalyzingCaption(dir / "two"));
     EXPECT_EQ(Find({dir / "two"}), SearchOutcome::Finished);
-    EXPECT_TRUE(list.rows.empty());
-
-    // Each run writes "False" first, so a stop does not outlive its run.
-    observer.onCaption = nullptr;
-    EXPECT_EQ(Find({dir / "one", dir / "two"}), SearchOutcome::Finished);
-    EXPECT_EQ(store.Read(keys::Stop), QStringLiteral("False"));
-    EXPECT_EQ(list.rows.size(), 2u);
+    EXPECT_TRUE(results.empty());
 }
 
 TEST_F(FindDupesTest, StopDuringALongPhaseTwoKeepsTheRowsSoFar) {
     // 300 names in two folders: every outer entry of the first folder lists a
     // pair. Reading the options is made slow (0.2 ms), so phase 2 runs long
-    // enough for a poll after the first one; the stop is written there.
+    // enough for polls after the first one; the stop comes at the 50th outer
+    // entry and is seen within 20 ms.
     for (const char* folder : {"f0", "f1"}) {
         MakeFolder(dir / folder);
         for (int i = 0; i < 300; ++i) {
@@ -216,23 +204,20 @@ TEST_F(FindDupesTest, StopDuringALongPhaseTwoKeepsTheRowsSoFar) {
         }
     }
     bool comparing = false;
+    int outerEntries = 0;
     observer.onCaption = [&](const QString& caption) { comparing = caption == ComparingCaption(); };
     observer.script = [&](int) {
         if (comparing) {
             ::usleep(200);
+            if (++outerEntries == 50) {
+                stop.Stop();
+            }
         }
         return SearchOptions{true, false, 3};
     };
-    int phaseTwoPolls = 0;
-    store.onPoll = [&](int) {
-        if (comparing && ++phaseTwoPolls == 2) {
-            store.Write(keys::Stop, BoolText(true));
-        }
-    };
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Stopped);
-    EXPECT_EQ(phaseTwoPolls, 2);
-    EXPECT_GT(list.rows.size(), 0u);
-    EXPECT_LT(list.rows.size(), 600u);
+    EXPECT_GT(results.size(), 0u);
+    EXPECT_LT(results.size(), 600u);
 }
 
 TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
@@ -244,22 +229,22 @@ TEST_F(FindDupesTest, AsksBeforeComparingMoreThanTwentyThousandFiles) {
     }
     observer.options = SearchOptions{true, false, 3};
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);  // exactly 20,000: no question
-    EXPECT_TRUE(questions.empty());
-    EXPECT_EQ(list.rows.size(), 20000u);
+    EXPECT_TRUE(observer.questions.empty());
+    EXPECT_EQ(results.size(), 20000u);
     // Read on two threads, folder by folder; each row has its own file's stamp.
-    for (const ResultRow& row : list.rows) {
+    for (const ResultRow& row : results) {
         struct stat st {};
         ASSERT_EQ(::lstat(row.path.c_str(), &st), 0);
         ASSERT_TRUE(row.stamped && row.stamp == StampOf(st)) << row.path;
     }
 
     WriteFile(dir / "one more");
-    answer = false;
+    observer.answer = false;
     EXPECT_EQ(Find({dir.path(), dir / "nothing-here"}), SearchOutcome::Declined);
-    ASSERT_EQ(questions.size(), 1u);
-    EXPECT_EQ(questions[0], (std::pair<std::size_t, std::size_t>{2, 20001}));
+    ASSERT_EQ(observer.questions.size(), 1u);
+    EXPECT_EQ(observer.questions[0], (std::pair<std::size_t, std::size_t>{2, 20001}));
     EXPECT_EQ(catalogue.FileCount(), 20001u);
-    EXPECT_TRUE(list.rows.empty());
+    EXPECT_TRUE(results.empty());
 }
 
 TEST_F(FindDupesTest, RowsCarryTheirFilesStampsHoweverTheFolderIsSpelled) {
@@ -281,8 +266,8 @@ TEST_F(FindDupesTest, RowsCarryTheirFilesStampsHoweverTheFolderIsSpelled) {
     for (const std::string& folder :
          std::vector<std::string>{"x", "./x/", "x//", "x/y/..", "link", dir / "x"}) {
         EXPECT_EQ(Find({folder}), SearchOutcome::Finished);
-        ASSERT_EQ(list.rows.size(), 17u) << folder;
-        for (const ResultRow& row : list.rows) {
+        ASSERT_EQ(results.size(), 17u) << folder;
+        for (const ResultRow& row : results) {
             struct stat st {};
             ASSERT_EQ(::lstat(row.path.c_str(), &st), 0) << row.path;
             EXPECT_TRUE(row.stamped) << row.path;
@@ -316,7 +301,7 @@ TEST_F(FindDupesTest, SizesPastFourGibibytesStayWhole) {
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
     EXPECT_EQ(Rows(), (std::vector<Row>{{"a c.bin", "Close", "light red"},
                                         {"a d.bin", "Close", "light red"}}));
-    for (const ResultRow& row : list.rows) {
+    for (const ResultRow& row : results) {
         EXPECT_EQ(row.stamp.size, big);
     }
 }
@@ -330,7 +315,7 @@ TEST_F(FindDupesTest, EmptyFolderListTouchesNothing) {
     EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
     EXPECT_EQ(Find({}), SearchOutcome::NoFolders);
     EXPECT_EQ(catalogue.FileCount(), 2u);
-    EXPECT_EQ(list.rows.size(), 2u);
+    EXPECT_EQ(results.size(), 2u);
 }
 
 }  // namespace

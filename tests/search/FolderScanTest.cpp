@@ -21,7 +21,6 @@ namespace corvane {
 namespace {
 
 using testing::MakeFolder;
-using testing::PollingStore;
 using testing::RecordingObserver;
 using testing::TempDir;
 using testing::WriteFile;
@@ -33,14 +32,11 @@ struct Scanned {
 
 class FolderScanTest : public ::testing::Test {
   protected:
-    void SetUp() override {
-        ASSERT_TRUE(dir.ok());
-        store.Write(keys::Stop, BoolText(false));
-    }
+    void SetUp() override { ASSERT_TRUE(dir.ok()); }
 
     Scanned Scan(const std::string& folder) {
-        StopCheck stop(store);
-        FolderScan scan(catalogue, observer, stop);
+        StopCheck check(stop);
+        FolderScan scan(catalogue, observer, check);
         scan.SetListedHook(hook);
         scan.ScanFolder(folder);
         Scanned result{scan.PendingFolders(), {}};
@@ -51,7 +47,7 @@ class FolderScanTest : public ::testing::Test {
     }
 
     TempDir dir;
-    PollingStore store;
+    StopToken stop;
     RecordingObserver observer;
     FileCatalogue catalogue;
     std::function<void(const std::string&)> hook;
@@ -133,8 +129,8 @@ TEST_F(FolderScanTest, OneTrailingSlashGoesAndTheCaptionShowsTheFolderAsGiven) {
 }
 
 TEST_F(FolderScanTest, RootKeepsItsSlash) {
-    // Stop at the first poll: only the start of a scan of "/" is looked at.
-    store.onPoll = [&](int) { store.Write(keys::Stop, BoolText(true)); };
+    // Stopped before it starts: only the start of a scan of "/" is looked at.
+    stop.Stop();
     const Scanned scanned = Scan("/");
     EXPECT_EQ(observer.captions,
               std::vector<QString>{QStringLiteral("Corvane [Analyzing / folder - phase 1 of 2]")});
@@ -207,44 +203,35 @@ TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
     MakeFolder(dir / "s2");
     WriteFile(dir / "f");
     WriteFile(dir / "s2/g");
-    store.onPoll = [&](int n) {
-        if (n == 2) {
-            store.Write(keys::Stop, BoolText(true));
+    hook = [&](const std::string& folder) {
+        if (folder == dir.path() + "/") {
+            stop.Stop();
         }
     };
     const Scanned scanned = Scan(dir.path());
     EXPECT_TRUE(scanned.paths.empty());
-    EXPECT_EQ(store.polls, 2);                // no poll after the stop was seen
     EXPECT_EQ(observer.captions.size(), 1u);  // the phase-1 caption stays
 }
 
 TEST_F(FolderScanTest, StopWhileFoldersAreBeingReadEndsTheWalkThere) {
-    // Eleven folders. The third one listed writes the stop; folders listed
-    // after it wait until the scanning thread has read `Stop` again, so the
-    // walk can only have gone one folder further on each listing thread.
+    // Eleven folders. The third one listed trips the token, and later ones
+    // wait 20 ms each: the listing threads look at the token themselves, so
+    // each can only have gone one folder further.
     for (int i = 0; i < 10; ++i) {
         MakeFolder(dir / ("sub" + std::to_string(i)));
         WriteFile(dir / ("sub" + std::to_string(i) + "/f"));
     }
     std::atomic<int> listed{0};
-    std::atomic<bool> stopWritten{false}, stopRead{false};
-    store.onPoll = [&](int) {
-        if (stopWritten) {
-            stopRead = true;
-        }
-    };
     hook = [&](const std::string&) {
         const int n = ++listed;
         if (n == 3) {
-            store.Write(keys::Stop, BoolText(true));
-            stopWritten = true;
+            stop.Stop();
         }
-        for (int wait = 0; n > 3 && !stopRead && wait < 5000; ++wait) {
-            ::usleep(1000);
+        if (n > 3) {
+            ::usleep(20000);
         }
     };
     const Scanned scanned = Scan(dir.path());
-    EXPECT_TRUE(stopRead);
     EXPECT_TRUE(scanned.paths.empty());
     EXPECT_LE(listed, 5);
     EXPECT_EQ(observer.captions.size(), 1u);  // no end of phase 1

@@ -27,7 +27,6 @@
 #include "platform/ErrnoText.h"
 #include "search/FindDupes.h"
 #include "search/FolderScan.h"
-#include "search/ResultList.h"
 #include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
@@ -37,7 +36,6 @@ namespace corvane {
 namespace {
 
 using testing::MakeFolder;
-using testing::PollingStore;
 using testing::Ran;
 using testing::RecordingObserver;
 using testing::RunAsNobody;
@@ -204,7 +202,6 @@ class HostileTreeTest : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(dir.ok());
-        store.Write(keys::Stop, BoolText(false));
         tree = dir / "tree";
         outside = dir / "outside";
         MakeFolder(tree);
@@ -221,8 +218,8 @@ class HostileTreeTest : public ::testing::Test {
                                   std::function<void(const std::string&)> hook = {}) {
         catalogue.Reset();
         observer.skipped.clear();
-        StopCheck stop(store);
-        FolderScan scan(catalogue, observer, stop);
+        StopCheck check(stop);
+        FolderScan scan(catalogue, observer, check);
         scan.SetListedHook(std::move(hook));
         scan.ScanFolder(folder);
         std::vector<std::string> paths;
@@ -259,7 +256,7 @@ class HostileTreeTest : public ::testing::Test {
     TempDir dir;
     std::optional<TempDir> reachable;  // for a test that runs as nobody
     std::string tree, outside;
-    PollingStore store;
+    StopToken stop;
     RecordingObserver observer;
     FileCatalogue catalogue;
 };
@@ -314,15 +311,14 @@ TEST_F(HostileTreeTest, PathsPastPathMaxAreWalkedAndTheirRowsRead) {
         });
         ASSERT_GT(deep.size() + 1 + name.size(), 4096u);
 
-        ResultList list;
+        std::vector<ResultRow> rows;
         observer.options = SearchOptions{true, true, 3};
-        store.Write(keys::Stop, BoolText(false));
-        EXPECT_EQ(FindDupes({top}, catalogue, store, observer, list), SearchOutcome::Finished);
+        EXPECT_EQ(FindDupes({top}, catalogue, stop, observer, rows), SearchOutcome::Finished);
         EXPECT_TRUE(observer.skipped.empty());
-        ASSERT_EQ(list.rows.size(), 2u);
-        EXPECT_EQ(list.rows[0].path, top + "/" + name);
-        EXPECT_EQ(list.rows[1].path, deep + "/" + name);
-        for (const ResultRow& row : list.rows) {
+        ASSERT_EQ(rows.size(), 2u);
+        EXPECT_EQ(rows[0].path, top + "/" + name);
+        EXPECT_EQ(rows[1].path, deep + "/" + name);
+        for (const ResultRow& row : rows) {
             const std::string folder = row.path.substr(0, row.path.rfind('/'));
             EXPECT_TRUE(row.stamped);
             EXPECT_EQ(row.stamp, StampOf(StatLong(folder, name)));

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "actions/SearchTexts.h"
-#include "platform/MemorySettingsStore.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
 #include "search/WordIndex.h"
@@ -100,11 +99,10 @@ struct Outcome {
 // The options of call n are script[n - 1].
 Outcome RunPhase2(const FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
                   bool reference) {
-    MemorySettingsStore store;
-    store.Write(keys::Stop, BoolText(false));
+    const StopToken token;
     RecordingObserver observer;
     observer.script = [&](int call) { return script.at(static_cast<std::size_t>(call - 1)); };
-    StopCheck stop(store);
+    StopCheck stop(token);
     Outcome outcome;
     if (reference) {
         ReferenceRows rows(catalogue);

@@ -2,11 +2,9 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -24,9 +22,6 @@ class MemoryStore final : public SettingsStore {
     }
 
     QString Read(const char* key) override {
-        if (beforeStopRead && std::string_view(key) == keys::Stop) {
-            beforeStopRead();  // on the reading thread, outside the lock
-        }
         const std::lock_guard lock(mutex_);
         const auto it = values_.find(key);
         return it == values_.end() ? QString() : it->second;
@@ -42,8 +37,6 @@ class MemoryStore final : public SettingsStore {
     }
 
     std::vector<std::pair<std::string, QString>> writes;
-    // Runs before every read of `Stop`: lets a test hold a search at its poll.
-    std::function<void()> beforeStopRead;
 
   private:
     std::mutex mutex_;

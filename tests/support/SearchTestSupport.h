@@ -1,6 +1,5 @@
-// Helpers for the search tests: real files in a temporary tree, an observer
-// that records what the search reports, and a store that lets a test act
-// at the search's polls of `Stop`.
+// Helpers for the search tests: real files in a temporary tree and an
+// observer that records what the search reports.
 #pragma once
 
 #include <fcntl.h>
@@ -13,33 +12,10 @@
 #include <vector>
 
 #include "actions/SearchTexts.h"
-#include "platform/MemorySettingsStore.h"
 #include "search/SearchObserver.h"
 #include "support/Files.h"
 
 namespace corvane::testing {
-
-// A settings store that counts the search's reads of `Stop` and runs
-// `onPoll` (with the read's 1-based number) just before answering one.
-class PollingStore final : public SettingsStore {
-  public:
-    QString Read(const char* key) override {
-        if (QLatin1String(key) == QLatin1String(keys::Stop)) {
-            ++polls;
-            if (onPoll) {
-                onPoll(polls);
-            }
-        }
-        return values_.Read(key);
-    }
-    void Write(const char* key, const QString& text) override { values_.Write(key, text); }
-
-    int polls = 0;
-    std::function<void(int)> onPoll;
-
-  private:
-    MemorySettingsStore values_;
-};
 
 class RecordingObserver : public SearchObserver {
   public:
@@ -64,6 +40,12 @@ class RecordingObserver : public SearchObserver {
     void ProgressChanged(int percent) override { progress.push_back(percent); }
     void FolderSkipped(const std::string& path, int error) override {
         skipped.emplace_back(path, error);
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> questions;  // folders, files
+    bool answer = true;
+    bool ConfirmLarge(std::size_t folders, std::size_t files) override {
+        questions.emplace_back(folders, files);
+        return answer;
     }
 };
 
