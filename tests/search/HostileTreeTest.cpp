@@ -183,7 +183,7 @@ struct Walked {
 Walked WalkOnOneThread(const std::string& folder,
                        std::function<void(const std::string&)> hook = {}) {
     FolderWalk walk(1);
-    walk.Start(folder + "/", std::move(hook));
+    walk.Start(folder + "/", nullptr, std::move(hook));
     EXPECT_TRUE(walk.Wait(std::chrono::seconds(60)));
     Walked walked;
     for (std::uint32_t k = 0; k < walk.Folders().size(); ++k) {
