@@ -12,7 +12,6 @@
 #include "app/OpenListCommand.h"
 #include "platform/QtSettingsStore.h"
 #include "results/ResultsWindow.h"
-#include "shell/FolderListModel.h"
 #include "shell/MainWindow.h"
 #include "widgets/HoverPointer.h"
 
@@ -65,6 +64,28 @@ QByteArray WorkingFolder() {
     return path;
 }
 
+// Folders given on the command line (a file manager's "open with") join the
+// remembered list as a drop would, leaving out those listed already.
+void AddArgumentFolders(corvane::MainWindow& mainWindow, const std::vector<QByteArray>& arguments) {
+    const QByteArray cwd = WorkingFolder();
+    std::vector<QByteArray> folders;
+    for (const QByteArray& folder : arguments) {
+        folders.push_back(corvane::FolderRowForArgument(folder, cwd));
+    }
+    mainWindow.AddFolders(folders, false);
+}
+
+// Undo last send works from the main window too, also right after a start:
+// the results window holds the trash and puts rows back. Closing the results
+// window (or Ctrl+Q there) ends the program the way closing the main window
+// does, which also keeps the folder list.
+void ShareUndoAndClose(corvane::MainWindow& mainWindow, corvane::ResultsWindow& results) {
+    mainWindow.SetUndoCheck([&results] { return results.CanUndo(); });
+    QObject::connect(&mainWindow, &corvane::MainWindow::undoLastSendRequested, &results,
+                     &corvane::ResultsWindow::UndoLastSend);
+    results.SetCloseAction([&mainWindow] { mainWindow.close(); });
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -96,11 +117,8 @@ int main(int argc, char* argv[]) {
                          opening = false;
                      });
 
-    // Folders given on the command line (a file manager's "open with") fill
-    // the list as a drop would.
-    for (const QByteArray& folder : line.folders) {
-        mainWindow.FolderList().Append(corvane::FolderRowForArgument(folder, WorkingFolder()));
-    }
+    AddArgumentFolders(mainWindow, line.folders);
+    ShareUndoAndClose(mainWindow, results);
 
     // One of the two at a time: each shows its work in the main window.
     QObject::connect(&mainWindow, &corvane::MainWindow::findDupesRequested, &findDupes,

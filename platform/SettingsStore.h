@@ -13,6 +13,8 @@ inline constexpr const char* FormWidth = "FormWidth";
 inline constexpr const char* ExactMatches = "ExactMatches";
 inline constexpr const char* CloseMatches = "CloseMatches";
 inline constexpr const char* Stop = "Stop";
+// The folder list and its protection marks, written when the window closes.
+inline constexpr const char* FolderList = "FolderList";
 }  // namespace keys
 
 inline QString BoolText(bool value) {

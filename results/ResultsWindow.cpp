@@ -12,10 +12,12 @@
 #include "catalogue/PathParts.h"
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
+#include "widgets/CaptionNote.h"
 #include "widgets/HoverPointer.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SvgPicture.h"
 #include "widgets/Twips.h"
+#include "widgets/WindowPlacement.h"
 
 namespace corvane {
 
@@ -23,6 +25,10 @@ namespace {
 
 const QString kProductName = QStringLiteral("Corvane");
 constexpr int kContentTwips = 1200;  // "Unreadable" in the list's font
+// The smallest client area, in twips: the buttons' faces whole (the main
+// window's designed width, so the two can swap places) and a few rows.
+constexpr int kMinimumWidth = 11250;
+constexpr int kMinimumHeight = 4200;
 
 TrashPrompts MessageBoxPrompts(QWidget* parent) {
     return TrashPrompts{[parent](const QString& title, const QString& text, bool yesByDefault) {
@@ -60,6 +66,8 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
     backButton_->setObjectName(QStringLiteral("backButton"));
     sendButton_->setObjectName(QStringLiteral("sendButton"));
     uncheckButton_->setObjectName(QStringLiteral("uncheckButton"));
+    backButton_->setToolTip(
+        QStringLiteral("Back to the folder list; these results stay until the next search."));
     sendButton_->setToolTip(QStringLiteral("Delete checked files."));
     uncheckButton_->setToolTip(QStringLiteral("Clear out all checkmarks."));
 
@@ -102,6 +110,7 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
 
     // The designed client area; a search gives the window the main window's place.
     resize(PixelsFromTwips(12450), PixelsFromTwips(7230));
+    setMinimumSize(PixelsFromTwips(kMinimumWidth), PixelsFromTwips(kMinimumHeight));
 }
 
 ResultsWindow::~ResultsWindow() = default;
@@ -114,12 +123,37 @@ void ResultsWindow::ShowInPlaceOf(QWidget* mainWindow) {
     move(mainWindow->pos());
     setWindowState(mainWindow->windowState() &
                    (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
+    KeepOnScreens(this, AvailableScreens());
     show();
     mainWindow->hide();
 }
 
 void ResultsWindow::SendTickedToTrash() {
-    SendToTrash(model_, *trash_, prompts_);
+    const SendOutcome outcome = SendToTrash(model_, *trash_, prompts_);
+    if (outcome.moved > 0) {
+        NoteSent(outcome.moved);
+    }
+}
+
+void ResultsWindow::ShowNote(const QString& note) {
+    QWidget* window = isVisible() || mainWindow_ == nullptr ? this : mainWindow_;
+    CaptionNote::Of(window).Show(ProductCaption() + QStringLiteral(" [") + note + QLatin1Char(']'));
+}
+
+void ResultsWindow::NoteSent(std::size_t files) {
+    ShowNote((files == 1 ? QStringLiteral("1 file sent to the trash")
+                         : QStringLiteral("%1 files sent to the trash"))
+                 .arg(QLocale::system().toString(static_cast<qulonglong>(files))));
+}
+
+void ResultsWindow::NoteUndone(std::size_t files) {
+    ShowNote((files == 1 ? QStringLiteral("1 file put back from the trash")
+                         : QStringLiteral("%1 files put back from the trash"))
+                 .arg(QLocale::system().toString(static_cast<qulonglong>(files))));
+}
+
+bool ResultsWindow::CanUndo() {
+    return CanUndoLastSend(*trash_);
 }
 
 void ResultsWindow::UncheckAll() {
@@ -149,27 +183,31 @@ void ResultsWindow::ShowSummary() {
 
 void ResultsWindow::WriteSummary() {
     summaryPending_ = false;
+    CaptionNote& caption = CaptionNote::Of(this);
     if (checkTask_ != nullptr && checkTask_->Running()) {
-        setWindowTitle(kProductName +
-                       QStringLiteral(" [Checking contents: %1%]").arg(checkPercent_));
+        caption.SetCaption(kProductName +
+                           QStringLiteral(" [Checking contents: %1%]").arg(checkPercent_));
         return;
     }
     const QLocale locale = QLocale::system();
     const auto count = [&](std::size_t n) { return locale.toString(static_cast<qulonglong>(n)); };
     if (model_.rowCount() == 0) {
-        setWindowTitle(kProductName);
+        caption.SetCaption(kProductName);
         return;
     }
+    const auto files = static_cast<std::size_t>(model_.rowCount());
+    const std::size_t groups = model_.GroupCount();
     QString summary =
-        QStringLiteral("%1 files in %2 groups")
-            .arg(count(static_cast<std::size_t>(model_.rowCount())), count(model_.GroupCount()));
+        (files == 1 ? QStringLiteral("%1 file in ") : QStringLiteral("%1 files in "))
+            .arg(count(files)) +
+        (groups == 1 ? QStringLiteral("%1 group") : QStringLiteral("%1 groups")).arg(count(groups));
     if (model_.CheckedCount() > 0) {
         const QString size = SizeText(model_.CheckedBytes(), locale);
         summary += QStringLiteral("; %1 ticked, %2")
                        .arg(count(model_.CheckedCount()),
                             size.isEmpty() ? QStringLiteral("0 Bytes") : size);
     }
-    setWindowTitle(kProductName + QStringLiteral(" [") + summary + QLatin1Char(']'));
+    caption.SetCaption(kProductName + QStringLiteral(" [") + summary + QLatin1Char(']'));
 }
 
 void ResultsWindow::resizeEvent(QResizeEvent* event) {

@@ -56,6 +56,17 @@ class ResultsWindow final : public QWidget {
     // The window Back to Main returns to, without showing anything.
     void SetMainWindow(QWidget* mainWindow) { mainWindow_ = mainWindow; }
 
+    // A short note in the caption for a few seconds: this window's while it
+    // is shown, else the main window's (an undo started there).
+    void ShowNote(const QString& note);
+    // The notes after a send, an undo and a save; `files` counts every file
+    // moved or put back, also those whose rows the list no longer shows.
+    void NoteSent(std::size_t files);
+    void NoteUndone(std::size_t files);
+    // Whether the trash holds a send to undo (asked, e.g., by the main
+    // window's menu, also right after a start).
+    bool CanUndo();
+
     // For tests and other front ends: the trash, the questions and messages,
     // and what closing the window does (by default: quit the application).
     void SetTrash(std::unique_ptr<Trash> trash) { trash_ = std::move(trash); }

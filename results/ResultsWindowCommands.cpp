@@ -9,6 +9,7 @@
 
 #include "actions/RowExport.h"
 #include "actions/SearchTexts.h"
+#include "catalogue/PathParts.h"
 #include "platform/ErrnoText.h"
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
@@ -65,6 +66,11 @@ void ResultsWindow::BuildCommands() {
     AddCommand(QStringLiteral("Save list..."), QKeySequence::Save, &ResultsWindow::SaveList);
     undoAction_ = AddCommand(QStringLiteral("Undo last send"), QKeySequence::Undo,
                              &ResultsWindow::UndoLastSend);
+    auto* quit = new QAction(QStringLiteral("Quit"), this);  // ends the program as closing does
+    quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));   // not every key scheme has Quit
+    quit->setShortcutContext(Qt::WindowShortcut);
+    addAction(quit);
+    connect(quit, &QAction::triggered, this, &QWidget::close);
 
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -252,7 +258,10 @@ void ResultsWindow::SaveList() {
     if (error != 0) {
         prompts_.tell(kProductName, QStringLiteral("The list could not be saved to %1:\n%2")
                                         .arg(DisplayPath(file.toStdString()), ErrnoText(error)));
+        return;
     }
+    const std::string_view name = FileNamePart(std::string_view(file.constData(), file.size()));
+    ShowNote(QStringLiteral("List saved to %1").arg(DisplayPath(name)));
 }
 
 void ResultsWindow::UndoLastSend() {
@@ -268,6 +277,9 @@ void ResultsWindow::UndoLastSend() {
         }
     }
     model_.PutBack(back);
+    if (!back.empty()) {
+        NoteUndone(back.size());
+    }
 }
 
 }  // namespace corvane

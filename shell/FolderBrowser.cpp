@@ -1,5 +1,6 @@
 #include "shell/FolderBrowser.h"
 
+#include <QAbstractItemView>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
@@ -9,16 +10,38 @@
 
 namespace corvane {
 
-QByteArray ChooseFolder(QWidget* owner, const QString& title) {
-    const QString chosen = QFileDialog::getExistingDirectory(
-        owner, title, QDir::homePath(),
-        QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    const QByteArray path = QFile::encodeName(chosen);
-    if (!path.isEmpty() && !IsFolder(path.toStdString())) {
-        QMessageBox::information(owner, QStringLiteral("Corvane"), UndecodableFolderHint());
+std::vector<QByteArray> ChooseFolders(QWidget* owner, const QString& title) {
+    // Qt's own dialog: its views can be told to take several folders.
+    QFileDialog dialog(owner, title, QDir::homePath());
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks |
+                      QFileDialog::DontUseNativeDialog);
+    for (QAbstractItemView* view : dialog.findChildren<QAbstractItemView*>()) {
+        if (view->objectName() == QLatin1String("listView") ||
+            view->objectName() == QLatin1String("treeView")) {
+            view->setSelectionMode(QAbstractItemView::ExtendedSelection);
+        }
+    }
+    if (dialog.exec() != QDialog::Accepted) {
         return {};
     }
-    return path;
+    std::vector<QByteArray> folders;
+    bool undecodable = false;
+    for (const QString& chosen : dialog.selectedFiles()) {
+        const QByteArray path = QFile::encodeName(chosen);
+        if (path.isEmpty()) {
+            continue;
+        }
+        if (!IsFolder(path.toStdString())) {
+            undecodable = true;
+            continue;
+        }
+        folders.push_back(path);
+    }
+    if (undecodable) {
+        QMessageBox::information(owner, QStringLiteral("Corvane"), UndecodableFolderHint());
+    }
+    return folders;
 }
 
 QString UndecodableFolderHint() {

@@ -6,6 +6,12 @@
 
 namespace corvane {
 
+// The smallest client area, in twips: as wide as designed, since the top row
+// never moves and "Few" ends near the right edge; tall enough for the folder
+// list to show a few rows above the progress bar.
+inline constexpr int kMinimumClientWidth = 11250;
+inline constexpr int kMinimumClientHeight = 4200;
+
 // The geometry the resize rules change, in twips.
 struct MainGeometry {
     int listWidth = 0;

@@ -11,21 +11,26 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
+#include <QTimer>
 
+#include "actions/SearchTexts.h"
 #include "catalogue/PathParts.h"
 #include "platform/SettingsStore.h"
 #include "shell/FolderDrop.h"
 #include "shell/FolderListModel.h"
 #include "shell/FolderListView.h"
 #include "shell/StoredSettings.h"
+#include "widgets/CaptionNote.h"
 #include "widgets/HoverPointer.h"
 #include "widgets/ImageButton.h"
 #include "widgets/SvgPicture.h"
 #include "widgets/Twips.h"
+#include "widgets/WindowPlacement.h"
 
 namespace corvane {
 namespace {
@@ -66,7 +71,8 @@ MainWindowDesktop MainWindowDesktop::System() {
         const QScreen* screen = QGuiApplication::primaryScreen();
         return screen ? screen->geometry().size() : QSize();
     };
-    desktop.chooseFolder = ChooseFolder;
+    desktop.availableScreens = AvailableScreens;
+    desktop.chooseFolder = ChooseFolders;
     desktop.chooseList = [](QWidget* owner) {
         return QFile::encodeName(QFileDialog::getOpenFileName(
             owner, QStringLiteral("Open a saved result list"), QDir::homePath(),
@@ -81,7 +87,7 @@ MainWindowDesktop MainWindowDesktop::System() {
 
 MainWindow::MainWindow(SettingsStore& store, MainWindowDesktop desktop, QWidget* parent)
     : QWidget(parent), store_(store), desktop_(std::move(desktop)) {
-    setWindowTitle(QStringLiteral("Corvane"));
+    CaptionNote::Of(this).SetCaption(ProductCaption());
     setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, Qt::white);
@@ -92,6 +98,7 @@ MainWindow::MainWindow(SettingsStore& store, MainWindowDesktop desktop, QWidget*
     BuildControls();
     SetFocusOrder();
     resize(PixelsFromTwips(kInitialClientWidth), PixelsFromTwips(kInitialClientHeight));
+    setMinimumSize(PixelsFromTwips(kMinimumClientWidth), PixelsFromTwips(kMinimumClientHeight));
     StartUp();
 }
 
@@ -101,34 +108,110 @@ void MainWindow::BuildControls() {
     banner_ = new SvgPicture(QStringLiteral(":/corvane/banner.svg"), this);
     banner_->setObjectName(QStringLiteral("banner"));
     PlaceInTwips(banner_, -60, -60, 4740, 1380);
+    BuildButtons();
+    BuildOptions();
+    BuildFolderList();
+    progressBar_ = new QProgressBar(this);
+    progressBar_->setObjectName(QStringLiteral("progressBar"));
+    progressBar_->setRange(0, 100);
+    progressBar_->setValue(0);
+    progressBar_->setTextVisible(false);
+    PlaceInTwips(progressBar_, 360, 4920, 3015, 375);
+    StyleControls();
+    ConnectControls();
+    BuildCommands();
 
-    addFolderButton_ = MakeFaceButton("add-folder", QStringLiteral("Add Folder"), this);
-    addFolderButton_->setObjectName(QStringLiteral("addFolderButton"));
-    PlaceInTwips(addFolderButton_, 4680, 120, 1455, 1095);
-    findButton_ = MakeFaceButton("find-dupes", QStringLiteral("Find Dupes"), this);
-    findButton_->setObjectName(QStringLiteral("findButton"));
-    PlaceInTwips(findButton_, 6240, 120, 1455, 1095);
-    clearListButton_ = MakeFaceButton("clear-list", QStringLiteral("Clear List"), this);
-    clearListButton_->setObjectName(QStringLiteral("clearListButton"));
-    PlaceInTwips(clearListButton_, 7800, 120, 1455, 1095);
-    stopButton_ = MakeFaceButton("stop-find", QStringLiteral("Stop Find"), this);
-    stopButton_->setObjectName(QStringLiteral("stopButton"));
-    PlaceInTwips(stopButton_, 9000, 1440, 1695, 1095);
+    // The pointer is one setting of the whole window, chosen by what the
+    // mouse moves over; these elements see moves that reach no child.
+    for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(folderFrame_),
+                            static_cast<QWidget*>(banner_), static_cast<QWidget*>(manyLabel_),
+                            static_cast<QWidget*>(fewLabel_)}) {
+        widget->setMouseTracking(true);
+    }
+    WatchPointer(this);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        WatchPointer(child);
+    }
+}
+
+// The picture buttons, in the window's stacking order; Stop Find starts hidden.
+void MainWindow::BuildButtons() {
+    struct Face {
+        const char* stem;   // the faces' resource names
+        const char* words;  // what the picture says
+        const char* name;
+        QRect twips;
+        ImageButton* MainWindow::*button;
+        const char* tip;
+    };
+    static const Face kFaces[] = {
+        {"add-folder",
+         "Add Folder",
+         "addFolderButton",
+         {4680, 120, 1455, 1095},
+         &MainWindow::addFolderButton_,
+         "Choose folders to add to the list."},
+        {"find-dupes",
+         "Find Dupes",
+         "findButton",
+         {6240, 120, 1455, 1095},
+         &MainWindow::findButton_,
+         "Search the listed folders for duplicates."},
+        {"clear-list",
+         "Clear List",
+         "clearListButton",
+         {7800, 120, 1455, 1095},
+         &MainWindow::clearListButton_,
+         "Remove every folder from the list."},
+        {"stop-find",
+         "Stop Find",
+         "stopButton",
+         {9000, 1440, 1695, 1095},
+         &MainWindow::stopButton_,
+         "Stop the search."},
+    };
+    for (const Face& face : kFaces) {
+        ImageButton* button = MakeFaceButton(face.stem, QString::fromLatin1(face.words), this);
+        button->setObjectName(QLatin1String(face.name));
+        PlaceInTwips(button, face.twips.x(), face.twips.y(), face.twips.width(),
+                     face.twips.height());
+        button->setToolTip(QString::fromLatin1(face.tip));
+        this->*face.button = button;
+    }
     stopButton_->hide();
+}
 
-    exactBox_ = new QCheckBox(QStringLiteral("Exact Matches"), this);
-    exactBox_->setObjectName(QStringLiteral("exactBox"));
-    PlaceInTwips(exactBox_, 9360, 120, 1575, 255);
-    closeBox_ = new QCheckBox(QStringLiteral("Close Matches"), this);
-    closeBox_->setObjectName(QStringLiteral("closeBox"));
-    PlaceInTwips(closeBox_, 9360, 480, 1695, 255);
+// Exact Matches, Close Matches, the slider and its two end labels.
+void MainWindow::BuildOptions() {
+    struct Box {
+        const char* text;
+        const char* name;
+        QRect twips;
+        QCheckBox* MainWindow::*box;
+        const char* tip;
+    };
+    static const Box kBoxes[] = {
+        {"Exact Matches",
+         "exactBox",
+         {9360, 120, 1575, 255},
+         &MainWindow::exactBox_,
+         "Exact Matches: files with the same name. Their contents are not compared; \"Check "
+         "contents\" in the results does that."},
+        {"Close Matches",
+         "closeBox",
+         {9360, 480, 1695, 255},
+         &MainWindow::closeBox_,
+         "Close Matches: files of the same size whose names share most of their words."},
+    };
+    for (const Box& spec : kBoxes) {
+        auto* box = new QCheckBox(QString::fromLatin1(spec.text), this);
+        box->setObjectName(QLatin1String(spec.name));
+        PlaceInTwips(box, spec.twips.x(), spec.twips.y(), spec.twips.width(), spec.twips.height());
+        box->setToolTip(QString::fromLatin1(spec.tip));
+        this->*spec.box = box;
+    }
 
     strictnessSlider_ = new QSlider(Qt::Horizontal, this);
-    exactBox_->setToolTip(
-        QStringLiteral("Exact Matches: files with the same name. Their contents are not "
-                       "compared; \"Check contents\" in the results does that."));
-    closeBox_->setToolTip(QStringLiteral(
-        "Close Matches: files of the same size whose names share most of their words."));
     strictnessSlider_->setObjectName(QStringLiteral("strictnessSlider"));
     strictnessSlider_->setToolTip(
         QStringLiteral("How many words two names must share for a close match: toward Many, "
@@ -142,15 +225,36 @@ void MainWindow::BuildControls() {
     strictnessSlider_->setValue(kInitialSliderValue);
     PlaceInTwips(strictnessSlider_, 9280, 750, 1695, 255);
 
-    manyLabel_ = new QLabel(QStringLiteral("Many"), this);
-    manyLabel_->setObjectName(QStringLiteral("manyLabel"));
-    PlaceInTwips(manyLabel_, 9360, 1005, 615, 255);
-    fewLabel_ = new QLabel(QStringLiteral("Few"), this);
-    fewLabel_->setObjectName(QStringLiteral("fewLabel"));
-    PlaceInTwips(fewLabel_, 10680, 1005, 495, 255);
-    fewLabel_->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    manyLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    struct Label {
+        const char* text;
+        const char* name;
+        QRect twips;
+        QLabel* MainWindow::*label;
+        Qt::Alignment alignment;
+    };
+    static const Label kLabels[] = {
+        {"Many",
+         "manyLabel",
+         {9360, 1005, 615, 255},
+         &MainWindow::manyLabel_,
+         Qt::AlignLeft | Qt::AlignTop},
+        {"Few",
+         "fewLabel",
+         {10680, 1005, 495, 255},
+         &MainWindow::fewLabel_,
+         Qt::AlignRight | Qt::AlignTop},
+    };
+    for (const Label& spec : kLabels) {
+        auto* label = new QLabel(QString::fromLatin1(spec.text), this);
+        label->setObjectName(QLatin1String(spec.name));
+        PlaceInTwips(label, spec.twips.x(), spec.twips.y(), spec.twips.width(),
+                     spec.twips.height());
+        label->setAlignment(spec.alignment);
+        this->*spec.label = label;
+    }
+}
 
+void MainWindow::BuildFolderList() {
     folderFrame_ = new QGroupBox(QStringLiteral("Folders to Find File Duplicates In:"), this);
     folderFrame_->setObjectName(QStringLiteral("folderFrame"));
     PlaceInTwips(folderFrame_, 120, 1320, 8535, 2295);
@@ -161,14 +265,10 @@ void MainWindow::BuildControls() {
     PlaceInTwips(folderList_, 120, 240, 8295, 1695);
     folderList_->setToolTip(QStringLiteral("Drag and drop folders or click 'Add Folder' button.") +
                             QLatin1Char('\n') + UndecodableFolderHint());
+}
 
-    progressBar_ = new QProgressBar(this);
-    progressBar_->setObjectName(QStringLiteral("progressBar"));
-    progressBar_->setRange(0, 100);
-    progressBar_->setValue(0);
-    progressBar_->setTextVisible(false);
-    PlaceInTwips(progressBar_, 360, 4920, 3015, 375);
-
+// Grey bold labels on white; the list's rows in plain dark text.
+void MainWindow::StyleControls() {
     for (QWidget* widget : {static_cast<QWidget*>(exactBox_), static_cast<QWidget*>(closeBox_),
                             static_cast<QWidget*>(manyLabel_), static_cast<QWidget*>(fewLabel_),
                             static_cast<QWidget*>(folderFrame_)}) {
@@ -181,7 +281,9 @@ void MainWindow::BuildControls() {
     listPalette.setColor(QPalette::WindowText, Qt::black);
     listPalette.setColor(QPalette::Text, QColor(0x1f, 0x29, 0x37));
     folderList_->setPalette(listPalette);
+}
 
+void MainWindow::ConnectControls() {
     connect(addFolderButton_, &ImageButton::activated, this, &MainWindow::AddFolder);
     connect(findButton_, &ImageButton::activated, this, &MainWindow::findDupesRequested);
     connect(clearListButton_, &ImageButton::activated, this, &MainWindow::ClearList);
@@ -190,24 +292,48 @@ void MainWindow::BuildControls() {
     connect(closeBox_, &QCheckBox::toggled, this, &MainWindow::CloseMatchesChanged);
     connect(strictnessSlider_, &QSlider::valueChanged, this, &MainWindow::SliderChanged);
     connect(folderList_, &FolderListView::urlsDropped, this, &MainWindow::AddDroppedUrls);
-    // Beyond the designed controls: a saved result list opens from the
-    // folder list's context menu.
-    folderList_->setContextMenuPolicy(Qt::ActionsContextMenu);
-    auto* openList = new QAction(QStringLiteral("Open list..."), folderList_);
-    folderList_->addAction(openList);
-    connect(openList, &QAction::triggered, this, &MainWindow::OpenList);
+}
 
-    // The pointer is one setting of the whole window, chosen by what the
-    // mouse moves over; these elements see moves that reach no child.
-    for (QWidget* widget : {static_cast<QWidget*>(this), static_cast<QWidget*>(folderFrame_),
-                            static_cast<QWidget*>(banner_), static_cast<QWidget*>(manyLabel_),
-                            static_cast<QWidget*>(fewLabel_)}) {
-        widget->setMouseTracking(true);
+// Beyond the designed controls: the folder list's context menu, Ctrl+Z and
+// Ctrl+Q, so the designed layout never moves.
+void MainWindow::BuildCommands() {
+    folderMenu_ = new QMenu(this);
+    folderMenu_->addAction(QStringLiteral("Add Folder..."), this, &MainWindow::AddFolder);
+    // The menu names the keys; the keys themselves work without it.
+    const auto withKey = [](const char* text, QKeySequence::StandardKey key) {
+        return QString::fromLatin1(text) + QLatin1Char('\t') +
+               QKeySequence(key).toString(QKeySequence::NativeText);
+    };
+    removeAction_ = folderMenu_->addAction(withKey("Remove", QKeySequence::Delete), folderList_,
+                                           &FolderListView::DeleteSelectedRows);
+    protectAction_ = folderMenu_->addAction(QStringLiteral("Protect files in this folder"), this,
+                                            &MainWindow::ToggleProtection);
+    protectAction_->setCheckable(true);
+    folderMenu_->addSeparator();
+    folderMenu_->addAction(QStringLiteral("Open list..."), this, &MainWindow::OpenList);
+    undoAction_ = folderMenu_->addAction(withKey("Undo last send", QKeySequence::Undo), this,
+                                         &MainWindow::undoLastSendRequested);
+    // Ctrl+Q spelled out: some platforms' key schemes have no Quit key.
+    const std::pair<QKeySequence, void (MainWindow::*)()> keys[] = {
+        {QKeySequence(QKeySequence::Undo), &MainWindow::undoLastSendRequested},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), &MainWindow::CloseWindow},
+    };
+    for (const auto& [key, command] : keys) {
+        auto* action = new QAction(this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+        connect(action, &QAction::triggered, this, command);
     }
-    WatchPointer(this);
-    for (QWidget* child : findChildren<QWidget*>()) {
-        WatchPointer(child);
-    }
+
+    folderList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(folderList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        FolderMenu(folderList_->indexAt(at).row())->popup(folderList_->viewport()->mapToGlobal(at));
+    });
+    connect(folderMenu_, &QMenu::aboutToHide, this, [this] {
+        // Triggered actions run before the menu's row is forgotten.
+        QTimer::singleShot(0, this, [this] { menuRow_ = -1; });
+    });
 }
 
 void MainWindow::SetFocusOrder() {
@@ -246,10 +372,16 @@ void MainWindow::StartUp() {
     }
     // 8. The list's single column.
     folderModel_->SetHeading(QStringLiteral("Folder"));
+    RestoreFolderList();
     // 9, 10. State, then width and height. A minimised window no longer
     //    takes a size, so it is minimised once its size is set.
     const bool minimised = ApplyStoredState() == StoredWindowState::Minimised;
     ApplyStoredSize();
+    // A size stored on a larger screen, or a corner off every screen, would
+    // leave part of the window out of reach.
+    if (desktop_.availableScreens) {
+        KeepOnScreens(this, desktop_.availableScreens());
+    }
     if (minimised) {
         setWindowState((windowState() & ~Qt::WindowMaximized) | Qt::WindowMinimized);
     }
@@ -385,9 +517,12 @@ void MainWindow::changeEvent(QEvent* event) {
 bool MainWindow::event(QEvent* event) {
     const bool handled = QWidget::event(event);
     switch (event->type()) {
+        case QEvent::WindowActivate:
+            folderModel_->RecheckMissing();
+            CorrectForFrame();
+            break;
         case QEvent::Move:
         case QEvent::Show:
-        case QEvent::WindowActivate:
         case QEvent::UpdateRequest:
             CorrectForFrame();
             break;
@@ -397,8 +532,13 @@ bool MainWindow::event(QEvent* event) {
     return handled;
 }
 
+void MainWindow::CloseWindow() {
+    close();
+}
+
 void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
+    SaveFolderList();
     emit closed();
 }
 
@@ -451,11 +591,14 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
 
 std::vector<std::string> MainWindow::FolderPaths() const {
     std::vector<std::string> paths;
-    paths.reserve(folderModel_->Paths().size());
-    for (const QByteArray& path : folderModel_->Paths()) {
-        paths.emplace_back(path.constData(), static_cast<std::size_t>(path.size()));
+    for (ListedFolder& folder : folderModel_->Folders()) {
+        paths.push_back(std::move(folder.path));
     }
     return paths;
+}
+
+std::vector<ListedFolder> MainWindow::Folders() const {
+    return folderModel_->Folders();
 }
 
 SearchOptions MainWindow::Options() const {
@@ -463,7 +606,11 @@ SearchOptions MainWindow::Options() const {
 }
 
 void MainWindow::SetCaption(const QString& caption) {
-    setWindowTitle(caption);
+    CaptionNote::Of(this).SetCaption(caption);
+}
+
+void MainWindow::ShowNote(const QString& note) {
+    CaptionNote::Of(this).Show(ProductCaption() + QStringLiteral(" [") + note + QLatin1Char(']'));
 }
 
 void MainWindow::SetProgress(int percent) {
@@ -475,6 +622,7 @@ void MainWindow::ShowSearchRunning(bool running) {
     findButton_->setVisible(!running);
     if (running) {
         stopButton_->raise();
+        CaptionNote::Of(this).Clear();  // the search's progress takes the caption
     }
 }
 
@@ -482,14 +630,74 @@ void MainWindow::AddFolder() {
     if (!desktop_.chooseFolder) {
         return;
     }
-    const QByteArray chosen = desktop_.chooseFolder(this, kAddFolderTitle);
-    if (chosen.isEmpty()) {
+    std::vector<QByteArray> rows;
+    for (const QByteArray& chosen : desktop_.chooseFolder(this, kAddFolderTitle)) {
+        const std::string_view row =
+            WithoutTrailingSlash(std::string_view(chosen.constData(), chosen.size()));
+        if (!row.empty()) {
+            rows.emplace_back(row.data(), static_cast<qsizetype>(row.size()));
+        }
+    }
+    AddFolders(rows);
+}
+
+void MainWindow::AddFolders(const std::vector<QByteArray>& rows, bool tell) {
+    QStringList notes;
+    for (const QByteArray& row : rows) {
+        const std::string path = row.toStdString();
+        const FolderOverlap overlap = FindOverlap(folderModel_->Folders(), path);
+        if (overlap.kind != Overlap::Same) {
+            folderModel_->Append(row);
+        }
+        const QString note = OverlapText(path, overlap);
+        if (!note.isEmpty() && !notes.contains(note)) {
+            notes << note;
+        }
+    }
+    if (tell && !notes.isEmpty() && desktop_.showMessage) {
+        desktop_.showMessage(this, ProductCaption(), notes.join(QLatin1Char('\n')));
+    }
+}
+
+void MainWindow::RestoreFolderList() {
+    folderModel_->SetFolders(FolderListFromText(store_.Read(keys::FolderList)));
+}
+
+void MainWindow::SaveFolderList() {
+    store_.Write(keys::FolderList, FolderListText(folderModel_->Folders()));
+}
+
+QMenu* MainWindow::FolderMenu(int row) {
+    menuRow_ = row;
+    const bool onRow = row >= 0 && row < folderModel_->rowCount();
+    QItemSelectionModel* selection = folderList_->selectionModel();
+    if (onRow && !selection->isRowSelected(row, {})) {
+        folderList_->setCurrentIndex(folderModel_->index(row));
+    }
+    removeAction_->setEnabled(selection->hasSelection());
+    protectAction_->setEnabled(onRow);
+    protectAction_->setChecked(
+        onRow && folderModel_->index(row).data(FolderListModel::ProtectedRole).toBool());
+    undoAction_->setEnabled(canUndo_ && canUndo_());
+    return folderMenu_;
+}
+
+// The row the menu was opened on, and the other selected rows with it, take
+// the mark that row did not have.
+void MainWindow::ToggleProtection() {
+    const int row = menuRow_ >= 0 ? menuRow_ : folderList_->currentIndex().row();
+    if (row < 0 || row >= folderModel_->rowCount()) {
         return;
     }
-
-    const std::string_view row =
-        WithoutTrailingSlash(std::string_view(chosen.constData(), chosen.size()));
-    folderModel_->Append(QByteArray(row.data(), static_cast<qsizetype>(row.size())));
+    const bool mark = !folderModel_->index(row).data(FolderListModel::ProtectedRole).toBool();
+    QItemSelectionModel* selection = folderList_->selectionModel();
+    if (!selection->isRowSelected(row, {})) {
+        folderModel_->SetProtected(row, mark);
+        return;
+    }
+    for (const QModelIndex& selected : selection->selectedRows()) {
+        folderModel_->SetProtected(selected.row(), mark);
+    }
 }
 
 void MainWindow::OpenList() {
@@ -508,9 +716,7 @@ void MainWindow::ClearList() {
 
 void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
     const DropRows drop = RowsFromDrop(urls);
-    for (const QByteArray& row : drop.rows) {
-        folderModel_->Append(row);
-    }
+    AddFolders(drop.rows);
     if (drop.failed && desktop_.showMessage) {
         desktop_.showMessage(this, kDropErrorTitle, kDropErrorText);
     }

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QCursor>
+#include <QList>
+#include <QRect>
 #include <QWidget>
 #include <functional>
 #include <optional>
@@ -10,12 +12,15 @@
 
 #include "search/SearchObserver.h"
 #include "shell/FolderBrowser.h"
+#include "shell/ListedFolders.h"
 #include "shell/MainLayout.h"
 #include "shell/StoredSettings.h"
 
+class QAction;
 class QCheckBox;
 class QGroupBox;
 class QLabel;
+class QMenu;
 class QProgressBar;
 class QSlider;
 
@@ -31,6 +36,9 @@ class SvgPicture;
 struct MainWindowDesktop {
     std::function<int()> workAreaWidth;  // pixels, the screen less its panels
     std::function<QSize()> screenSize;   // pixels, the whole screen
+    // Pixels: the available area of every screen; a restored window is kept
+    // whole on one of them.
+    std::function<QList<QRect>()> availableScreens;
     FolderBrowser chooseFolder;
     // Asks for a saved result list to open: its path bytes, or empty.
     std::function<QByteArray(QWidget* owner)> chooseList;
@@ -54,6 +62,8 @@ class MainWindow : public QWidget {
     // --- For the Find Dupes command ---
     // The folder list's rows, as exact path bytes, in list order.
     std::vector<std::string> FolderPaths() const;
+    // The same rows with their protection marks: what a search is to honour.
+    std::vector<ListedFolder> Folders() const;
     // The options as a search reads them, straight from the controls.
     SearchOptions Options() const;
     void SetCaption(const QString& caption);
@@ -61,10 +71,24 @@ class MainWindow : public QWidget {
     void SetProgress(int percent);
     // While a search runs Stop Find stands where Find Dupes was.
     void ShowSearchRunning(bool running);
+    // A short note in the caption for a few seconds (an undo's count, say).
+    void ShowNote(const QString& note);
+
+    // Appends folders in the folder list's form, leaving out any already
+    // listed; with `tell`, one message names every folder that was listed
+    // already or lies inside or above a listed one.
+    void AddFolders(const std::vector<QByteArray>& rows, bool tell = true);
+    // Writes the folder list and its marks under `FolderList`; closing the
+    // window does it.
+    void SaveFolderList();
+    // Whether there is a send to undo, asked when the folder list's menu opens.
+    void SetUndoCheck(std::function<bool()> canUndo) { canUndo_ = std::move(canUndo); }
 
     // --- For tests and the results window ---
     FolderListModel& FolderList() { return *folderModel_; }
     FolderListView& FolderView() { return *folderList_; }
+    // The folder list's context menu, made ready for `row` (-1: no row).
+    QMenu* FolderMenu(int row);
     QCursor HoverCursor() const { return hoverCursor_; }
     // The window's outer size in twips (frame included where there is one).
     QSize OuterTwips() const;
@@ -78,6 +102,8 @@ class MainWindow : public QWidget {
     void optionsChanged();
     // "Open list..." in the folder list's context menu chose this file.
     void openListRequested(const QByteArray& fileName);
+    // "Undo last send" or Ctrl+Z: the results window owns the trash's journal.
+    void undoLastSendRequested();
     // The window was closed: the program is ending.
     void closed();
 
@@ -92,6 +118,12 @@ class MainWindow : public QWidget {
     enum class Pointer { Hover, Arrow, Keep };
 
     void BuildControls();
+    void BuildButtons();
+    void BuildOptions();
+    void BuildFolderList();
+    void StyleControls();
+    void ConnectControls();
+    void BuildCommands();
     void SetFocusOrder();
     void WatchPointer(QWidget* widget);
     Pointer PointerOver(QWidget* widget) const;
@@ -103,11 +135,14 @@ class MainWindow : public QWidget {
     void SetOuterHeight(int twips);
     void CorrectForFrame();
     void RunResizeRules();
+    void RestoreFolderList();
 
     void AddFolder();
     void OpenList();
     void ClearList();
     void AddDroppedUrls(const QList<QUrl>& urls);
+    void ToggleProtection();
+    void CloseWindow();
     void ExactMatchesChanged();
     void CloseMatchesChanged();
     void SliderChanged();
@@ -119,6 +154,8 @@ class MainWindow : public QWidget {
     // Start-up sized the window before the window manager added its frame;
     // the first time the frame is known, the client is shrunk to match.
     bool frameCorrectionPending_ = false;
+    std::function<bool()> canUndo_;
+    int menuRow_ = -1;  // the folder-list row a context menu was opened on
 
     SvgPicture* banner_ = nullptr;
     ImageButton* findButton_ = nullptr;       // Find Dupes
@@ -134,6 +171,10 @@ class MainWindow : public QWidget {
     FolderListView* folderList_ = nullptr;
     FolderListModel* folderModel_ = nullptr;
     QProgressBar* progressBar_ = nullptr;
+    QMenu* folderMenu_ = nullptr;
+    QAction* removeAction_ = nullptr;
+    QAction* protectAction_ = nullptr;
+    QAction* undoAction_ = nullptr;
 };
 
 }  // namespace corvane

@@ -127,7 +127,7 @@ class ResultsWindowTest : public QObject {
         QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [4 files in 2 groups]"));
         QCOMPARE(w.form.SendButton()->toolTip(), QStringLiteral("Delete checked files."));
         QCOMPARE(w.form.UncheckButton()->toolTip(), QStringLiteral("Clear out all checkmarks."));
-        QVERIFY(w.form.BackButton()->toolTip().isEmpty());
+        QVERIFY(!w.form.BackButton()->toolTip().isEmpty());
         QVERIFY(!w.form.windowIcon().isNull());
         QCOMPARE(w.form.palette().color(QPalette::Window), QColor(Qt::white));
         for (QWidget* hover :
@@ -173,6 +173,9 @@ class ResultsWindowTest : public QObject {
         QTest::keyClick(w.form.List(), Qt::Key_Space);
         QVERIFY(w.form.Model().CheckedRows().empty());
         QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [4 files in 2 groups]"));
+        w.form.Model().Clear();
+        w.form.Model().AddRow(Coloured(Row(0), "light blue"));
+        QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [1 file in 1 group]"));
     }
 
     void list_commands_act_on_the_row_folder_and_group() {
@@ -263,8 +266,10 @@ class ResultsWindowTest : public QObject {
         w.form.Model().SetChecked(std::vector<int>{0, 2}, true);
         w.form.SendTickedToTrash();
         QCOMPARE(w.form.Model().rowCount(), 2);
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files sent to the trash]"));
         w.form.UndoLastSend();
         QCOMPARE(w.form.Model().rowCount(), 4);
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files put back from the trash]"));
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(w.form.Model().RowAt(r).path, dir / ("f" + std::to_string(r)));
             QVERIFY(!w.form.Model().IsChecked(r));
@@ -285,6 +290,7 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(saved.rows.size(), std::size_t{4});
         QCOMPARE(saved.rows[3].path, w.form.Model().RowAt(3).path);
         QCOMPARE(saved.rows[3].group, 2u);
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [List saved to list.json]"));
         w.saveTo = "/no/such/folder/list.tsv";
         w.form.SaveList();
         QCOMPARE(w.told.size(), 1);
@@ -317,7 +323,7 @@ class ResultsWindowTest : public QObject {
         QFETCH(bool, maximised);
         Window w;
         QWidget main;
-        main.setGeometry(110, 130, 640, 480);
+        main.setGeometry(20, 30, 760, 480);  // on the offscreen screen, 800 by 600
         maximised ? main.showMaximized() : main.show();
         QVERIFY(QTest::qWaitForWindowExposed(&main));
         const QRect mainPlace = main.frameGeometry();
@@ -356,13 +362,10 @@ class ResultsWindowTest : public QObject {
         // 800 x 600 px: 12000 x 9000 twips.
         QTest::newRow("roomy") << QSize(800, 600) << QSize(776, 473)
                                << QList<int>{476, 73, 153, 47};
-        // 300 px = 4500 twips: below 4860 the first column would be negative
-        // and keeps the width it had; the rest still apply.
-        QTest::newRow("narrow") << QSize(300, 600) << QSize(276, 473)
-                                << QList<int>{476, 73, 153, 47};
-        // Too small for the list at all: its size stays, the columns follow it.
-        QTest::newRow("tiny") << QSize(20, 100) << QSize(776, 473) << QList<int>{476, 73, 153, 47};
-        QTest::newRow("short") << QSize(900, 100) << QSize(876, 473)
+        // Smaller than the minimum: a client of 750 by 280 px (here 754 by
+        // 284 outside), every button whole and a few rows.
+        QTest::newRow("tiny") << QSize(20, 100) << QSize(730, 157) << QList<int>{430, 73, 153, 47};
+        QTest::newRow("short") << QSize(900, 100) << QSize(876, 157)
                                << QList<int>{576, 73, 153, 47};
     }
     void layout_follows_the_window() {
@@ -377,7 +380,7 @@ class ResultsWindowTest : public QObject {
         w.form.resize(QSize(800, 600) - frame);
         QTRY_COMPARE(w.form.frameGeometry().size(), QSize(800, 600));
         w.form.resize(size - frame);
-        QTRY_COMPARE(w.form.frameGeometry().size(), size);
+        QTRY_COMPARE(w.form.frameGeometry().size(), size.expandedTo(w.form.minimumSize() + frame));
         QCOMPARE(w.form.List()->geometry(), QRect(QPoint(8, 88), list));
         QList<int> widths;
         for (int c = 0; c < 4; ++c) {
@@ -396,6 +399,12 @@ class ResultsWindowTest : public QObject {
         QVERIFY(QTest::qWaitForWindowExposed(&w.form));
         w.form.close();
         QCOMPARE(w.closes, 1);
+        // Ctrl+Q does the same.
+        w.form.show();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+        QTest::keyClick(w.form.List(), Qt::Key_Q, Qt::ControlModifier);
+        QCOMPARE(w.closes, 2);
     }
 };
 

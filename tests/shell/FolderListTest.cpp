@@ -1,14 +1,18 @@
 // The folder list: Add Folder, drops in order and as exact bytes, the failed
 // drop's message, Delete, Ctrl+A and Clear List.
 #include <sys/stat.h>
+#include <unistd.h>
+#include <QAction>
 #include <QDropEvent>
 #include <QFile>
+#include <QMenu>
 #include <QMimeData>
 #include <QSignalSpy>
 #include <QTest>
 
 #include <fstream>
 
+#include "platform/QtSettingsStore.h"
 #include "shell/FolderDrop.h"
 #include "shell/FolderListModel.h"
 #include "shell/FolderListView.h"
@@ -73,6 +77,24 @@ ImageButton* Button(MainWindow& form, const char* name) {
     return form.findChild<ImageButton*>(QLatin1String(name));
 }
 
+// The folder list's menu, opened on `row`, and its command named `text`.
+QAction* MenuCommand(MainWindow& form, int row, const QString& text) {
+    for (QAction* action : form.FolderMenu(row)->actions()) {
+        if (action->text().section(QLatin1Char('\t'), 0, 0) == text) {
+            return action;
+        }
+    }
+    qFatal("no command %s", qPrintable(text));
+}
+
+QList<bool> Marks(MainWindow& form) {
+    QList<bool> marks;
+    for (const ListedFolder& folder : form.Folders()) {
+        marks << folder.isProtected;
+    }
+    return marks;
+}
+
 void SelectRows(MainWindow& form, std::initializer_list<int> rows) {
     auto* selection = form.FolderView().selectionModel();
     selection->clearSelection();
@@ -88,26 +110,50 @@ class FolderListTest : public QObject {
 
   private slots:
     void addFolder_data() {
-        QTest::addColumn<QList<QByteArray>>("answers");
-        QTest::addColumn<QList<QByteArray>>("rows");
-        QTest::newRow("cancel") << QList<QByteArray>{""} << QList<QByteArray>{};
-        QTest::newRow("twice the same") << QList<QByteArray>{"/srv/music", "/srv/music"}
-                                        << QList<QByteArray>{"/srv/music", "/srv/music"};
+        using Rows = QList<QByteArray>;
+        QTest::addColumn<QList<Rows>>("answers");  // one pick per click; none is Cancel
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QStringList>("messages");
+        const QString inside = QStringLiteral(
+            "/srv/music lies inside /srv, which is already in the list: it adds no new files, "
+            "but it can be protected on its own.");
+        const QString above = QStringLiteral(
+            "/srv holds /srv/music, which is already in the list: that row now adds no new "
+            "files.");
+        QTest::newRow("cancel") << QList<Rows>{{}} << Rows{} << QStringList{};
         QTest::newRow("trailing slash")
-            << QList<QByteArray>{"/srv/music/"} << QList<QByteArray>{"/srv/music"};
-        QTest::newRow("root") << QList<QByteArray>{"/"} << QList<QByteArray>{"/"};
+            << QList<Rows>{{"/srv/music/"}} << Rows{"/srv/music"} << QStringList{};
+        QTest::newRow("root") << QList<Rows>{{"/"}} << Rows{"/"} << QStringList{};
         QTest::newRow("cancel between")
-            << QList<QByteArray>{"/a", "", "/b"} << QList<QByteArray>{"/a", "/b"};
+            << QList<Rows>{{"/a"}, {}, {"/b"}} << Rows{"/a", "/b"} << QStringList{};
         QTest::newRow("not UTF-8")
-            << QList<QByteArray>{"/srv/caf\xe9"} << QList<QByteArray>{"/srv/caf\xe9"};
+            << QList<Rows>{{"/srv/caf\xe9"}} << Rows{"/srv/caf\xe9"} << QStringList{};
+        QTest::newRow("several in one pick")
+            << QList<Rows>{{"/a", "/b/", "/c"}} << Rows{"/a", "/b", "/c"} << QStringList{};
+        QTest::newRow("twice the same")
+            << QList<Rows>{{"/srv/music"}, {"/srv/music/"}} << Rows{"/srv/music"}
+            << QStringList{"/srv/music is already in the list."};
+        QTest::newRow("inside a listed one") << QList<Rows>{{"/srv"}, {"/srv/music"}}
+                                             << Rows{"/srv", "/srv/music"} << QStringList{inside};
+        QTest::newRow("above a listed one") << QList<Rows>{{"/srv/music"}, {"/srv"}}
+                                            << Rows{"/srv/music", "/srv"} << QStringList{above};
+        QTest::newRow("a name that only begins alike")
+            << QList<Rows>{{"/srv"}, {"/srv2"}} << Rows{"/srv", "/srv2"} << QStringList{};
+        QTest::newRow("one message for one pick")
+            << QList<Rows>{{"/srv", "/srv/music", "/srv", "/srv/music"}}
+            << Rows{"/srv", "/srv/music"}
+            << QStringList{inside +
+                           "\n/srv is already in the list.\n/srv/music is already in "
+                           "the list."};
     }
     void addFolder() {
-        QFETCH(QList<QByteArray>, answers);
+        QFETCH(QList<QList<QByteArray>>, answers);
         QFETCH(QList<QByteArray>, rows);
+        QFETCH(QStringList, messages);
         MemoryStore store;
         TestDesktop desktop;
-        for (const QByteArray& answer : answers) {
-            desktop.browserAnswers.push_back(answer);
+        for (const QList<QByteArray>& answer : answers) {
+            desktop.browserAnswers.emplace_back(answer.begin(), answer.end());
         }
         MainWindow form(store, desktop.Make());
         for (qsizetype i = 0; i < answers.size(); ++i) {
@@ -117,7 +163,8 @@ class FolderListTest : public QObject {
         QCOMPARE(desktop.browserTitles.size(), answers.size());
         QCOMPARE(desktop.browserTitles.value(0), QStringLiteral("Please select folder to add:"));
         QVERIFY(!Button(form, "addFolderButton")->isChecked());
-        QVERIFY(desktop.messageTitles.isEmpty());
+        QCOMPARE(desktop.messageTexts, messages);
+        QCOMPARE(desktop.messageTitles, QStringList(messages.size(), QStringLiteral("Corvane")));
     }
 
     void dropOfFilesAndFoldersKeepsTheDropOrder() {
@@ -133,20 +180,25 @@ class FolderListTest : public QObject {
         MemoryStore store;
         TestDesktop desktop;
         MainWindow form(store, desktop.Make());
-        // Three files of one folder: that folder three times, no trailing "/".
+        // Three files of one folder: that folder once, no trailing "/", and
+        // one word that it was listed already.
         Drop(form, {FileUrl(dir / "music/a.mp3"), FileUrl(dir / "music/b.mp3"),
                     FileUrl(dir / "music/c.mp3")});
         const QByteArray music = Bytes(dir / "music");
-        QCOMPARE(Rows(form), (QList<QByteArray>{music, music, music}));
+        QCOMPARE(Rows(form), (QList<QByteArray>{music}));
+        QCOMPARE(desktop.messageTexts,
+                 QStringList{QFile::decodeName(music) + " is already in the list."});
 
         form.FolderList().Clear();
+        desktop.messageTexts.clear();
         // Folders as named, files as their folder, in the drop's order; a
         // folder named with its trailing "/" keeps it.
         Drop(form, {FileUrl(dir / "photos"), FileUrl(dir / "music/b.mp3"), FileUrl(dir / "docs/"),
                     FileUrl("/"), FileUrl("/corvane-no-such-file")});
         QCOMPARE(Rows(form),
-                 (QList<QByteArray>{Bytes(dir / "photos"), music, Bytes(dir / "docs/"), "/", "/"}));
-        QVERIFY(desktop.messageTitles.isEmpty());
+                 (QList<QByteArray>{Bytes(dir / "photos"), music, Bytes(dir / "docs/"), "/"}));
+        QCOMPARE(desktop.messageTexts.size(), 1);
+        QVERIFY(desktop.messageTexts[0].endsWith("\n/ is already in the list."));
     }
 
     void dropKeepsBytesThatAreNotUtf8() {
@@ -160,7 +212,7 @@ class FolderListTest : public QObject {
         TestDesktop desktop;
         MainWindow form(store, desktop.Make());
         Drop(form, {FileUrl(odd), FileUrl(odd + "/song\xff.mp3")});
-        QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd), Bytes(odd)}));
+        QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd)}));
         // Shown decoded, kept as bytes.
         const QModelIndex first = form.FolderList().index(0);
         QCOMPARE(first.data(Qt::DisplayRole).toString(), QFile::decodeName(Bytes(odd)));
@@ -184,7 +236,9 @@ class FolderListTest : public QObject {
         MainWindow form(store, desktop.Make());
         Drop(form, mime);
         QCOMPARE(Rows(form), (QList<QByteArray>{Bytes(odd), Bytes(dir.path())}));
-        QVERIFY(desktop.messageTitles.isEmpty());
+        // The folder of the file holds the folder dropped before it.
+        QCOMPARE(desktop.messageTexts.size(), 1);
+        QVERIFY(desktop.messageTexts[0].contains(" holds "));
     }
 
     void failedDropShowsTheMessageAndKeepsEarlierRows_data() {
@@ -196,15 +250,15 @@ class FolderListTest : public QObject {
             << QList<QUrl>{QUrl("file://server/srv/x")} << QList<QByteArray>{};
         QTest::newRow("no URLs") << QList<QUrl>{} << QList<QByteArray>{};
         QTest::newRow("stops at the first virtual item")
-            << QList<QUrl>{QUrl("file:///"), QUrl("trash:/x"), QUrl("file:///")}
-            << QList<QByteArray>{"/"};
+            << QList<QUrl>{QUrl("file:///tmp"), QUrl("trash:/x"), QUrl("file:///")}
+            << QList<QByteArray>{"/tmp"};
     }
     void failedDropShowsTheMessageAndKeepsEarlierRows() {
         QFETCH(QList<QUrl>, urls);
         QFETCH(QList<QByteArray>, added);
         MemoryStore store;
         TestDesktop desktop;
-        desktop.browserAnswers = {"/srv/earlier"};
+        desktop.browserAnswers = {{"/srv/earlier"}};
         MainWindow form(store, desktop.Make());
         Button(form, "addFolderButton")->click();
 
@@ -212,6 +266,91 @@ class FolderListTest : public QObject {
         QCOMPARE(Rows(form), QList<QByteArray>{"/srv/earlier"} + added);
         QCOMPARE(desktop.messageTitles, QStringList{QStringLiteral("Error")});
         QCOMPARE(desktop.messageTexts, QStringList{kDropMessage});
+    }
+
+    void rememberedWithMarksAndVanishedFolders() {
+        TempDir dir;
+        QVERIFY(dir.ok());
+        const std::string folders[] = {dir / "kept", dir / "photos", dir / "gone",
+                                       dir / "caf\xe9, 50%"};
+        for (const std::string& folder : folders) {
+            MakeFolder(folder);
+        }
+        const QString file = QString::fromStdString(dir / "Corvane.conf");
+        {
+            QtSettingsStore store(file);
+            TestDesktop desktop;
+            desktop.browserAnswers = {{Bytes(folders[0]), Bytes(folders[1])},
+                                      {Bytes(folders[2]), Bytes(folders[3])}};
+            MainWindow form(store, desktop.Make());
+            Button(form, "addFolderButton")->click();
+            Button(form, "addFolderButton")->click();
+            MenuCommand(form, 1, QStringLiteral("Protect files in this folder"))->trigger();
+            form.close();
+        }
+        QVERIFY(::rmdir(folders[2].c_str()) == 0);
+        QtSettingsStore store(file);
+        TestDesktop desktop;
+        MainWindow form(store, desktop.Make());
+        QCOMPARE(form.Folders(), (std::vector<ListedFolder>{{folders[0], false},
+                                                            {folders[1], true},
+                                                            {folders[2], false},
+                                                            {folders[3], false}}));
+        // The vanished folder stays, greyed and explained; the others are plain.
+        for (int row = 0; row < 4; ++row) {
+            const QModelIndex index = form.FolderList().index(row);
+            QCOMPARE(index.data(FolderListModel::MissingRole).toBool(), row == 2);
+            QCOMPARE(index.data(Qt::ForegroundRole).isValid(), row == 2);
+            QCOMPARE(index.data(Qt::ToolTipRole).isValid(), row == 1 || row == 2);
+        }
+        // It comes back to life when the folder does, next time the window is active.
+        MakeFolder(folders[2]);
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QTRY_VERIFY(!form.FolderList().index(2).data(FolderListModel::MissingRole).toBool());
+    }
+
+    void protectFromTheMenu_data() {
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("menuRow");
+        QTest::addColumn<QList<bool>>("marked");
+        QTest::newRow("the row under the pointer")
+            << QList<int>{} << 1 << QList<bool>{false, true, false};
+        QTest::newRow("with the other selected rows")
+            << QList<int>{0, 2} << 2 << QList<bool>{true, false, true};
+        QTest::newRow("a row outside the selection")
+            << QList<int>{0, 2} << 1 << QList<bool>{false, true, false};
+    }
+    void protectFromTheMenu() {
+        QFETCH(QList<int>, selected);
+        QFETCH(int, menuRow);
+        QFETCH(QList<bool>, marked);
+        MemoryStore store;
+        TestDesktop desktop;
+        MainWindow form(store, desktop.Make());
+        for (const char* path : {"/1", "/2", "/3"}) {
+            form.FolderList().Append(path);
+        }
+        const qint64 plainIcon =
+            form.FolderList().index(0).data(Qt::DecorationRole).value<QIcon>().cacheKey();
+        auto* selection = form.FolderView().selectionModel();
+        for (int row : selected) {
+            selection->select(form.FolderList().index(row), QItemSelectionModel::Select);
+        }
+        const QString protect = QStringLiteral("Protect files in this folder");
+        QVERIFY(!MenuCommand(form, menuRow, protect)->isChecked());
+        MenuCommand(form, menuRow, protect)->trigger();
+        QCOMPARE(Marks(form), marked);
+        for (int row = 0; row < 3; ++row) {
+            const QIcon icon = form.FolderList().index(row).data(Qt::DecorationRole).value<QIcon>();
+            QCOMPARE(icon.cacheKey() != plainIcon, marked[row]);  // the lock emblem
+        }
+        // Again on the same row takes the marks off.
+        QVERIFY(MenuCommand(form, menuRow, protect)->isChecked());
+        MenuCommand(form, menuRow, protect)->trigger();
+        QCOMPARE(Marks(form), (QList<bool>{false, false, false}));
+        QVERIFY(!MenuCommand(form, -1, protect)->isEnabled());  // no row under the pointer
     }
 
     void deleteRemovesSelectedRows_data() {

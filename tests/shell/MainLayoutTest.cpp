@@ -1,12 +1,16 @@
-// The resize rules, CenterForm and the reading of stored texts, without widgets.
+// The resize rules, CenterForm, the reading of stored texts and the folder
+// list as data, without widgets.
 #include <QTest>
 
+#include "shell/ListedFolders.h"
 #include "shell/MainLayout.h"
 #include "shell/StoredSettings.h"
 
 using namespace corvane;
 
 Q_DECLARE_METATYPE(corvane::MainGeometry)
+Q_DECLARE_METATYPE(corvane::Overlap)
+Q_DECLARE_METATYPE(std::vector<corvane::ListedFolder>)
 
 namespace {
 // The designed geometry of the controls the rules move, in twips.
@@ -101,6 +105,65 @@ class MainLayoutTest : public QObject {
         QCOMPARE(static_cast<int>(WindowStateFromText(text)), state);
         QCOMPARE(CheckedFromText(text), checked);
         QCOMPARE(TwipsFromText(text).value_or(-1), twips);
+    }
+
+    void folderListText_data() {
+        QTest::addColumn<std::vector<ListedFolder>>("folders");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("none") << std::vector<ListedFolder>{} << "";
+        QTest::newRow("marks in order")
+            << std::vector<ListedFolder>{{"/home/ann/Photos", true}, {"/srv", false}, {"/", true}}
+            << "1 /home/ann/Photos\n0 /srv\n1 /";
+        // Any byte survives, and no path can break a line.
+        QTest::newRow("odd bytes")
+            << std::vector<ListedFolder>{{"/a b/c,d%e\nf\xff\xc3\xa9", false}}
+            << "0 /a b/c,d%25e%0Af%FF%C3%A9";
+    }
+    void folderListText() {
+        QFETCH(std::vector<ListedFolder>, folders);
+        QFETCH(QString, text);
+        QCOMPARE(FolderListText(folders), text);
+        QVERIFY(FolderListFromText(text) == folders);
+    }
+
+    void folderListTextSkipsWhatIsNotARow() {
+        const std::vector<ListedFolder> rows =
+            FolderListFromText(QStringLiteral("2 /x\n1 \nrubbish\n\n0 /ok\n1/y"));
+        QVERIFY(rows == (std::vector<ListedFolder>{{"/ok", false}}));
+    }
+
+    void overlap_data() {
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<Overlap>("kind");
+        QTest::addColumn<QString>("meets");
+        const QStringList listed{"/srv/music", "/home"};
+        QTest::newRow("same") << listed << "/srv/music" << Overlap::Same << "/srv/music";
+        QTest::newRow("same, trailing slash")
+            << listed << "/srv/music/" << Overlap::Same << "/srv/music";
+        QTest::newRow("inside") << listed << "/home/ann" << Overlap::Inside << "/home";
+        QTest::newRow("above") << listed << "/srv" << Overlap::Above << "/srv/music";
+        QTest::newRow("a name that begins alike")
+            << listed << "/srv/musicals" << Overlap::None << "";
+        QTest::newRow("the root holds all") << listed << "/" << Overlap::Above << "/srv/music";
+        QTest::newRow("inside the root") << QStringList{"/"} << "/srv" << Overlap::Inside << "/";
+        QTest::newRow("same beats inside")
+            << QStringList{"/", "/srv"} << "/srv" << Overlap::Same << "/srv";
+        QTest::newRow("empty list") << QStringList{} << "/srv" << Overlap::None << "";
+    }
+    void overlap() {
+        QFETCH(QStringList, listed);
+        QFETCH(QString, folder);
+        QFETCH(Overlap, kind);
+        QFETCH(QString, meets);
+        std::vector<ListedFolder> rows;
+        for (const QString& path : listed) {
+            rows.push_back({path.toStdString(), false});
+        }
+        const FolderOverlap found = FindOverlap(rows, folder.toStdString());
+        QCOMPARE(found.kind, kind);
+        QCOMPARE(QString::fromStdString(found.listed), meets);
+        QCOMPARE(OverlapText(folder.toStdString(), found).isEmpty(), kind == Overlap::None);
     }
 };
 

@@ -4,6 +4,7 @@
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMenu>
 #include <QProgressBar>
 #include <QSignalSpy>
 #include <QSlider>
@@ -17,6 +18,7 @@
 #include "support/MemoryStore.h"
 #include "support/TempDir.h"
 #include "support/TestDesktop.h"
+#include "widgets/CaptionNote.h"
 #include "widgets/ImageButton.h"
 
 using namespace corvane;
@@ -87,6 +89,9 @@ class MainWindowTest : public QObject {
         // The designed tip first; a second line says how to add what the dialog cannot show.
         QVERIFY(form.FolderView().toolTip().startsWith(
             QStringLiteral("Drag and drop folders or click 'Add Folder' button.\n")));
+        for (const char* button : {"addFolderButton", "findButton", "clearListButton"}) {
+            QVERIFY2(!Control<ImageButton>(form, button)->toolTip().isEmpty(), button);
+        }
         // Unchanged options write nothing; the layout saved the geometry.
         QVERIFY(!store.Has(keys::ExactMatches));
         QVERIFY(!store.Has(keys::CloseMatches));
@@ -97,22 +102,22 @@ class MainWindowTest : public QObject {
     }
 
     void storedValuesAreApplied() {
-        MemoryStore store{{keys::SliderValue, "5"},  {keys::WindowState, "0"},
-                          {keys::FormWidth, "9000"}, {keys::FormHeight, "6990"},
-                          {keys::ExactMatches, "1"}, {keys::CloseMatches, "1"}};
+        MemoryStore store{{keys::SliderValue, "5"},   {keys::WindowState, "0"},
+                          {keys::FormWidth, "13500"}, {keys::FormHeight, "6990"},
+                          {keys::ExactMatches, "1"},  {keys::CloseMatches, "1"}};
         TestDesktop desktop;
         MainWindow form(store, desktop.Make());
-        QCOMPARE(form.size(), QSize(600, 466));
+        QCOMPARE(form.size(), QSize(900, 466));
         QCOMPARE(Control<QSlider>(form, "strictnessSlider")->value(), 5);
         QVERIFY(Control<QCheckBox>(form, "exactBox")->isChecked());
         QVERIFY(Control<QCheckBox>(form, "closeBox")->isChecked());
         QVERIFY(SliderShown(form));
-        // Laid out for 9000 by 6990 twips.
-        QCOMPARE(form.FolderView().size(), QSize(560, 286));
-        QCOMPARE(Control<QGroupBox>(form, "folderFrame")->size(), QSize(577, 311));
-        QCOMPARE(Control<QProgressBar>(form, "progressBar")->geometry(), QRect(8, 405, 577, 25));
-        // (8400 * 7 / 8 - 100) twips.
-        QCOMPARE(form.FolderView().columnWidth(0), 483);
+        // Laid out for 13500 by 6990 twips.
+        QCOMPARE(form.FolderView().size(), QSize(860, 286));
+        QCOMPARE(Control<QGroupBox>(form, "folderFrame")->size(), QSize(877, 311));
+        QCOMPARE(Control<QProgressBar>(form, "progressBar")->geometry(), QRect(8, 405, 877, 25));
+        // (12900 * 7 / 8 - 100) twips.
+        QCOMPARE(form.FolderView().columnWidth(0), 746);
         // The option handlers wrote the values back.
         QCOMPARE(store.Read(keys::ExactMatches), QStringLiteral("1"));
         QCOMPARE(store.Read(keys::CloseMatches), QStringLiteral("1"));
@@ -124,13 +129,13 @@ class MainWindowTest : public QObject {
         // The size is applied before the window has a frame; once the frame
         // is known the window still measures the stored size outside, so a
         // restart does not grow it by a frame each time.
-        MemoryStore store{{keys::FormWidth, "9000"}, {keys::FormHeight, "6990"}};
+        MemoryStore store{{keys::FormWidth, "13500"}, {keys::FormHeight, "6990"}};
         TestDesktop desktop;
         MainWindow form(store, desktop.Make());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        QTRY_COMPARE(form.frameGeometry().size(), QSize(600, 466));
-        QCOMPARE(store.Read(keys::FormWidth), QStringLiteral("9000"));
+        QTRY_COMPARE(form.frameGeometry().size(), QSize(900, 466));
+        QCOMPARE(store.Read(keys::FormWidth), QStringLiteral("13500"));
         QCOMPARE(store.Read(keys::FormHeight), QStringLiteral("6990"));
     }
 
@@ -169,13 +174,13 @@ class MainWindowTest : public QObject {
     void storedWindowState() {
         QFETCH(QByteArray, stored);
         QFETCH(int, state);
-        MemoryStore store{{keys::FormWidth, "9000"}, {keys::FormHeight, "6990"}};
+        MemoryStore store{{keys::FormWidth, "13500"}, {keys::FormHeight, "6990"}};
         store.Write(keys::WindowState, QString::fromLatin1(stored));
         TestDesktop desktop;
         MainWindow form(store, desktop.Make());
         QCOMPARE(int(form.windowState()), state);
         // A maximised window keeps the designed normal size; the others take the stored one.
-        QCOMPARE(form.size(), state == Qt::WindowMaximized ? QSize(750, 416) : QSize(600, 466));
+        QCOMPARE(form.size(), state == Qt::WindowMaximized ? QSize(750, 416) : QSize(900, 466));
         QCOMPARE(store.Read(keys::WindowState),
                  QString::number(state == Qt::WindowMinimized   ? 1
                                  : state == Qt::WindowMaximized ? 2
@@ -190,7 +195,7 @@ class MainWindowTest : public QObject {
         QTest::newRow("words") << QByteArray("wide") << QByteArray("tall") << QSize(750, 416);
         QTest::newRow("negative") << QByteArray("-9000") << QByteArray("0") << QSize(750, 416);
         QTest::newRow("only height") << QByteArray("x") << QByteArray("6990") << QSize(750, 466);
-        QTest::newRow("fraction") << QByteArray("9000.2") << QByteArray("6990") << QSize(600, 466);
+        QTest::newRow("fraction") << QByteArray("13500.2") << QByteArray("6990") << QSize(900, 466);
     }
     void garbageSizeFallsBack() {
         QFETCH(QByteArray, width);
@@ -245,13 +250,13 @@ class MainWindowTest : public QObject {
         const int column = form.FolderView().columnWidth(0);
 
         const std::size_t before = store.writes.size();
-        ResizeOuter(form, QSize(600, 466));  // 9000 by 6990 twips
-        QTRY_COMPARE(form.FolderView().size(), QSize(560, 286));
-        QCOMPARE(Control<QGroupBox>(form, "folderFrame")->geometry(), QRect(8, 88, 577, 311));
-        QCOMPARE(Control<QProgressBar>(form, "progressBar")->geometry(), QRect(8, 405, 577, 25));
+        ResizeOuter(form, QSize(900, 466));  // 13500 by 6990 twips
+        QTRY_COMPARE(form.FolderView().size(), QSize(860, 286));
+        QCOMPARE(Control<QGroupBox>(form, "folderFrame")->geometry(), QRect(8, 88, 877, 311));
+        QCOMPARE(Control<QProgressBar>(form, "progressBar")->geometry(), QRect(8, 405, 877, 25));
         QCOMPARE(store.Read(keys::WindowState), QStringLiteral("0"));
         QCOMPARE(store.Read(keys::FormHeight), QStringLiteral("6990"));
-        QCOMPARE(store.Read(keys::FormWidth), QStringLiteral("9000"));
+        QCOMPARE(store.Read(keys::FormWidth), QStringLiteral("13500"));
         // State, height, width: in that order on every resize.
         const QStringList keys = KeysWritten(store, before);
         QVERIFY(!keys.isEmpty());
@@ -264,27 +269,62 @@ class MainWindowTest : public QObject {
         QCOMPARE(Control<QCheckBox>(form, "exactBox")->pos(), QPoint(624, 8));
         QCOMPARE(form.FolderView().columnWidth(0), column);
 
-        ResizeOuter(form, QSize(900, 600));
-        QTRY_COMPARE(form.FolderView().width(), 860);
+        ResizeOuter(form, QSize(1000, 600));
+        QTRY_COMPARE(form.FolderView().width(), 960);
         QCOMPARE(form.FolderView().columnWidth(0), column);
     }
 
-    void tinyWindowSkipsNegativeSizes() {
-        MemoryStore store;
+    void minimumSizeKeepsEveryControlInView() {
+        MemoryStore store{{keys::CloseMatches, "1"}};
         TestDesktop desktop;
         MainWindow form(store, desktop.Make());
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        ResizeOuter(form, QSize(600, 466));
-        QTRY_COMPARE(form.FolderView().size(), QSize(560, 286));
-        ResizeOuter(form, QSize(30, 20));  // 450 by 300 twips
-        QTRY_COMPARE(store.Read(keys::FormWidth), QStringLiteral("450"));
-        QCOMPARE(store.Read(keys::FormHeight), QStringLiteral("300"));
-        QCOMPARE(store.Read(keys::WindowState), QStringLiteral("0"));
-        // The list keeps its size; the frame and bar still follow it.
-        QCOMPARE(form.FolderView().size(), QSize(560, 286));
-        QCOMPARE(Control<QGroupBox>(form, "folderFrame")->size(), QSize(577, 311));
-        QCOMPARE(Control<QProgressBar>(form, "progressBar")->geometry(), QRect(8, -41, 577, 25));
+        ResizeOuter(form, QSize(30, 20));
+        QTRY_COMPARE(form.size(), QSize(750, 280));  // 11250 by 4200 twips inside
+        const QSize outer = form.frameGeometry().size() * 15;
+        QCOMPARE(store.Read(keys::FormWidth), QString::number(outer.width()));
+        QCOMPARE(store.Read(keys::FormHeight), QString::number(outer.height()));
+        for (const char* name :
+             {"addFolderButton", "findButton", "clearListButton", "exactBox", "closeBox",
+              "strictnessSlider", "manyLabel", "fewLabel", "folderFrame", "progressBar"}) {
+            QWidget* control = Control<QWidget>(form, name);
+            QVERIFY2(form.rect().contains(control->geometry()), name);
+        }
+        QVERIFY(form.FolderView().height() > 60);  // a few rows
+    }
+
+    void restoredWindowLiesWholeOnAScreen_data() {
+        QTest::addColumn<QSize>("screen");  // what CenterForm measures
+        QTest::addColumn<QList<QRect>>("available");
+        QTest::addColumn<QSize>("stored");  // twips
+        QTest::addColumn<QRect>("placed");
+        // 1200 by 860 pixels stored on a 1366 by 768 screen with a panel.
+        QTest::newRow("taller than the screen")
+            << QSize(1366, 768) << QList<QRect>{{0, 0, 1366, 740}} << QSize(18000, 12900)
+            << QRect(166, 0, 1200, 740);
+        QTest::newRow("fits: stays where CenterForm put it")
+            << QSize(1366, 768) << QList<QRect>{{0, 0, 1366, 740}} << QSize(13500, 6990)
+            << QRect(308, 109, 900, 466);
+        // The centre of a 3840 by 2160 desktop lies beyond both screens: the
+        // window goes to the nearer one, whole.
+        QTest::newRow("off every screen")
+            << QSize(3840, 2160) << QList<QRect>{{0, 0, 1024, 768}, {1024, 0, 1024, 768}}
+            << QSize(11250, 6240) << QRect(1298, 352, 750, 416);
+    }
+    void restoredWindowLiesWholeOnAScreen() {
+        QFETCH(QSize, screen);
+        QFETCH(QList<QRect>, available);
+        QFETCH(QSize, stored);
+        QFETCH(QRect, placed);
+        MemoryStore store;
+        store.Write(keys::FormWidth, QString::number(stored.width()));
+        store.Write(keys::FormHeight, QString::number(stored.height()));
+        TestDesktop desktop;
+        desktop.screen = screen;
+        desktop.available = available;
+        MainWindow form(store, desktop.Make());
+        QCOMPARE(form.geometry(), placed);
     }
 
     void optionsAreSavedOnEveryChange() {
@@ -391,6 +431,58 @@ class MainWindowTest : public QObject {
         QCOMPARE(bar->value(), 40);
         form.SetProgress(250);
         QCOMPARE(bar->value(), 100);
+    }
+
+    void noteInTheCaptionGivesWayToTheCaption() {
+        MemoryStore store;
+        TestDesktop desktop;
+        MainWindow form(store, desktop.Make());
+        form.ShowNote(QStringLiteral("2 files put back from the trash"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Corvane [2 files put back from the trash]"));
+        // A caption written meanwhile waits for the note to end.
+        form.SetCaption(QStringLiteral("Corvane [Finding duplicates - phase 2 of 2]"));
+        QCOMPARE(form.windowTitle(), QStringLiteral("Corvane [2 files put back from the trash]"));
+        CaptionNote::Of(&form).Show(QStringLiteral("brief"), 10);
+        QTRY_COMPARE(form.windowTitle(),
+                     QStringLiteral("Corvane [Finding duplicates - phase 2 of 2]"));
+        // A search starting ends a note at once.
+        form.SetCaption(QStringLiteral("Corvane"));
+        form.ShowNote(QStringLiteral("1 file put back from the trash"));
+        form.ShowSearchRunning(true);
+        QCOMPARE(form.windowTitle(), QStringLiteral("Corvane"));
+    }
+
+    void keysUndoAndQuit_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("undos");
+        QTest::addColumn<int>("closes");
+        QTest::newRow("Ctrl+Z") << int(Qt::Key_Z) << 1 << 0;
+        QTest::newRow("Ctrl+Q") << int(Qt::Key_Q) << 0 << 1;
+    }
+    void keysUndoAndQuit() {
+        QFETCH(int, key);
+        QFETCH(int, undos);
+        QFETCH(int, closes);
+        MemoryStore store;
+        TestDesktop desktop;
+        MainWindow form(store, desktop.Make());
+        form.FolderList().Append("/srv");
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        QSignalSpy undo(&form, &MainWindow::undoLastSendRequested);
+        QSignalSpy closed(&form, &MainWindow::closed);
+        // The menu's entry follows the trash; the key works either way.
+        form.SetUndoCheck([] { return false; });
+        QVERIFY(!form.FolderMenu(0)->actions().constLast()->isEnabled());
+        form.SetUndoCheck([] { return true; });
+        QVERIFY(form.FolderMenu(0)->actions().constLast()->isEnabled());
+        QTest::keyClick(&form.FolderView(), Qt::Key(key), Qt::ControlModifier);
+        QCOMPARE(undo.count(), undos);
+        QCOMPARE(closed.count(), closes);
+        QCOMPARE(form.isVisible(), closes == 0);
+        // The list is kept on the way out.
+        QCOMPARE(store.Has(keys::FolderList), closes == 1);
     }
 
     void focusOrder() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <deque>
+#include <vector>
 
 #include "shell/MainWindow.h"
 
@@ -14,7 +15,8 @@ namespace corvane::testing {
 struct TestDesktop {
     int workAreaWidth = 1920;
     QSize screen{1920, 1080};
-    std::deque<QByteArray> browserAnswers;  // one per Add Folder; "" is Cancel
+    QList<QRect> available;                              // none: the whole of `screen`
+    std::deque<std::vector<QByteArray>> browserAnswers;  // one per Add Folder; none is Cancel
     QStringList browserTitles;
     QStringList messageTitles;
     QStringList messageTexts;
@@ -23,9 +25,13 @@ struct TestDesktop {
         MainWindowDesktop desktop;
         desktop.workAreaWidth = [this] { return workAreaWidth; };
         desktop.screenSize = [this] { return screen; };
+        desktop.availableScreens = [this] {
+            return available.isEmpty() ? QList<QRect>{QRect(QPoint(), screen)} : available;
+        };
         desktop.chooseFolder = [this](QWidget*, const QString& title) {
             browserTitles << title;
-            QByteArray answer = browserAnswers.empty() ? QByteArray() : browserAnswers.front();
+            std::vector<QByteArray> answer =
+                browserAnswers.empty() ? std::vector<QByteArray>() : browserAnswers.front();
             if (!browserAnswers.empty()) {
                 browserAnswers.pop_front();
             }
