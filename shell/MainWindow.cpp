@@ -203,12 +203,13 @@ void MainWindow::BuildOptions() {
          &MainWindow::closeBox_,
          "Close Matches: files of the same size whose names share most of their words."},
     };
-    for (const Box& spec : kBoxes) {
-        auto* box = new QCheckBox(QString::fromLatin1(spec.text), this);
-        box->setObjectName(QLatin1String(spec.name));
-        PlaceInTwips(box, spec.twips.x(), spec.twips.y(), spec.twips.width(), spec.twips.height());
-        box->setToolTip(QString::fromLatin1(spec.tip));
-        this->*spec.box = box;
+    for (const Box& design : kBoxes) {
+        auto* box = new QCheckBox(QString::fromLatin1(design.text), this);
+        box->setObjectName(QLatin1String(design.name));
+        PlaceInTwips(box, design.twips.x(), design.twips.y(), design.twips.width(),
+                     design.twips.height());
+        box->setToolTip(QString::fromLatin1(design.tip));
+        this->*design.box = box;
     }
 
     strictnessSlider_ = new QSlider(Qt::Horizontal, this);
@@ -244,13 +245,13 @@ void MainWindow::BuildOptions() {
          &MainWindow::fewLabel_,
          Qt::AlignRight | Qt::AlignTop},
     };
-    for (const Label& spec : kLabels) {
-        auto* label = new QLabel(QString::fromLatin1(spec.text), this);
-        label->setObjectName(QLatin1String(spec.name));
-        PlaceInTwips(label, spec.twips.x(), spec.twips.y(), spec.twips.width(),
-                     spec.twips.height());
-        label->setAlignment(spec.alignment);
-        this->*spec.label = label;
+    for (const Label& design : kLabels) {
+        auto* label = new QLabel(QString::fromLatin1(design.text), this);
+        label->setObjectName(QLatin1String(design.name));
+        PlaceInTwips(label, design.twips.x(), design.twips.y(), design.twips.width(),
+                     design.twips.height());
+        label->setAlignment(design.alignment);
+        this->*design.label = label;
     }
 }
 
