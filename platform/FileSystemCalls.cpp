@@ -88,6 +88,50 @@ int FileSystemCalls::ListFolder(const char* path, std::vector<std::string>& name
     return error == 0 ? 0 : -1;
 }
 
+int FileSystemCalls::OpenAt(int folder, const char* name, int flags, mode_t mode) const {
+    return ::openat(folder, name, flags, mode);
+}
+
+int FileSystemCalls::StatAt(int folder, const char* name, struct stat* st, int flags) const {
+    return ::fstatat(folder, name, st, flags);
+}
+
+int FileSystemCalls::RenameAt(int fromFolder, const char* from, int toFolder, const char* to,
+                              unsigned flags) const {
+    return ::renameat2(fromFolder, from, toFolder, to, flags);
+}
+
+int FileSystemCalls::LinkAt(int fromFolder, const char* from, int toFolder, const char* to) const {
+    return ::linkat(fromFolder, from, toFolder, to, 0);
+}
+
+int FileSystemCalls::UnlinkAt(int folder, const char* name, int flags) const {
+    return ::unlinkat(folder, name, flags);
+}
+
+int FileSystemCalls::MkdirAt(int folder, const char* name, mode_t mode) const {
+    return ::mkdirat(folder, name, mode);
+}
+
+int FileSystemCalls::ReadLinkAt(int folder, const char* name, std::string& target) const {
+    std::string buffer(256, '\0');
+    while (true) {
+        const ssize_t n = ::readlinkat(folder, name, buffer.data(), buffer.size());
+        if (n < 0) {
+            return -1;
+        }
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            target.assign(buffer.data(), static_cast<std::size_t>(n));
+            return 0;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+int FileSystemCalls::SyncFs(int fd) const {
+    return ::syncfs(fd);
+}
+
 const FileSystemCalls& SystemCalls() {
     static const FileSystemCalls system;
     return system;
@@ -142,6 +186,25 @@ int RenameNoReplace(const FileSystemCalls& fs, const std::string& from, const st
     if (fs.Unlink(from.c_str()) != 0) {
         const int error = errno;
         fs.Unlink(to.c_str());
+        return error;
+    }
+    return 0;
+}
+
+int RenameNoReplaceAt(const FileSystemCalls& fs, int fromFolder, const std::string& from,
+                      int toFolder, const std::string& to) {
+    if (fs.RenameAt(fromFolder, from.c_str(), toFolder, to.c_str(), RENAME_NOREPLACE) == 0) {
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS) {
+        return errno;
+    }
+    if (fs.LinkAt(fromFolder, from.c_str(), toFolder, to.c_str()) != 0) {
+        return errno;
+    }
+    if (fs.UnlinkAt(fromFolder, from.c_str(), 0) != 0) {
+        const int error = errno;
+        fs.UnlinkAt(toFolder, to.c_str(), 0);
         return error;
     }
     return 0;

@@ -36,6 +36,19 @@ class FileSystemCalls {
     virtual int RealPath(const char* path, std::string& resolved) const;
     // The names in a folder, without "." and "..".
     virtual int ListFolder(const char* path, std::vector<std::string>& names) const;
+
+    // The same, relative to an open folder (the *at calls).
+    virtual int OpenAt(int folder, const char* name, int flags, mode_t mode) const;
+    virtual int StatAt(int folder, const char* name, struct stat* st, int flags) const;
+    virtual int RenameAt(int fromFolder, const char* from, int toFolder, const char* to,
+                         unsigned flags) const;
+    virtual int LinkAt(int fromFolder, const char* from, int toFolder, const char* to) const;
+    virtual int UnlinkAt(int folder, const char* name, int flags) const;
+    virtual int MkdirAt(int folder, const char* name, mode_t mode) const;
+    // readlinkat into `target`.
+    virtual int ReadLinkAt(int folder, const char* name, std::string& target) const;
+    // syncfs(2): everything written to the drive of `fd` reaches the disk.
+    virtual int SyncFs(int fd) const;
 };
 
 // The system's own calls.
@@ -51,6 +64,10 @@ int ReadUpTo(const FileSystemCalls& fs, int fd, std::size_t limit, std::string& 
 // File systems without RENAME_NOREPLACE get a hard link and an unlink: the
 // file has both names for a moment, never none.
 int RenameNoReplace(const FileSystemCalls& fs, const std::string& from, const std::string& to);
+// The same between open folders, with a hard link where renameat2 lacks
+// RENAME_NOREPLACE.
+int RenameNoReplaceAt(const FileSystemCalls& fs, int fromFolder, const std::string& from,
+                      int toFolder, const std::string& to);
 // mkdir -p: makes each missing folder of `path` with `mode`.
 int MakeFolders(const FileSystemCalls& fs, const std::string& path, mode_t mode);
 // fsync of a folder, so that the names made or removed in it last.

@@ -113,10 +113,13 @@ struct TrashPlaces {
 // The user's desktop trash. Every entry is written by Corvane itself: the
 // home trash for files on its drive, else the drive's $topdir/.Trash/$uid
 // (when .Trash is a real folder with the sticky bit) or $topdir/.Trash-$uid.
-// For each file: a .trashinfo is reserved (O_EXCL), written whole and synced;
-// the batch's journal records the entry and is synced; the file is renamed
-// into files/ without replacing anything; the entry is read back, and when it
-// is not complete the file is put back and reported.
+// Files go in chunks with a few syncs for each chunk (TrashSender.h): the
+// journal's lines, then the reserved .trashinfo files, are on disk before any
+// file moves. Each file is reached by descriptors, its folders opened from
+// "/" without following a link (their links were resolved once, before), and
+// checked again by fstatat just before a rename between the two folders that
+// never replaces anything; a wrong inode after the move goes back the same
+// way and is reported.
 //
 // Threading: each call runs on the calling thread and blocks until done; one
 // object serves one thread at a time, except HasBatchToUndo, which any thread

@@ -9,6 +9,7 @@
 #include <climits>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <map>
 #include <utility>
 
@@ -76,7 +77,8 @@ bool ParseNumber(std::string_view text, Number& value) {
 
 // An absolute path with no empty, "." or ".." part and no NUL.
 bool CleanAbsolute(const std::string& path) {
-    if (path.size() < 2 || path.size() >= PATH_MAX || path[0] != '/' || path.back() == '/' ||
+    // Any length: paths longer than PATH_MAX are reached name by name.
+    if (path.size() < 2 || path.size() > kMaxJournalLine || path[0] != '/' || path.back() == '/' ||
         path.find('\0') != std::string::npos) {
         return false;
     }
@@ -270,6 +272,15 @@ ParsedJournal ParseJournal(std::string_view text, unsigned uid) {
             }
             result.entries[index].state =
                 fields[0] == "moved" ? JournalEntry::State::kMoved : JournalEntry::State::kKept;
+        } else if ((fields[0] == "restored" || fields[0] == "lost") && fields.size() == 2) {
+            // After any other state but kept: two undos may both say so.
+            std::size_t index = 0;
+            if (!ParseNumber(fields[1], index) || index >= result.entries.size() ||
+                result.entries[index].state == JournalEntry::State::kKept) {
+                return damaged();
+            }
+            result.entries[index].state = fields[0] == "restored" ? JournalEntry::State::kRestored
+                                                                  : JournalEntry::State::kLost;
         } else {
             return damaged();
         }
@@ -345,7 +356,7 @@ int JournalWriter::Append(const std::string& text, bool wait) {
     return error;
 }
 
-int JournalWriter::Add(const JournalEntry& entry, std::size_t& index) {
+int JournalWriter::Add(const std::vector<JournalEntry>& entries, std::size_t& first) {
     if (failure_ != 0) {
         return failure_;
     }
@@ -359,29 +370,37 @@ int JournalWriter::Add(const JournalEntry& entry, std::size_t& index) {
     if (!headerWritten_) {
         text = std::string(kHeader) + "\n";
     }
-    text += EntryLine(entry);
+    for (const JournalEntry& entry : entries) {
+        text += EntryLine(entry);
+    }
     if (const int error = Append(text, true)) {
         return error;
     }
     if (!headerWritten_) {
         headerWritten_ = true;
-        // The new name itself must last, or the entry is lost with it.
+        // The new name itself must last, or the entries are lost with it.
         if (const int error = SyncFolder(fs_, folder_)) {
             failure_ = error;
             return error;
         }
     }
-    index = entries_++;
+    first = entries_;
+    entries_ += entries.size();
     return 0;
 }
 
-void JournalWriter::SetState(std::size_t index, JournalEntry::State state) {
-    if (state == JournalEntry::State::kMoved) {
-        ++moved_;
+void JournalWriter::Record(const std::vector<std::pair<std::size_t, JournalEntry::State>>& states) {
+    std::string text;
+    for (const auto& [index, state] : states) {
+        const bool moved = state == JournalEntry::State::kMoved;
+        moved_ += moved ? 1 : 0;
+        text += moved ? "moved " : "kept ";
+        text += std::to_string(index);
+        text += '\n';
     }
-    Append(
-        (state == JournalEntry::State::kMoved ? "moved " : "kept ") + std::to_string(index) + "\n",
-        false);
+    if (!text.empty()) {
+        Append(text, false);
+    }
 }
 
 void JournalWriter::Finish() {
@@ -458,8 +477,10 @@ JournalBatch ReadNewestBatch(const FileSystemCalls& fs, const std::string& folde
         return batch;
     }
     const bool anyWent =
-        std::any_of(parsed.entries.begin(), parsed.entries.end(),
-                    [](const JournalEntry& e) { return e.state != JournalEntry::State::kKept; });
+        std::any_of(parsed.entries.begin(), parsed.entries.end(), [](const JournalEntry& e) {
+            return e.state == JournalEntry::State::kPending ||
+                   e.state == JournalEntry::State::kMoved;
+        });
     if (!anyWent) {
         batch.problem = UndoProblem::kNoBatch;
         return batch;
@@ -470,11 +491,60 @@ JournalBatch ReadNewestBatch(const FileSystemCalls& fs, const std::string& folde
 
 int MarkBatchUndone(const FileSystemCalls& fs, const std::string& folder, const std::string& id) {
     const std::string base = folder + "/" + std::string(kPrefix) + id;
-    if (const int error =
-            RenameNoReplace(fs, base + std::string(kOpen), base + std::string(kUndone))) {
+    const int error = RenameNoReplace(fs, base + std::string(kOpen), base + std::string(kUndone));
+    struct stat st {};
+    if (error == ENOENT && fs.Lstat((base + std::string(kUndone)).c_str(), &st) == 0) {
+        return 0;  // another undo of the same batch was quicker
+    }
+    if (error != 0) {
         return error;
     }
     return SyncFolder(fs, folder);
+}
+
+int RecordSettled(const FileSystemCalls& fs, const std::string& folder, const std::string& id,
+                  const std::vector<std::pair<std::size_t, JournalEntry::State>>& settled) {
+    if (settled.empty()) {
+        return 0;
+    }
+    const std::string file = folder + "/" + std::string(kPrefix) + id + std::string(kOpen);
+    const int fd = fs.Open(file.c_str(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0);
+    if (fd < 0) {
+        return errno;
+    }
+    std::string text;
+    for (const auto& [n, state] : settled) {
+        text += (state == JournalEntry::State::kRestored ? "restored " : "lost ") +
+                std::to_string(n) + "\n";
+    }
+    int error = WriteAll(fs, fd, text);
+    if (fs.Close(fd) != 0 && error == 0) {
+        error = errno;
+    }
+    return error;
+}
+
+void PruneJournals(const FileSystemCalls& fs, const std::string& folder, std::int64_t now,
+                   std::size_t keep, std::int64_t maxAgeSeconds) {
+    std::vector<std::string> names;
+    if (fs.ListFolder(folder.c_str(), names) != 0) {
+        return;
+    }
+    std::vector<std::pair<std::string, std::string>> batches;  // id, name
+    for (auto& name : names) {
+        bool undone = false;
+        std::string id = BatchIdOf(name, undone);
+        if (!id.empty()) {
+            batches.emplace_back(std::move(id), std::move(name));
+        }
+    }
+    std::sort(batches.begin(), batches.end(), std::greater<>());
+    for (std::size_t i = keep; i < batches.size(); ++i) {
+        const std::int64_t sent = std::stoll(batches[i].first.substr(0, 12));
+        if (now - sent > maxAgeSeconds) {
+            fs.Unlink((folder + "/" + batches[i].second).c_str());
+        }
+    }
 }
 
 }  // namespace corvane

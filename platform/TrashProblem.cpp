@@ -53,6 +53,16 @@ QString TrashProblemText(TrashProblem problem, int error) {
             return QStringLiteral("stopped before it was sent");
         case TrashProblem::kUndoNotAttempted:
             return QStringLiteral("stopped before it was put back");
+        case TrashProblem::kCrossDevice:
+            return QStringLiteral(
+                "it is reached through another mount of its drive (a bind "
+                "mount), and files cannot be moved between mounts");
+        case TrashProblem::kFolderAtOriginal:
+            return QStringLiteral("a folder is at its original place");
+        case TrashProblem::kOriginalFolder:
+            return QStringLiteral("a folder on its original path is now a link or a file");
+        case TrashProblem::kTrashUnreachable:
+            return QStringLiteral("its trash folder is not there now (is the drive mounted?)");
         case TrashProblem::kOriginalTaken:
             return QStringLiteral("another file is at its original place");
         case TrashProblem::kEntryGone:

@@ -27,12 +27,16 @@ enum class TrashProblem {
     kStillInPlace,     // a trash answered "moved", but the file is still in place
     kNoAnswer,         // a trash gave no answer for the file
     kNotAttempted,     // the send was stopped before this file: it is untouched
+    kCrossDevice,      // reached through another mount of its drive (a bind mount)
     // Putting back.
     kOriginalTaken,     // something is at the original path again
     kEntryGone,         // the trash entry is no longer there
     kEntryChanged,      // the trash entry is another file now (device, inode, size or time)
     kRestore,           // the rename back failed
     kUndoNotAttempted,  // the undo was stopped before this file: still in the trash
+    kFolderAtOriginal,  // a folder is at the original path now
+    kOriginalFolder,    // a folder of the original path is a link or a file now
+    kTrashUnreachable,  // the trash folder is not there (its drive unmounted?)
 };
 
 // The user's words: "changed since the search", "this drive has no trash",

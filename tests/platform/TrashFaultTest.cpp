@@ -129,6 +129,34 @@ TEST(TrashFaults, ASendNeverLosesAFile) {
     }
 }
 
+TEST(TrashFaults, ACrashAtAnyStepOfASendIsUndoneInFull) {
+    for (long call = 1;; ++call) {
+        ASSERT_LT(call, 2000) << "the send never ran untouched";
+        SCOPED_TRACE("crash at call " + std::to_string(call));
+        Batch batch;
+        FaultyCalls calls(call, EIO, true);
+        DesktopTrash(PlacesIn(batch.dir), calls).Send(batch.requests);
+        calls.LoseUnsynced();  // the power cut: only what was synced is left
+        std::vector<bool> inTrash;
+        ExpectEachFileSomewhere(batch, inTrash);
+        const FaultyCalls untouched;
+        DesktopTrash(PlacesIn(batch.dir), untouched).UndoLastBatch();
+        for (std::size_t i = 0; i < batch.paths.size(); ++i) {
+            EXPECT_TRUE(batch.AtHome(i)) << batch.paths[i];
+        }
+        // Reserved entries whose file never moved are removed too.
+        EXPECT_TRUE(Names(batch.dir / "data/Trash/files").empty());
+        EXPECT_TRUE(Names(batch.dir / "data/Trash/info").empty());
+        if (::testing::Test::HasFailure()) {
+            return;
+        }
+        if (!calls.failed()) {
+            std::printf("[ crash   ] %ld calls\n", calls.calls());
+            break;
+        }
+    }
+}
+
 TEST(TrashFaults, AnUndoNeverLosesAFile) {
     for (const Fault& fault : kFaults) {
         for (long call = 1;; ++call) {
@@ -152,6 +180,11 @@ TEST(TrashFaults, AnUndoNeverLosesAFile) {
                 for (const bool trashed : inTrash) {
                     EXPECT_TRUE(trashed);
                 }
+            }
+            // What a failure left in the trash comes back with the next undo.
+            DesktopTrash(PlacesIn(batch.dir), untouched).UndoLastBatch();
+            for (std::size_t i = 0; i < batch.paths.size(); ++i) {
+                EXPECT_TRUE(batch.AtHome(i)) << batch.paths[i];
             }
             if (::testing::Test::HasFailure()) {
                 return;

@@ -100,6 +100,14 @@ TEST(TrashUndo, FilesThatCannotComeBackStay) {
     EXPECT_EQ(left.at(dir / "docs/changed").content, "rewritten in the trash");
     EXPECT_EQ(Names(dir / "data/Trash/info").size(), 3u);  // vanished's entry is not ours to drop
 
+    // The taken place may be cleared: the batch stays, for that file alone.
+    EXPECT_TRUE(undone.stillUndoable);
+    ASSERT_EQ(::unlink((dir / "docs/taken").c_str()), 0);
+    const UndoOutcome again = Undo(dir);
+    ASSERT_EQ(again.files.size(), 1u);
+    EXPECT_TRUE(again.files[0].restored);
+    EXPECT_EQ(ReadFile(dir / "docs/taken"), "content of taken");
+
     // A batch is undone once, also by another object.
     const auto before = Snapshot(dir.path());
     EXPECT_FALSE(DesktopTrash(PlacesIn(dir)).HasBatchToUndo());
@@ -308,6 +316,32 @@ TEST(TrashUndo, ANameGivenUpMayBeTakenAgain) {
     EXPECT_EQ(parsed.entries[1].state, JournalEntry::State::kMoved);
     EXPECT_EQ(parsed.entries[1].stamp.modified.seconds, -3);
     EXPECT_EQ(EscapeJournalField("/home/u/x b.txt\\\xff"), "/home/u/x\\x20b.txt\\x5c\\xff");
+}
+
+TEST(TrashUndo, OldBatchesArePruned) {
+    TempDir dir;
+    const std::string folder = dir / "state/corvane";
+    ASSERT_EQ(MakeFolders(SystemCalls(), folder, 0700), 0);
+    const std::int64_t now = 2000000000;
+    const auto name = [](std::int64_t seconds, const char* end) {
+        char text[64];
+        std::snprintf(text, sizeof text, "trash-%012lld.000000000-000000%s",
+                      static_cast<long long>(seconds), end);
+        return std::string(text);
+    };
+    // 25 old batches, a day apart from 40 days back, and two young ones.
+    for (int k = 0; k < 25; ++k) {
+        WriteFile(folder + "/" + name(now - (40 + k) * 86400, k % 2 ? ".undone" : ".journal"), "");
+    }
+    for (const int days : {1, 29}) {
+        WriteFile(folder + "/" + name(now - days * 86400, ".journal"), "");
+    }
+    WriteFile(folder + "/notes.txt", "");
+    PruneJournals(SystemCalls(), folder, now);
+    // The young two and the newest 18 old ones are the newest 20; notes stay.
+    EXPECT_EQ(Names(folder).size(), 21u);
+    EXPECT_TRUE(Exists(folder + "/" + name(now - 57 * 86400, ".undone")));
+    EXPECT_FALSE(Exists(folder + "/" + name(now - 58 * 86400, ".journal")));
 }
 
 TEST(TrashUndo, TheNewestBatchIsFoundByName) {

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <errno.h>
+#include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cctype>
 #include <climits>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <map>
 #include <optional>
@@ -99,7 +102,14 @@ class FaultyCalls final : public FileSystemCalls {
     bool failed() const { return calls_ >= failAt_; }
 
     int Open(const char* p, int f, mode_t m) const override {
-        return Fail() ? -1 : FileSystemCalls::Open(p, f, m);
+        if (Fail()) {
+            return -1;
+        }
+        const int fd = FileSystemCalls::Open(p, f, m);
+        if (fd >= 0 && (f & O_CREAT)) {
+            written_.emplace(FdPath(fd), 0);  // nothing of it is on disk yet
+        }
+        return fd;
     }
     ssize_t Read(int fd, void* b, std::size_t n) const override {
         return Fail() ? -1 : FileSystemCalls::Read(fd, b, n);
@@ -109,7 +119,15 @@ class FaultyCalls final : public FileSystemCalls {
     }
     // Counted and failed like the others, but never waited for: what reaches
     // the platter is not what these tests look at, and syncs would make them slow.
-    int Fsync(int) const override { return Fail() ? -1 : 0; }
+    int Fsync(int fd) const override {
+        if (Fail()) {
+            return -1;
+        }
+        if (const auto found = written_.find(FdPath(fd)); found != written_.end()) {
+            found->second = SizeOf(found->first);
+        }
+        return 0;
+    }
     int Close(int fd) const override {
         // A failed close still closes, as the system's does.
         const int result = FileSystemCalls::Close(fd);
@@ -141,9 +159,77 @@ class FaultyCalls final : public FileSystemCalls {
         return Fail() ? -1 : FileSystemCalls::ListFolder(p, n);
     }
 
+    int OpenAt(int d, const char* n, int f, mode_t m) const override {
+        if (Fail()) {
+            return -1;
+        }
+        const int fd = FileSystemCalls::OpenAt(d, n, f, m);
+        if (fd >= 0 && (f & O_CREAT)) {
+            written_.emplace(FdPath(fd), 0);  // nothing of it is on disk yet
+        }
+        return fd;
+    }
+    int StatAt(int d, const char* n, struct stat* st, int f) const override {
+        return Fail() ? -1 : FileSystemCalls::StatAt(d, n, st, f);
+    }
+    int RenameAt(int a, const char* b, int c, const char* d, unsigned f) const override {
+        return Fail() ? -1 : FileSystemCalls::RenameAt(a, b, c, d, f);
+    }
+    int LinkAt(int a, const char* b, int c, const char* d) const override {
+        return Fail() ? -1 : FileSystemCalls::LinkAt(a, b, c, d);
+    }
+    int UnlinkAt(int d, const char* n, int f) const override {
+        return Fail() ? -1 : FileSystemCalls::UnlinkAt(d, n, f);
+    }
+    int MkdirAt(int d, const char* n, mode_t m) const override {
+        return Fail() ? -1 : FileSystemCalls::MkdirAt(d, n, m);
+    }
+    int ReadLinkAt(int d, const char* n, std::string& t) const override {
+        return Fail() ? -1 : FileSystemCalls::ReadLinkAt(d, n, t);
+    }
+    // Like Fsync: counted, failed, never waited for; what it would have made
+    // durable is noted for LoseUnsynced.
+    int SyncFs(int) const override {
+        if (Fail()) {
+            return -1;
+        }
+        for (auto& [path, durable] : written_) {
+            durable = SizeOf(path);
+        }
+        return 0;
+    }
+
+    // What a power cut right now would leave: every file written through
+    // these calls is cut back to what the last fsync or syncfs covered.
+    void LoseUnsynced() const {
+        for (const auto& [path, durable] : written_) {
+            if (SizeOf(path) > durable) {
+                ::truncate(path.c_str(), durable);
+            }
+        }
+    }
+
+    // Called before each call with its number (from 1): a test changes the
+    // tree there, at one step of a send or an undo.
+    std::function<void(long)> onCall;
+
   private:
+    static std::string FdPath(int fd) {
+        std::string target;
+        FileSystemCalls().ReadLinkAt(AT_FDCWD, ("/proc/self/fd/" + std::to_string(fd)).c_str(),
+                                     target);
+        return target;
+    }
+    static off_t SizeOf(const std::string& path) {
+        struct stat st {};
+        return ::stat(path.c_str(), &st) == 0 ? st.st_size : 0;
+    }
+
     bool Fail() const {
         ++calls_;
+        if (onCall) {
+            onCall(calls_);
+        }
         if (calls_ == failAt_ || (sticky_ && calls_ > failAt_)) {
             errno = error_;
             return true;
@@ -155,6 +241,7 @@ class FaultyCalls final : public FileSystemCalls {
     int error_;
     bool sticky_;
     mutable long calls_ = 0;
+    mutable std::map<std::string, off_t> written_;  // made here: bytes synced
 };
 
 }  // namespace corvane::testing
