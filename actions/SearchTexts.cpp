@@ -5,11 +5,12 @@
 
 #include "actions/RowExport.h"
 #include "platform/ErrnoText.h"
+#include "platform/ProductName.h"
 
 namespace corvane {
 
 QString ProductCaption() {
-    return QStringLiteral("Corvane");
+    return QLatin1String(kProductName);
 }
 
 QString AnalyzingCaption(std::string_view folder) {

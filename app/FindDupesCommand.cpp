@@ -13,11 +13,11 @@ constexpr std::size_t kSkippedShown = 10;
 }  // namespace
 
 FindDupesCommand::FindDupesCommand(MainWindow& main, ResultsWindow& results, SettingsStore& store,
-                                   Dialogs dialogs)
+                                   Prompts prompts)
     : main_(main),
       results_(results),
       store_(store),
-      dialogs_(std::move(dialogs)),
+      prompts_(std::move(prompts)),
       thread_(this),
       worker_(new SearchWorker(stop_, options_)) {
     qRegisterMetaType<SearchPhase>("corvane::SearchPhase");
@@ -57,16 +57,16 @@ void FindDupesCommand::Start() {
     }
     std::vector<std::string> folders = main_.FolderPaths();
     if (folders.empty()) {
-        dialogs_.inform(&main_, ProductCaption(),
-                        QStringLiteral("There are no folders to find duplicates for. Please drag "
-                                       "and drop some folders into the list above."));
+        prompts_.tell(&main_, ProductCaption(),
+                      QStringLiteral("There are no folders to find duplicates for. Please drag "
+                                     "and drop some folders into the list above."));
         Finish(SearchOutcome::NoFolders);
         return;
     }
     const SearchOptions options = main_.Options();
     if (!options.exact && !options.close) {
         // A search for nothing would walk every folder and then find nothing.
-        dialogs_.inform(&main_, ProductCaption(), NothingToLookForText());
+        prompts_.tell(&main_, ProductCaption(), NothingToLookForText());
         Finish(SearchOutcome::NoFolders);
         return;
     }
@@ -102,9 +102,10 @@ void FindDupesCommand::OnScanEnded() {
 
 void FindDupesCommand::OnLargeSearch(qulonglong folders, qulonglong files) {
     const bool yes =
-        !stop_.Stopped() && dialogs_.askYesNo(&main_, LargeSearchTitle(),
-                                              LargeSearchQuestion(static_cast<std::size_t>(folders),
-                                                                  static_cast<std::size_t>(files)));
+        !stop_.Stopped() && prompts_.confirm(&main_, LargeSearchTitle(),
+                                             LargeSearchQuestion(static_cast<std::size_t>(folders),
+                                                                 static_cast<std::size_t>(files)),
+                                             true);
     worker_->Answer(yes);
 }
 
@@ -117,7 +118,7 @@ void FindDupesCommand::OnFound(SearchOutcome outcome) {
             results_.Model().SetRows(std::move(rows));
             results_.ShowInPlaceOf(&main_);
         } else {
-            dialogs_.inform(&main_, NoDuplicatesTitle(), NoDuplicatesText());
+            prompts_.tell(&main_, NoDuplicatesTitle(), NoDuplicatesText());
         }
     }
     Finish(outcome);
@@ -125,7 +126,7 @@ void FindDupesCommand::OnFound(SearchOutcome outcome) {
 
 void FindDupesCommand::Finish(SearchOutcome outcome) {
     if (outcome == SearchOutcome::TooLarge && !abandoned_) {
-        dialogs_.inform(&main_, ProductCaption(), TooLargeText());
+        prompts_.tell(&main_, ProductCaption(), TooLargeText());
     }
     running_ = false;
     main_.ShowSearchRunning(false);
@@ -151,7 +152,7 @@ void FindDupesCommand::ShowSkippedFolders() {
         text += QStringLiteral("\n...and %1 more.").arg(skipped_.size() - kSkippedShown);
     }
     skipped_.clear();
-    dialogs_.inform(&main_, QStringLiteral("Skip"), text);
+    prompts_.tell(&main_, QStringLiteral("Skip"), text);
 }
 
 }  // namespace corvane

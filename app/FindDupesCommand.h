@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "app/CommandDialogs.h"
 #include "app/SearchWorker.h"
 #include "platform/SettingsStore.h"
 #include "search/FindDupes.h"
+#include "widgets/Prompts.h"
 
 namespace corvane {
 
@@ -27,12 +27,11 @@ class FindDupesCommand final : public QObject {
     Q_OBJECT
 
   public:
-    using Dialogs = CommandDialogs;
-
     // `store` gets "False" under `Stop` as each search starts; Stop Find
-    // writes "True" there and trips the search's token.
+    // writes "True" there and trips the search's token. `prompts` are the
+    // search's boxes (no icons); tests answer them without a screen.
     FindDupesCommand(MainWindow& main, ResultsWindow& results, SettingsStore& store,
-                     Dialogs dialogs = Dialogs::System());
+                     Prompts prompts = Prompts::MessageBoxes(PromptIcons::kNone));
     // Stops a running search and waits for its thread (at most one poll).
     ~FindDupesCommand() override;
 
@@ -61,7 +60,7 @@ class FindDupesCommand final : public QObject {
     MainWindow& main_;
     ResultsWindow& results_;
     SettingsStore& store_;
-    Dialogs dialogs_;
+    Prompts prompts_;
     LiveOptions options_;
     StopToken stop_;
     bool abandoned_ = false;

@@ -7,8 +7,8 @@
 
 namespace corvane {
 
-OpenListCommand::OpenListCommand(MainWindow& main, ResultsWindow& results, CommandDialogs dialogs)
-    : main_(main), results_(results), dialogs_(std::move(dialogs)) {
+OpenListCommand::OpenListCommand(MainWindow& main, ResultsWindow& results, Prompts prompts)
+    : main_(main), results_(results), prompts_(std::move(prompts)) {
     qRegisterMetaType<SearchOutcome>("corvane::SearchOutcome");
 }
 
@@ -50,12 +50,12 @@ void OpenListCommand::OnRead() {
     if (abandoned_) {
         outcome = SearchOutcome::Stopped;
     } else if (!error_.isEmpty()) {
-        dialogs_.inform(&main_, ProductCaption(),
-                        QStringLiteral("The list %1 cannot be opened:\n%2").arg(list, error_));
+        prompts_.tell(&main_, ProductCaption(),
+                      QStringLiteral("The list %1 cannot be opened:\n%2").arg(list, error_));
         outcome = SearchOutcome::NoFolders;
     } else {
         if (left_ > 0) {
-            dialogs_.inform(
+            prompts_.tell(
                 &main_, ProductCaption(),
                 QStringLiteral("%1 of the files in %2 are gone or have changed since the list "
                                "was saved; they are left out.")
@@ -63,7 +63,7 @@ void OpenListCommand::OnRead() {
                     .arg(list));
         }
         if (rows_.empty()) {
-            dialogs_.inform(&main_, NoDuplicatesTitle(), NoDuplicatesText());
+            prompts_.tell(&main_, NoDuplicatesTitle(), NoDuplicatesText());
         } else {
             results_.Model().SetRows(std::move(rows_));
             results_.ShowInPlaceOf(&main_);

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "app/CommandDialogs.h"
 #include "search/FindDupes.h"
 #include "search/ResultRow.h"
+#include "widgets/Prompts.h"
 
 namespace corvane {
 
@@ -24,7 +24,7 @@ class OpenListCommand final : public QObject {
 
   public:
     OpenListCommand(MainWindow& main, ResultsWindow& results,
-                    CommandDialogs dialogs = CommandDialogs::System());
+                    Prompts prompts = Prompts::MessageBoxes(PromptIcons::kNone));
     // Waits for a list being read.
     ~OpenListCommand() override;
 
@@ -47,7 +47,7 @@ class OpenListCommand final : public QObject {
 
     MainWindow& main_;
     ResultsWindow& results_;
-    CommandDialogs dialogs_;
+    Prompts prompts_;
     std::thread thread_;
     bool running_ = false;
     bool abandoned_ = false;

@@ -10,6 +10,7 @@
 #include "app/CommandLine.h"
 #include "app/FindDupesCommand.h"
 #include "app/OpenListCommand.h"
+#include "platform/ProductName.h"
 #include "platform/QtSettingsStore.h"
 #include "results/ResultsWindow.h"
 #include "shell/MainWindow.h"
@@ -34,21 +35,21 @@ bool AnswersAlone(int argc, char** argv) {
 }
 
 // The system's boxes; while `echo` holds, what they tell also goes to stderr.
-corvane::CommandDialogs EchoedDialogs(const bool& echo) {
-    corvane::CommandDialogs dialogs = corvane::CommandDialogs::System();
-    dialogs.inform = [show = dialogs.inform, &echo](QWidget* owner, const QString& title,
-                                                    const QString& text) {
+corvane::Prompts EchoedPrompts(const bool& echo) {
+    corvane::Prompts prompts = corvane::Prompts::MessageBoxes(corvane::PromptIcons::kNone);
+    prompts.tell = [show = prompts.tell, &echo](QWidget* owner, const QString& title,
+                                                const QString& text) {
         if (echo) {
             std::fprintf(stderr, "corvane: %s\n", text.toLocal8Bit().constData());
         }
         show(owner, title, text);
     };
-    return dialogs;
+    return prompts;
 }
 
 void NameTheApplication() {
     QApplication::setOrganizationName(QStringLiteral("Quillmark"));
-    QApplication::setApplicationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationName(QLatin1String(corvane::kProductName));
     QApplication::setApplicationVersion(QStringLiteral(CORVANE_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("org.quillmark.Corvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
@@ -110,7 +111,7 @@ int main(int argc, char* argv[]) {
     bool opening = !line.openList.isEmpty();
     bool openFailed = false;
     corvane::FindDupesCommand findDupes(mainWindow, results, store);
-    corvane::OpenListCommand openList(mainWindow, results, EchoedDialogs(opening));
+    corvane::OpenListCommand openList(mainWindow, results, EchoedPrompts(opening));
     QObject::connect(&openList, &corvane::OpenListCommand::listOpened, &app,
                      [&opening, &openFailed](bool shown) {
                          openFailed = opening && !shown;

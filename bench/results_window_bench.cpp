@@ -10,6 +10,8 @@
 #include <cstdio>
 
 #include "catalogue/FileCatalogue.h"
+#include "platform/MemorySettingsStore.h"
+#include "platform/ProductName.h"
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
 #include "search/FindDupes.h"
@@ -123,7 +125,7 @@ int main(int argc, char** argv) {
     }
     // A stand-in main window, so Back to Main has somewhere to go.
     QWidget main;
-    main.setWindowTitle(QStringLiteral("Corvane"));
+    main.setWindowTitle(QLatin1String(kProductName));
     main.setGeometry(0, 0, 800, 560);
     form.ShowInPlaceOf(&main);
     return app.exec();

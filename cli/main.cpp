@@ -10,6 +10,8 @@
 
 #include "actions/KeepRules.h"
 #include "actions/SearchTexts.h"
+#include "actions/SendRows.h"
+#include "actions/SendTexts.h"
 #include "catalogue/FileCatalogue.h"
 #include "catalogue/PathParts.h"
 #include "cli/Arguments.h"
@@ -108,7 +110,9 @@ class CliObserver final : public SearchObserver {
     bool namedFolderFailed_ = false;
 };
 
-// --undo: the last batch back where it was, one line per file.
+// --undo: the last batch back where it was, one line per file. 0 when every
+// file came back, 1 when there is no batch, 3 when any file stayed or the
+// record could not be used.
 int Undo(const Arguments& args) {
     DesktopTrash trash;
     if (!trash.HasBatchToUndo()) {
@@ -116,22 +120,15 @@ int Undo(const Arguments& args) {
                      UndoProblemText(UndoProblem::kNoBatch).toLocal8Bit().constData());
         return 1;
     }
-    const UndoOutcome outcome = trash.UndoLastBatch();
+    const UndoOutcome outcome = UndoLastSend(trash);
     if (outcome.problem != UndoProblem::kNone && outcome.problem != UndoProblem::kNotMarked) {
         std::fprintf(stderr, "corvane-find: %s\n",
-                     UndoProblemText(outcome.problem, outcome.error, outcome.line)
-                         .toLocal8Bit()
-                         .constData());
+                     UndoFailureText(outcome).toLocal8Bit().constData());
         return outcome.problem == UndoProblem::kNoBatch ? 1 : 3;
     }
-    bool failed = false;
     std::vector<std::pair<std::string, std::string>> lines;  // path, result
     for (const UndoResult& file : outcome.files) {
-        failed = failed || !file.restored;
-        lines.emplace_back(
-            file.path, file.restored
-                           ? std::string("restored")
-                           : "failed: " + TrashProblemText(file.problem, file.error).toStdString());
+        lines.emplace_back(file.path, UndoResultField(file));
     }
     cli::WriteUndo(lines,
                    args.format == Format::Json  ? cli::UndoFormat::Json
@@ -142,34 +139,7 @@ int Undo(const Arguments& args) {
         std::fprintf(stderr, "corvane-find: %s\n",
                      UndoProblemText(outcome.problem, outcome.error).toLocal8Bit().constData());
     }
-    return failed ? 3 : 0;
-}
-
-// --trash: the marked rows' files go in one batch, each checked against its
-// row first. Returns each marked row's RESULT; `failed` tells whether any stayed.
-std::vector<std::string> SendMarked(const std::vector<ResultRow>& rows,
-                                    const std::vector<bool>& marked, bool& failed) {
-    std::vector<TrashRequest> requests;
-    for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (marked[r]) {
-            requests.push_back(TrashRequest{rows[r].path, rows[r].stamp});
-        }
-    }
-    DesktopTrash trash;
-    const TrashBatch batch = requests.empty() ? TrashBatch{} : trash.Send(requests);
-    std::vector<std::string> results;
-    failed = false;
-    for (std::size_t k = 0; k < requests.size(); ++k) {
-        const bool moved = k < batch.results.size() && batch.results[k].moved;
-        failed = failed || !moved;
-        results.push_back(moved ? std::string("trashed")
-                                : "failed: " + (k < batch.results.size()
-                                                    ? TrashProblemText(batch.results[k].problem,
-                                                                       batch.results[k].error)
-                                                    : TrashProblemText(TrashProblem::kNoAnswer))
-                                                   .toStdString());
-    }
-    return results;
+    return UndoFailed(outcome) ? 3 : 0;
 }
 
 // Keeps the entries of `items` whose row is marked.
@@ -184,8 +154,103 @@ std::vector<T> MarkedOnly(const std::vector<T>& items, const std::vector<bool>& 
     return kept;
 }
 
+// What a run learnt of the rows, in the order it learnt it.
+struct Findings {
+    std::vector<ResultRow> rows;
+    std::size_t found = 0;             // rows the search found, before --trash keeps the marked
+    ContentCheckResult content;        // with --verify
+    std::vector<bool> marked;          // with --keep
+    std::vector<std::string> results;  // with --trash: one RESULT per row
+    bool sendFailed = false;
+};
+
+// The search: the rows, and on stderr what could not be searched.
+void Search(const Arguments& args, CliObserver& observer, Findings& findings) {
+    FileCatalogue catalogue;  // not needed for the output: its memory goes back on return
+    const StopToken stop;     // never tripped: the search runs to its end
+    FindDupes(args.folders, catalogue, stop, observer, findings.rows);
+    observer.ClearLine();
+    findings.found = findings.rows.size();
+}
+
+// --verify: a content key for each row; a file not compared is named on stderr.
+void Verify(CliObserver& observer, Findings& findings) {
+    findings.content = CheckContents(findings.rows, nullptr, [&](const ContentProgress& progress) {
+        observer.ContentProgressChanged(progress);
+    });
+    observer.ClearLine();
+    for (std::size_t r = 0; r < findings.rows.size(); ++r) {
+        const RowContent& row = findings.content.rows[r];
+        if (row.verdict == ContentVerdict::Unreadable) {
+            observer.Warn(findings.rows[r].path, row.error);
+        } else if (row.verdict == ContentVerdict::Changed) {
+            observer.Warn(findings.rows[r].path, "changed since the search found it; not compared");
+        } else if (row.verdict == ContentVerdict::NotChecked) {
+            observer.Warn(findings.rows[r].path, "not compared");
+        }
+    }
+    observer.ClearLine();
+}
+
+// --keep marks the rows to trash; --trash sends them in one batch, by the
+// window's rules, and from then on the findings hold only the marked rows,
+// each with its RESULT.
+void MarkAndSend(const Arguments& args, Findings& findings) {
+    const std::vector<RowContent>* content = args.verify ? &findings.content.rows : nullptr;
+    findings.marked = MarkForTrash(findings.rows, *args.keep, content);
+    if (!args.trash) {
+        return;
+    }
+    const SendPlan plan = PlanSend(findings.rows, findings.marked, content);
+    DesktopTrash trash;
+    const SendReport report = SendRows(plan, trash);
+    for (const SentFile& file : report.files) {
+        findings.results.push_back(SendResultField(file));
+    }
+    findings.sendFailed = report.AnyFailed();
+    if (args.verify) {
+        findings.content.rows = MarkedOnly(findings.content.rows, findings.marked);
+    }
+    findings.rows = MarkedOnly(findings.rows, findings.marked);
+    findings.marked.assign(findings.rows.size(), true);
+}
+
+// The rows to stdout in the chosen form; false when they could not be written.
+bool Write(const Arguments& args, const Findings& findings) {
+    RowExtras extras;
+    if (args.verify) {
+        extras.content = &findings.content.rows;
+    }
+    if (args.keep) {
+        extras.marked = &findings.marked;
+    }
+    if (args.trash) {
+        extras.results = &findings.results;
+    }
+    static char outputBuffer[1 << 16];  // fewer, larger writes than stdio's default
+    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
+    if (args.print0) {
+        cli::WritePrint0(findings.rows, stdout, extras.marked);
+    } else if (args.format == Format::Tsv) {
+        WriteTsv(findings.rows, stdout, extras);
+    } else if (args.format == Format::Json) {
+        WriteJson(findings.rows, stdout, extras);
+    } else {
+        cli::WriteText(findings.rows, QLocale::system(), stdout, extras);
+    }
+    if (std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "corvane-find: writing the results: %s\n",
+                     ErrnoText(errno).toLocal8Bit().constData());
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
+// Exit status: 2 for a folder that could not be searched or output that
+// could not be written; 1 when the search found no rows (with --trash too);
+// with --trash 3 when a marked file stayed; else 0.
 int main(int argc, char** argv) {
     Arguments args;
     if (const int status = cli::ParseArguments(argc, argv, args); status >= 0) {
@@ -194,91 +259,27 @@ int main(int argc, char** argv) {
     if (args.undo) {
         return Undo(args);
     }
-
     CliObserver observer(args.options, isatty(STDERR_FILENO) == 1 && !args.quiet, args.folders);
-    bool failed = false;
+    bool folderFailed = false;
     for (const std::string& folder : args.folders) {
         if (folder.empty()) {
             observer.Warn(folder, ENOENT);
-            failed = true;
+            folderFailed = true;
         }
     }
-
-    FileCatalogue catalogue;
-    ResultList rows;
-    const StopToken stop;  // never tripped: the search runs to its end
-    FindDupes(args.folders, catalogue, stop, observer, rows.rows);
-    observer.ClearLine();
-
-    catalogue = FileCatalogue();  // not needed for the output: give its memory back
-
-    RowExtras extras;
-    ContentCheckResult content;
+    Findings findings;
+    Search(args, observer, findings);
     if (args.verify) {
-        content = CheckContents(rows.rows, nullptr, [&](const ContentProgress& progress) {
-            observer.ContentProgressChanged(progress);
-        });
-        observer.ClearLine();
-        for (std::size_t r = 0; r < rows.rows.size(); ++r) {
-            const RowContent& row = content.rows[r];
-            if (row.verdict == ContentVerdict::Unreadable) {
-                observer.Warn(rows.rows[r].path, row.error);
-            } else if (row.verdict == ContentVerdict::Changed) {
-                observer.Warn(rows.rows[r].path, "changed since the search found it; not compared");
-            } else if (row.verdict == ContentVerdict::NotChecked) {
-                observer.Warn(rows.rows[r].path, "not compared");
-            }
-        }
-        observer.ClearLine();
-        extras.content = &content.rows;
+        Verify(observer, findings);
     }
-    std::vector<bool> marked;
     if (args.keep) {
-        marked = MarkForTrash(rows.rows, *args.keep, args.verify ? &content.rows : nullptr);
-        extras.marked = &marked;
+        MarkAndSend(args, findings);
     }
-
-    // --trash lists only the marked rows, each with its RESULT.
-    std::vector<std::string> results;
-    std::vector<RowContent> markedContent;
-    bool trashFailed = false;
-    if (args.trash) {
-        results = SendMarked(rows.rows, marked, trashFailed);
-        if (args.verify) {
-            markedContent = MarkedOnly(content.rows, marked);
-            extras.content = &markedContent;
-        }
-        rows.rows = MarkedOnly(rows.rows, marked);
-        marked.assign(rows.rows.size(), true);
-        extras.results = &results;
-    }
-
-    static char outputBuffer[1 << 16];  // fewer, larger writes than stdio's default
-    std::setvbuf(stdout, outputBuffer, _IOFBF, sizeof outputBuffer);
-    if (args.print0) {
-        cli::WritePrint0(rows.rows, stdout, extras.marked);
-    } else {
-        switch (args.format) {
-            case Format::Tsv:
-                WriteTsv(rows.rows, stdout, extras);
-                break;
-            case Format::Json:
-                WriteJson(rows.rows, stdout, extras);
-                break;
-            case Format::Text:
-                cli::WriteText(rows.rows, QLocale::system(), stdout, extras);
-                break;
-        }
-    }
-    if (std::fflush(stdout) != 0) {
-        std::fprintf(stderr, "corvane-find: writing the results: %s\n", std::strerror(errno));
+    if (!Write(args, findings) || folderFailed || observer.NamedFolderFailed()) {
         return 2;
     }
-    if (failed || observer.NamedFolderFailed()) {
-        return 2;
+    if (findings.found == 0) {
+        return 1;
     }
-    if (args.trash) {
-        return trashFailed ? 3 : 0;
-    }
-    return rows.rows.empty() ? 1 : 0;
+    return findings.sendFailed ? 3 : 0;
 }

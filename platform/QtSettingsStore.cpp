@@ -1,14 +1,16 @@
 #include "platform/QtSettingsStore.h"
 
+#include "platform/ProductName.h"
+
 namespace corvane {
 namespace {
-const QString kGroup = QStringLiteral("Corvane/");
+const QString kGroup = QLatin1String(kProductName) + QLatin1Char('/');
 }
 
 QtSettingsStore::QtSettingsStore()
     : settings_(std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
                                             QStringLiteral("Quillmark"),
-                                            QStringLiteral("Corvane"))) {}
+                                            QLatin1String(kProductName))) {}
 
 QtSettingsStore::QtSettingsStore(const QString& fileName)
     : settings_(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {}

@@ -4,14 +4,15 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 #include <QLocale>
-#include <QMessageBox>
 #include <QTimer>
 
 #include "actions/RowFormat.h"
 #include "actions/SearchTexts.h"
+#include "actions/SendTexts.h"
 #include "catalogue/PathParts.h"
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
+#include "results/TrashTask.h"
 #include "widgets/CaptionNote.h"
 #include "widgets/HoverPointer.h"
 #include "widgets/ImageButton.h"
@@ -23,34 +24,21 @@ namespace corvane {
 
 namespace {
 
-const QString kProductName = QStringLiteral("Corvane");
 constexpr int kContentTwips = 1200;  // "Unreadable" in the list's font
 // The smallest client area, in twips: the buttons' faces whole (the main
 // window's designed width, so the two can swap places) and a few rows.
 constexpr int kMinimumWidth = 11250;
 constexpr int kMinimumHeight = 4200;
 
-TrashPrompts MessageBoxPrompts(QWidget* parent) {
-    return TrashPrompts{[parent](const QString& title, const QString& text, bool yesByDefault) {
-                            return QMessageBox::question(
-                                       parent, title, text, QMessageBox::Yes | QMessageBox::No,
-                                       yesByDefault ? QMessageBox::Yes : QMessageBox::No) ==
-                                   QMessageBox::Yes;
-                        },
-                        [parent](const QString& title, const QString& text) {
-                            QMessageBox::warning(parent, title, text);
-                        }};
-}
-
 }  // namespace
 
 ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* parent)
     : QWidget(parent, Qt::Window),
       trash_(std::make_unique<DesktopTrash>()),
-      prompts_(MessageBoxPrompts(this)),
+      prompts_(Prompts::MessageBoxes(PromptIcons::kStandard)),
       closeAction_([] { QCoreApplication::quit(); }),
       desktop_(Desktop::System()) {
-    setWindowTitle(kProductName);
+    setWindowTitle(ProductCaption());
     setWindowIcon(QIcon(QStringLiteral(":/corvane/corvane.svg")));
     QPalette white = palette();
     white.setColor(QPalette::Window, Qt::white);
@@ -113,7 +101,10 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
     setMinimumSize(PixelsFromTwips(kMinimumWidth), PixelsFromTwips(kMinimumHeight));
 }
 
-ResultsWindow::~ResultsWindow() = default;
+ResultsWindow::~ResultsWindow() {
+    // A running send or undo uses the trash, which goes before the window's children.
+    delete trashTask_;
+}
 
 void ResultsWindow::ShowInPlaceOf(QWidget* mainWindow) {
     mainWindow_ = mainWindow;
@@ -126,13 +117,6 @@ void ResultsWindow::ShowInPlaceOf(QWidget* mainWindow) {
     KeepOnScreens(this, AvailableScreens());
     show();
     mainWindow->hide();
-}
-
-void ResultsWindow::SendTickedToTrash() {
-    const SendOutcome outcome = SendToTrash(model_, *trash_, prompts_);
-    if (outcome.moved > 0) {
-        NoteSent(outcome.moved);
-    }
 }
 
 void ResultsWindow::ShowNote(const QString& note) {
@@ -153,7 +137,7 @@ void ResultsWindow::NoteUndone(std::size_t files) {
 }
 
 bool ResultsWindow::CanUndo() {
-    return CanUndoLastSend(*trash_);
+    return trash_->HasBatchToUndo();
 }
 
 void ResultsWindow::UncheckAll() {
@@ -185,14 +169,20 @@ void ResultsWindow::WriteSummary() {
     summaryPending_ = false;
     CaptionNote& caption = CaptionNote::Of(this);
     if (checkTask_ != nullptr && checkTask_->Running()) {
-        caption.SetCaption(kProductName +
+        caption.SetCaption(ProductCaption() +
                            QStringLiteral(" [Checking contents: %1%]").arg(checkPercent_));
+        return;
+    }
+    if (trashTask_ != nullptr && trashTask_->Running()) {
+        caption.SetCaption(ProductCaption() + (trashTask_->CurrentJob() == TrashTask::Job::kSend
+                                                   ? SendingCaption(trashPercent_)
+                                                   : UndoingCaption(trashPercent_)));
         return;
     }
     const QLocale locale = QLocale::system();
     const auto count = [&](std::size_t n) { return locale.toString(static_cast<qulonglong>(n)); };
     if (model_.rowCount() == 0) {
-        caption.SetCaption(kProductName);
+        caption.SetCaption(ProductCaption());
         return;
     }
     const auto files = static_cast<std::size_t>(model_.rowCount());
@@ -207,7 +197,7 @@ void ResultsWindow::WriteSummary() {
                        .arg(count(model_.CheckedCount()),
                             size.isEmpty() ? QStringLiteral("0 Bytes") : size);
     }
-    caption.SetCaption(kProductName + QStringLiteral(" [") + summary + QLatin1Char(']'));
+    caption.SetCaption(ProductCaption() + QStringLiteral(" [") + summary + QLatin1Char(']'));
 }
 
 void ResultsWindow::resizeEvent(QResizeEvent* event) {

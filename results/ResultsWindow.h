@@ -11,7 +11,7 @@
 #include "platform/Trash.h"
 #include "results/Desktop.h"
 #include "results/ResultsModel.h"
-#include "results/SendToTrash.h"
+#include "widgets/Prompts.h"
 
 class QAction;
 class QMenu;
@@ -19,6 +19,7 @@ class QMenu;
 namespace corvane {
 
 class ContentCheckTask;
+class TrashTask;
 class ImageButton;
 class ResultsListView;
 
@@ -33,9 +34,11 @@ class ResultsListView;
 // Untick this group, Tick all but one in each group (four keep rules), Check
 // contents (a Content column appears; Escape stops it), Save list..., Undo
 // last send. Space ticks or unticks every selected row. The caption sums the
-// list up: files, groups, and what the ticked files take.
+// list up: files, groups, and what the ticked files take; while the contents
+// are checked, files are sent or put back, it shows how far that got.
 //
-// Threading: the GUI thread only.
+// Threading: the GUI thread only. The content check, the send and the undo
+// run on threads of their own, one at a time; Escape stops the one running.
 class ResultsWindow final : public QWidget {
     Q_OBJECT
 
@@ -70,11 +73,17 @@ class ResultsWindow final : public QWidget {
     // For tests and other front ends: the trash, the questions and messages,
     // and what closing the window does (by default: quit the application).
     void SetTrash(std::unique_ptr<Trash> trash) { trash_ = std::move(trash); }
-    void SetPrompts(TrashPrompts prompts) { prompts_ = std::move(prompts); }
+    void SetPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
     void SetCloseAction(std::function<void()> action) { closeAction_ = std::move(action); }
     void SetDesktop(Desktop desktop) { desktop_ = std::move(desktop); }
 
-    // The three buttons' actions, as their clicks run them.
+    // The three buttons' actions, as their clicks run them. Send to
+    // Recycling asks once, naming the number of ticked files (and how many
+    // groups would lose every copy, with No the default then); on Yes the
+    // files go on the send's thread, by the rules of SendRows. Afterwards
+    // rows leave the list exactly for the files gone from their places, the
+    // others stay ticked, every row loses its shade, and the files that did
+    // not go are named in one message. With nothing ticked only the shading goes.
     void SendTickedToTrash();
     void UncheckAll();
     void BackToMain();
@@ -85,9 +94,13 @@ class ResultsWindow final : public QWidget {
     void CopySelectedPaths();
     void TickFolderOfCurrentRow();
     void UntickGroupOfCurrentRow();
-    // Puts the files of the last send back where they were; their rows come
-    // back unticked while the list still shows them.
+    // Puts the files of the last send back where they were, on the send's
+    // thread; their rows come back unticked while the list still shows them.
     void UndoLastSend();
+    // Whether a send or an undo runs, and the stop of the one that runs
+    // (after the file in hand: each file is sent or put back whole, or not at all).
+    bool Sending() const;
+    void StopSend();
     // Ticks every file of each group but the one `rule` keeps; after a
     // content check only the files with the kept file's bytes.
     void TickAllButOne(KeepRule rule);
@@ -119,6 +132,9 @@ class ResultsWindow final : public QWidget {
     void ShowSummary();
     void WriteSummary();
     void ContentChecked();
+    bool Busy() const;
+    void Sent();
+    void Undone();
 
     ResultsModel model_;
     QWidget* banner_ = nullptr;
@@ -133,16 +149,20 @@ class ResultsWindow final : public QWidget {
     QAction* untickGroupAction_ = nullptr;
     QAction* undoAction_ = nullptr;
     QAction* stopCheckAction_ = nullptr;
-    std::vector<QAction*> rowActions_;  // act on the row under the pointer
+    QAction* stopSendAction_ = nullptr;  // Escape while a send or an undo runs
+    std::vector<QAction*> rowActions_;   // act on the row under the pointer
     ContentCheckTask* checkTask_ = nullptr;
     int checkPercent_ = 0;
+    TrashTask* trashTask_ = nullptr;
+    int trashPercent_ = 0;
+    int sendGeneration_ = 0;  // the list the running send looks at
     bool summaryPending_ = false;
     int listGeneration_ = 0;   // counts the lists the window has shown
     int checkGeneration_ = 0;  // the list the running check looks at
     int menuRow_ = -1;         // the row a context menu was opened on
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<Trash> trash_;
-    TrashPrompts prompts_;
+    Prompts prompts_;
     std::function<void()> closeAction_;
     Desktop desktop_;
 };

@@ -1,5 +1,5 @@
 // The results window's list commands: the context menu and its shortcuts,
-// the keep rules, the content check, saving the list and undoing a send.
+// the keep rules, the content check and saving the list.
 #include <QAction>
 #include <QFile>
 #include <QMenu>
@@ -14,14 +14,9 @@
 #include "results/ContentCheckTask.h"
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
+#include "results/TrashTask.h"
 
 namespace corvane {
-
-namespace {
-
-const QString kProductName = QStringLiteral("Corvane");
-
-}  // namespace
 
 void ResultsWindow::BuildCommands() {
     menu_ = new QMenu(this);
@@ -62,6 +57,14 @@ void ResultsWindow::BuildCommands() {
     stopCheckAction_ = AddCommand(QStringLiteral("Stop the check"), QKeySequence(Qt::Key_Escape),
                                   &ResultsWindow::StopCheck);
     stopCheckAction_->setEnabled(false);
+    // Not in the menu: Escape also stops a send or an undo, which never run
+    // beside a check, so the two shortcuts are never on at once.
+    stopSendAction_ = new QAction(this);
+    stopSendAction_->setShortcut(QKeySequence(Qt::Key_Escape));
+    stopSendAction_->setShortcutContext(Qt::WindowShortcut);
+    stopSendAction_->setEnabled(false);
+    addAction(stopSendAction_);
+    connect(stopSendAction_, &QAction::triggered, this, &ResultsWindow::StopSend);
     menu_->addSeparator();
     AddCommand(QStringLiteral("Save list..."), QKeySequence::Save, &ResultsWindow::SaveList);
     undoAction_ = AddCommand(QStringLiteral("Undo last send"), QKeySequence::Undo,
@@ -97,6 +100,16 @@ void ResultsWindow::BuildCommands() {
         ShowSummary();
     });
     connect(checkTask_, &ContentCheckTask::finished, this, &ResultsWindow::ContentChecked);
+
+    trashTask_ = new TrashTask(this);
+    connect(trashTask_, &TrashTask::progressed, this, [this](int percent) {
+        trashPercent_ = percent;
+        ShowSummary();
+    });
+    connect(trashTask_, &TrashTask::finished, this, [this](TrashTask::Job job) {
+        stopSendAction_->setEnabled(false);
+        job == TrashTask::Job::kSend ? Sent() : Undone();
+    });
 }
 
 QAction* ResultsWindow::AddCommand(const QString& text, const QKeySequence& shortcut,
@@ -121,7 +134,8 @@ QMenu* ResultsWindow::ContextMenu(int row) {
     for (QAction* action : rowActions_) {
         action->setEnabled(onRow);
     }
-    undoAction_->setEnabled(CanUndoLastSend(*trash_));  // the list may be empty by then
+    // The list may be empty by then. While a send or an undo runs, the trash is theirs.
+    undoAction_->setEnabled(!Busy() && trash_->HasBatchToUndo());
     return menu_;
 }
 
@@ -140,7 +154,7 @@ void ResultsWindow::OpenRow(int row) {
     const QByteArray path = QByteArray::fromStdString(model_.RowAt(row).path);
     if (!desktop_.open(path)) {
         prompts_.tell(
-            kProductName,
+            this, ProductCaption(),
             QStringLiteral("No program could open %1.").arg(DisplayPath(model_.RowAt(row).path)));
     }
 }
@@ -151,8 +165,9 @@ void ResultsWindow::ShowRowInFolder(int row) {
     }
     const QByteArray path = QByteArray::fromStdString(model_.RowAt(row).path);
     if (!desktop_.showInFolder(path)) {
-        prompts_.tell(kProductName, QStringLiteral("No file manager could show %1.")
-                                        .arg(DisplayPath(model_.RowAt(row).path)));
+        prompts_.tell(this, ProductCaption(),
+                      QStringLiteral("No file manager could show %1.")
+                          .arg(DisplayPath(model_.RowAt(row).path)));
     }
 }
 
@@ -199,7 +214,7 @@ void ResultsWindow::TickAllButOne(KeepRule rule) {
 }
 
 void ResultsWindow::CheckContents() {
-    if (checkTask_->Running() || model_.rowCount() == 0) {
+    if (Busy() || model_.rowCount() == 0) {
         return;
     }
     checkPercent_ = 0;
@@ -256,30 +271,12 @@ void ResultsWindow::SaveList() {
         }
     }
     if (error != 0) {
-        prompts_.tell(kProductName, QStringLiteral("The list could not be saved to %1:\n%2")
-                                        .arg(DisplayPath(file.toStdString()), ErrnoText(error)));
-        return;
+        prompts_.tell(this, ProductCaption(),
+                      QStringLiteral("The list could not be saved to %1:\n%2")
+                          .arg(DisplayPath(file.toStdString()), ErrnoText(error)));
     }
     const std::string_view name = FileNamePart(std::string_view(file.constData(), file.size()));
     ShowNote(QStringLiteral("List saved to %1").arg(DisplayPath(name)));
-}
-
-void ResultsWindow::UndoLastSend() {
-    if (!CanUndoLastSend(*trash_)) {
-        prompts_.tell(kProductName, UndoProblemText(UndoProblem::kNoBatch));
-        return;
-    }
-    const UndoOutcome outcome = corvane::UndoLastSend(*trash_, prompts_);
-    std::vector<FileId> back;
-    for (const UndoResult& file : outcome.files) {
-        if (file.restored) {
-            back.push_back(file.stamp.id);
-        }
-    }
-    model_.PutBack(back);
-    if (!back.empty()) {
-        NoteUndone(back.size());
-    }
 }
 
 }  // namespace corvane

@@ -4,9 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QMessageBox>
 
 #include "platform/FileStatus.h"
+#include "platform/ProductName.h"
+#include "widgets/Prompts.h"
 
 namespace corvane {
 
@@ -39,7 +40,8 @@ std::vector<QByteArray> ChooseFolders(QWidget* owner, const QString& title) {
         folders.push_back(path);
     }
     if (undecodable) {
-        QMessageBox::information(owner, QStringLiteral("Corvane"), UndecodableFolderHint());
+        Prompts::MessageBoxes(PromptIcons::kNone)
+            .tell(owner, QLatin1String(kProductName), UndecodableFolderHint());
     }
     return folders;
 }

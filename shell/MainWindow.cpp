@@ -12,7 +12,6 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
 #include <QSlider>
@@ -20,6 +19,7 @@
 
 #include "actions/SearchTexts.h"
 #include "catalogue/PathParts.h"
+#include "platform/ProductName.h"
 #include "platform/SettingsStore.h"
 #include "shell/FolderDrop.h"
 #include "shell/FolderListModel.h"
@@ -78,10 +78,7 @@ MainWindowDesktop MainWindowDesktop::System() {
             owner, QStringLiteral("Open a saved result list"), QDir::homePath(),
             QStringLiteral("Result lists (*.tsv *.json);;All files (*)")));
     };
-    desktop.showMessage = [](QWidget* owner, const QString& title, const QString& text) {
-        QMessageBox box(QMessageBox::NoIcon, title, text, QMessageBox::Ok, owner);
-        box.exec();
-    };
+    desktop.prompts = Prompts::MessageBoxes(PromptIcons::kNone);
     return desktop;
 }
 
@@ -655,8 +652,8 @@ void MainWindow::AddFolders(const std::vector<QByteArray>& rows, bool tell) {
             notes << note;
         }
     }
-    if (tell && !notes.isEmpty() && desktop_.showMessage) {
-        desktop_.showMessage(this, ProductCaption(), notes.join(QLatin1Char('\n')));
+    if (tell && !notes.isEmpty() && desktop_.prompts.tell) {
+        desktop_.prompts.tell(this, ProductCaption(), notes.join(QLatin1Char('\n')));
     }
 }
 
@@ -718,8 +715,8 @@ void MainWindow::ClearList() {
 void MainWindow::AddDroppedUrls(const QList<QUrl>& urls) {
     const DropRows drop = RowsFromDrop(urls);
     AddFolders(drop.rows);
-    if (drop.failed && desktop_.showMessage) {
-        desktop_.showMessage(this, kDropErrorTitle, kDropErrorText);
+    if (drop.failed && desktop_.prompts.tell) {
+        desktop_.prompts.tell(this, kDropErrorTitle, kDropErrorText);
     }
 }
 

@@ -15,6 +15,7 @@
 #include "shell/ListedFolders.h"
 #include "shell/MainLayout.h"
 #include "shell/StoredSettings.h"
+#include "widgets/Prompts.h"
 
 class QAction;
 class QCheckBox;
@@ -42,8 +43,8 @@ struct MainWindowDesktop {
     FolderBrowser chooseFolder;
     // Asks for a saved result list to open: its path bytes, or empty.
     std::function<QByteArray(QWidget* owner)> chooseList;
-    // A modal message with one OK button and no icon.
-    std::function<void(QWidget* owner, const QString& title, const QString& text)> showMessage;
+    // Modal messages with one OK button and no icon.
+    Prompts prompts;
 
     // The primary screen, the file dialog and a message box.
     static MainWindowDesktop System();

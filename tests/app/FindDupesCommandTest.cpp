@@ -55,8 +55,8 @@ struct Harness {
     QStringList informed;  // "title|text"
     QStringList asked;
     bool answer = true;
-    FindDupesCommand command{form, results, store, Dialogs()};
-    OpenListCommand openList{form, results, Dialogs()};
+    FindDupesCommand command{form, results, store, Answers()};
+    OpenListCommand openList{form, results, Answers()};
     QSignalSpy finished{&command, &FindDupesCommand::finished};
     QSignalSpy opened{&openList, &OpenListCommand::finished};
 
@@ -81,16 +81,16 @@ struct Harness {
         return spy.takeFirst().at(0).value<SearchOutcome>();
     }
 
-    CommandDialogs Dialogs() {
-        CommandDialogs dialogs;
-        dialogs.inform = [this](QWidget*, const QString& title, const QString& text) {
+    Prompts Answers() {
+        Prompts prompts;
+        prompts.tell = [this](QWidget*, const QString& title, const QString& text) {
             informed << title + QLatin1Char('|') + text;
         };
-        dialogs.askYesNo = [this](QWidget*, const QString& title, const QString& text) {
+        prompts.confirm = [this](QWidget*, const QString& title, const QString& text, bool) {
             asked << title + QLatin1Char('|') + text;
             return answer;
         };
-        return dialogs;
+        return prompts;
     }
 
     template <typename T>

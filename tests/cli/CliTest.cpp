@@ -384,6 +384,21 @@ TEST_F(CliTest, TrashSendsTheMarkedFilesAndUndoPutsThemBack) {
     EXPECT_NE(run.out.find("\"result\": \"failed: "), std::string::npos) << run.out;
     EXPECT_TRUE(testing::Exists(trashFiles + "/a.txt"));
 
+    // An undo with the first file's place taken again still puts the last
+    // one back, and says the batch failed.
+    MakeFolder(dir / "z");
+    for (const char* copy : {"x/c.txt", "y/c.txt", "z/c.txt"}) {
+        WriteFile(dir / copy, "copy");
+    }
+    run = Find({"--exact", "--keep", "first", "--trash", dir / "x", dir / "y", dir / "z"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    WriteFile(dir / "y/c.txt", "taken");
+    run = Find({"--undo", "--format", "tsv"});
+    EXPECT_EQ(run.status, 3) << run.out;
+    EXPECT_TRUE(run.out.ends_with(dir / "z/c.txt" + "\trestored\n")) << run.out;
+
+    // No rows: nothing to send, status 1.
+    EXPECT_EQ(Find({"--exact", "--keep", "first", "--trash", dir / "z"}).status, 1);
     EXPECT_EQ(Find({"--trash", dir / "x"}).status, 2);  // --trash needs --keep
     EXPECT_EQ(Find({"--undo", dir / "x"}).status, 2);   // --undo takes no FOLDER
     EXPECT_EQ(Find({"--keep", "first", "--trash", "--print0", dir / "x"}).status, 2);

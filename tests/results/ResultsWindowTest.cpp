@@ -6,7 +6,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 
+#include <condition_variable>
 #include <fstream>
+#include <mutex>
 
 #include "actions/SavedList.h"
 #include "results/ResultsListView.h"
@@ -14,6 +16,7 @@
 #include "support/ColouredRow.h"
 #include "support/Files.h"
 #include "support/TempDir.h"
+#include "widgets/CaptionNote.h"
 #include "widgets/ImageButton.h"
 #include "widgets/Twips.h"
 
@@ -84,10 +87,71 @@ class MovingTrash : public Trash {
     std::vector<Sent> batch_;
 };
 
+// Sends one file at a time into `aside`, and after each waits until the test
+// lets it go on: the test acts on the window while a send is in hand.
+class GatedTrash : public Trash {
+  public:
+    explicit GatedTrash(std::string aside) : aside_(std::move(aside)) {}
+    TrashBatch Send(const std::vector<TrashRequest>& requests,
+                    const SendControl& control) override {
+        TrashBatch batch;
+        for (std::size_t k = 0; k < requests.size(); ++k) {
+            if (control.Stopped()) {
+                batch.results.push_back(TrashResult{false, TrashProblem::kNotAttempted, 0});
+                continue;
+            }
+            const std::string to = aside_ + "/" + std::to_string(k);
+            const bool moved = ::rename(requests[k].path.c_str(), to.c_str()) == 0;
+            batch.results.push_back(TrashResult{moved, {}, 0});
+            control.Report(k + 1, requests.size());
+            std::unique_lock lock(mutex_);
+            ++sent_;
+            changed_.notify_all();
+            changed_.wait(lock, [&] { return released_ > k; });
+        }
+        batch.id = "gated";
+        return batch;
+    }
+    std::vector<TrashResult> MoveToTrash(const std::vector<std::string>&) override { return {}; }
+    // Waits until `count` files have gone; lets the send go on after `count` files.
+    void WaitForSent(std::size_t count) {
+        std::unique_lock lock(mutex_);
+        changed_.wait(lock, [&] { return sent_ >= count; });
+    }
+    void Release(std::size_t count) {
+        const std::lock_guard lock(mutex_);
+        released_ = count;
+        changed_.notify_all();
+    }
+
+  private:
+    std::string aside_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t sent_ = 0;
+    std::size_t released_ = 0;
+};
+
+// A row for the file at `path` as it is now.
+ResultRow RowOf(const std::string& path, std::uint32_t group) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0) {
+        qFatal("no file %s", path.c_str());
+    }
+    ResultRow row;
+    row.path = path;
+    row.stamp = StampOf(st);
+    row.stamped = true;
+    row.group = group;
+    return row;
+}
+
 struct Window {
     ResultsWindow form{QCursor(Qt::CrossCursor)};
     int closes = 0;
     QStringList asked;
+    QList<bool> yesByDefault;
+    bool answer = true;
     QStringList told;
     QStringList desktop;  // "open|path", "show|path", "copy|text"
     bool opens = true;
@@ -105,11 +169,12 @@ struct Window {
                                 [this](const QString& text) { desktop << "copy|" + text; },
                                 [this](QWidget*) { return saveTo; }});
         form.SetPrompts(
-            TrashPrompts{[this](const QString&, const QString& text, bool) {
-                             asked << text;
-                             return true;
-                         },
-                         [this](const QString&, const QString& text) { told << text; }});
+            Prompts{[this](QWidget*, const QString&, const QString& text, bool yes) {
+                        asked << text;
+                        yesByDefault << yes;
+                        return answer;
+                    },
+                    [this](QWidget*, const QString&, const QString& text) { told << text; }});
         for (int i = 0; i < 4; ++i) {
             form.Model().AddRow(Coloured(Row(i), i < 2 ? "light blue" : "red"));
         }
@@ -245,7 +310,7 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{1}));
     }
 
-    void undo_puts_the_sent_rows_back_in_their_places() {
+    void a_send_removes_the_rows_of_gone_files_and_undo_puts_them_back() {
         TempDir dir;
         QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
         Window w;
@@ -253,31 +318,112 @@ class ResultsWindowTest : public QObject {
         for (int i = 0; i < 4; ++i) {
             const std::string path = dir / ("f" + std::to_string(i));
             WriteFile(path, "x");
-            struct stat st {};
-            QVERIFY(::lstat(path.c_str(), &st) == 0);
-            ResultRow row;
-            row.path = path;
-            row.stamp = StampOf(st);
-            row.stamped = true;
-            row.group = 1 + i / 2;
-            w.form.Model().AddRow(Coloured(row, "blue"));
+            w.form.Model().AddRow(Coloured(RowOf(path, 1 + i / 2), "blue"));
         }
         w.form.SetTrash(std::make_unique<MovingTrash>(dir / "aside"));
-        w.form.Model().SetChecked(std::vector<int>{0, 2}, true);
+        w.form.Model().SetChecked(std::vector<int>{0, 2, 3}, true);
+        WriteFile(dir / "f3", "changed since the search");
         w.form.SendTickedToTrash();
+        QTRY_VERIFY(!w.form.Sending());
+        QCOMPARE(w.asked, QStringList{"Move 3 checked files to the trash?\n\nEvery file of 1 group "
+                                      "is checked: no copy of it would be left in the list."});
+        // The changed file stays, ticked, and is named; the shading is gone.
         QCOMPARE(w.form.Model().rowCount(), 2);
+        QCOMPARE(w.form.Model().RowAt(1).path, dir / "f3");
+        QVERIFY(w.form.Model().IsChecked(1) && !w.form.Model().IsChecked(0));
+        QCOMPARE(w.form.Model().ShadeAt(0), Shade::None);
+        QCOMPARE(w.told, QStringList{"1 file could not be moved to the trash:\n\n" +
+                                     QString::fromStdString(dir / "f3") +
+                                     "\n    changed since the search"});
+        w.told.clear();
         QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files sent to the trash]"));
         w.form.UndoLastSend();
+        QTRY_VERIFY(!w.form.Sending());
         QCOMPARE(w.form.Model().rowCount(), 4);
         QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files put back from the trash]"));
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(w.form.Model().RowAt(r).path, dir / ("f" + std::to_string(r)));
-            QVERIFY(!w.form.Model().IsChecked(r));
+            QCOMPARE(w.form.Model().IsChecked(r), r == 3);
         }
         QVERIFY(w.told.isEmpty());
         w.form.UndoLastSend();  // nothing left to undo: said, and nothing changes
-        QCOMPARE(w.told.size(), 1);
+        QCOMPARE(w.told, QStringList{"there is nothing to undo"});
         QCOMPARE(w.form.Model().rowCount(), 4);
+    }
+
+    void the_question_guards_every_copy_and_no_changes_nothing_data() {
+        QTest::addColumn<QList<int>>("ticked");
+        QTest::addColumn<QString>("warning");  // "" when no group would lose every copy
+        // Groups: 1 = rows 0, 1; 2 = rows 2, 3.
+        QTest::newRow("one of each") << QList<int>{0, 2} << QString();
+        QTest::newRow("a whole group") << QList<int>{0, 1, 2} << "Every file of 1 group is checked";
+        QTest::newRow("both groups")
+            << QList<int>{0, 1, 2, 3} << "Every file of 2 groups is checked";
+    }
+    void the_question_guards_every_copy_and_no_changes_nothing() {
+        QFETCH(QList<int>, ticked);
+        QFETCH(QString, warning);
+        Window w;
+        auto trash = std::make_unique<CountingTrash>();
+        CountingTrash* counter = trash.get();
+        w.form.SetTrash(std::move(trash));
+        for (const int row : ticked) {
+            w.form.Model().SetChecked(row, true);
+        }
+        w.answer = false;
+        w.form.SendTickedToTrash();
+        QVERIFY(!w.form.Sending());
+        QCOMPARE(w.asked.size(), 1);
+        QVERIFY(w.asked[0].contains(warning));
+        QCOMPARE(w.yesByDefault, QList<bool>{warning.isEmpty()});
+        QCOMPARE(counter->requests, 0);
+        QCOMPARE(w.form.Model().rowCount(), 4);
+        QCOMPARE(w.form.Model().CheckedRows().size(), static_cast<std::size_t>(ticked.size()));
+        QCOMPARE(w.form.Model().ShadeAt(2), Shade::Red);
+    }
+
+    void a_send_runs_beside_the_window_and_escape_stops_it() {
+        TempDir dir;
+        QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
+        Window w;
+        w.form.Model().Clear();
+        for (int i = 0; i < 5; ++i) {
+            WriteFile(dir / ("f" + std::to_string(i)), "x");
+            w.form.Model().AddRow(Coloured(RowOf(dir / ("f" + std::to_string(i)), 1), "blue"));
+        }
+        auto trash = std::make_unique<GatedTrash>(dir / "aside");
+        GatedTrash* gate = trash.get();
+        w.form.SetTrash(std::move(trash));
+        w.form.Model().SetChecked(std::vector<int>{0, 1, 2, 3}, true);
+        w.form.show();
+        w.form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w.form));
+
+        w.form.SendTickedToTrash();
+        gate->WaitForSent(1);  // the first file is gone; the send waits in hand
+        QVERIFY(w.form.Sending());
+        QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [Moving to the trash: 25%]"));
+        // The window answers input meanwhile: Space ticks the current row.
+        w.form.List()->setCurrentIndex(w.form.Model().index(4, 0));
+        QTest::keyClick(w.form.List(), Qt::Key_Space);
+        QVERIFY(w.form.Model().IsChecked(4));
+        // Escape stops after the file in hand: the second one goes, no more.
+        gate->Release(1);
+        gate->WaitForSent(2);
+        QTest::keyClick(&w.form, Qt::Key_Escape);
+        gate->Release(4);
+        QTRY_VERIFY(!w.form.Sending());
+        QVERIFY(!testing::Exists(dir / "f0") && !testing::Exists(dir / "f1"));
+        QStringList left;
+        for (int r = 0; r < w.form.Model().rowCount(); ++r) {
+            left << QString::fromStdString(w.form.Model().RowAt(r).path);
+            QVERIFY(testing::Exists(w.form.Model().RowAt(r).path));
+        }
+        QCOMPARE(left.size(), 3);
+        QVERIFY(w.told.isEmpty());  // a stopped file is no failure
+        QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files sent to the trash]"));
+        CaptionNote::Of(&w.form).Clear();
+        QVERIFY(w.form.windowTitle().startsWith("Corvane [3 files in 1 group; 3 ticked"));
     }
 
     void save_list_writes_what_corvane_find_writes() {
@@ -307,6 +453,7 @@ class ResultsWindowTest : public QObject {
         // The rows name files that do not exist, so the re-check keeps them.
         w.form.Model().SetChecked(0, true);
         QTest::mouseClick(w.form.SendButton(), Qt::LeftButton);
+        QTRY_VERIFY(!w.form.Sending());
         QCOMPARE(w.asked, QStringList{"Move 1 checked file to the trash?"});
         QCOMPARE(counter->requests, 0);
         QCOMPARE(w.form.Model().rowCount(), 4);

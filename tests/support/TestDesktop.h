@@ -37,7 +37,7 @@ struct TestDesktop {
             }
             return answer;
         };
-        desktop.showMessage = [this](QWidget*, const QString& title, const QString& text) {
+        desktop.prompts.tell = [this](QWidget*, const QString& title, const QString& text) {
             messageTitles << title;
             messageTexts << text;
         };
