@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <utility>
 
 namespace corvane {
@@ -25,7 +27,7 @@ FileDigest Failed(DigestOutcome outcome, int error = 0) {
 
 // Reads exactly `count` bytes at `offset`. Returns the count read, short at
 // the end of the file, or -1. Reads by offset leave the descriptor's position
-// alone, so the first look and the whole read need no seek in between.
+// alone, so the stages need no seek in between.
 ssize_t ReadFully(int fd, char* into, std::size_t count, off_t offset) {
     std::size_t done = 0;
     while (done < count) {
@@ -45,9 +47,85 @@ ssize_t ReadFully(int fd, char* into, std::size_t count, off_t offset) {
     return static_cast<ssize_t>(done);
 }
 
+int OpenOnce(int at, const char* name) {
+    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
+    int fd = ::openat(at, name, kFlags | O_NOATIME);
+    if (fd < 0 && errno == EPERM) {
+        fd = ::openat(at, name, kFlags);  // O_NOATIME is only for the file's owner
+    }
+    return fd;
+}
+
+// Opens a file whose path is too long for one call: each folder relative to
+// the one before, then the file in the last.
+int OpenByParts(const std::string& path) {
+    int at = path.starts_with('/') ? ::open("/", O_PATH | O_DIRECTORY | O_CLOEXEC) : AT_FDCWD;
+    std::size_t from = 0;
+    for (std::size_t slash = path.find('/'); slash != std::string::npos && at != -1;
+         slash = path.find('/', from)) {
+        const std::string part = path.substr(from, slash - from);
+        from = slash + 1;
+        if (part.empty()) {
+            continue;
+        }
+        const int next = ::openat(at, part.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        const int error = errno;
+        if (at >= 0) {
+            ::close(at);
+        }
+        at = next;
+        errno = error;
+    }
+    if (at == -1) {
+        return -1;
+    }
+    const int fd = OpenOnce(at, path.c_str() + from);
+    const int error = errno;
+    if (at >= 0) {
+        ::close(at);
+    }
+    errno = error;
+    return fd;
+}
+
+bool Matches(const FileState& opened, const FileExpectation& expected) {
+    return opened.stamp.id == expected.id && opened.stamp.size == expected.size &&
+           (!expected.modified || opened.stamp.modified == *expected.modified) &&
+           (!expected.state || opened == *expected.state);
+}
+
+// Zeros to digest the holes of sparse files with.
+constexpr std::size_t kZeroBytes = 64 * 1024;
+const char* Zeros() {
+    static const char* const zeros = static_cast<const char*>(std::calloc(kZeroBytes, 1));
+    return zeros;
+}
+
+// Digests the hole at `offset` (if any) as zeros, up to the next data or
+// `size`, and moves `offset` past it. False when the callback says stop.
+bool DigestHole(int fd, XXH3_state_t* hash, off_t& offset, off_t size, const ReadCallback& onRead) {
+    const off_t data = ::lseek(fd, offset, SEEK_DATA);
+    // ENXIO: no data from here on; any other failure: read it all.
+    const off_t holeEnd = data >= 0 ? std::min(data, size) : errno == ENXIO ? size : offset;
+    while (offset < holeEnd) {
+        const auto n = static_cast<std::size_t>(
+            std::min<off_t>(holeEnd - offset, static_cast<off_t>(kZeroBytes)));
+        XXH3_128bits_update(hash, Zeros(), n);
+        offset += static_cast<off_t>(n);
+        if (onRead && !onRead(0)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 }  // namespace
 
-ContentKey DigestOfBytes(std::string_view bytes) {
+ContentKey DigestOfBytes(std::string_view bytes, const DigestSecret* secret) {
+    if (secret != nullptr) {
+        return KeyOf(XXH3_128bits_withSecret(bytes.data(), bytes.size(), secret->bytes.data(),
+                                             secret->bytes.size()));
+    }
     return KeyOf(XXH3_128bits(bytes.data(), bytes.size()));
 }
 
@@ -64,32 +142,40 @@ struct DigestReader::State {
     std::unique_ptr<char[]> buffer;
     std::size_t bufferBytes = 0;
     XXH3_state_t* hash = nullptr;
+    const DigestSecret* secret = nullptr;
+
+    void Reset() {
+        if (secret != nullptr) {
+            XXH3_128bits_reset_withSecret(hash, secret->bytes.data(), secret->bytes.size());
+        } else {
+            XXH3_128bits_reset(hash);
+        }
+    }
 };
 
-DigestReader::DigestReader(std::size_t bufferBytes) : state_(std::make_unique<State>()) {
+DigestReader::DigestReader(std::size_t bufferBytes, const DigestSecret* secret)
+    : state_(std::make_unique<State>()) {
     state_->bufferBytes = std::max(bufferBytes, 2 * kEdgeBlockBytes);
     state_->buffer = std::make_unique<char[]>(state_->bufferBytes);
     state_->hash = XXH3_createState();
+    state_->secret = secret;
 }
 
 DigestReader::~DigestReader() {
     XXH3_freeState(state_->hash);
 }
 
-FileDigest DigestReader::Edges(const std::string& path, const FileStamp& expected,
-                               const ReadCallback& onRead) {
-    StampedFile file(path, expected);
-    return file.IsOpen() ? file.Finish(file.Edges(*this, onRead)) : file.Failure();
-}
-
-FileDigest DigestReader::Whole(const std::string& path, const FileStamp& expected,
+FileDigest DigestReader::Whole(const std::string& path, const FileExpectation& expected,
                                const ReadCallback& onRead) {
     StampedFile file(path, expected);
     return file.IsOpen() ? file.Finish(file.Whole(*this, onRead)) : file.Failure();
 }
 
-StampedFile::StampedFile(const std::string& path, const FileStamp& expected) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+StampedFile::StampedFile(const std::string& path, const FileExpectation& expected) {
+    fd_ = OpenOnce(AT_FDCWD, path.c_str());
+    if (fd_ < 0 && errno == ENAMETOOLONG) {
+        fd_ = OpenByParts(path);
+    }
     if (fd_ < 0) {
         // With O_NOFOLLOW, ELOOP means a link now stands where the file was.
         failure_ = errno == ELOOP ? Failed(DigestOutcome::Changed)
@@ -102,8 +188,8 @@ StampedFile::StampedFile(const std::string& path, const FileStamp& expected) {
         Close();
         return;
     }
-    opened_ = StampOf(st);
-    if (!S_ISREG(st.st_mode) || !(opened_ == expected)) {
+    opened_ = StateOf(st);
+    if (!S_ISREG(st.st_mode) || !Matches(opened_, expected)) {
         failure_ = Failed(DigestOutcome::Changed);
         Close();
     }
@@ -139,7 +225,7 @@ FileDigest StampedFile::Finish(const FileDigest& done) {
         struct stat after {};
         if (::fstat(fd_, &after) != 0) {
             result = Failed(DigestOutcome::Unreadable, errno);
-        } else if (!(StampOf(after) == opened_)) {
+        } else if (!(StateOf(after) == opened_)) {
             result = Failed(DigestOutcome::Changed);
         }
     }
@@ -147,71 +233,98 @@ FileDigest StampedFile::Finish(const FileDigest& done) {
     return result;
 }
 
-FileDigest StampedFile::Edges(DigestReader& reader, const ReadCallback& onRead) {
-    const auto size = static_cast<std::size_t>(opened_.size);
+FileDigest StampedFile::Block(DigestReader& reader, off_t offset, std::size_t count,
+                              const ReadCallback& onRead) {
     char* buffer = reader.state_->buffer.get();
+    const ssize_t got = ReadFully(fd_, buffer, count, offset);
+    if (got < 0) {
+        return Failed(DigestOutcome::Unreadable, errno);
+    }
+    if (onRead && !onRead(static_cast<std::size_t>(got))) {
+        return Failed(DigestOutcome::Stopped);
+    }
+    if (static_cast<std::size_t>(got) != count) {
+        return Failed(DigestOutcome::Changed);  // ended early: shortened meanwhile
+    }
     FileDigest done;
     done.outcome = DigestOutcome::Done;
-    if (size <= 2 * kEdgeBlockBytes) {
-        const ssize_t got = ReadFully(fd_, buffer, size, 0);
-        if (got < 0) {
-            return Failed(DigestOutcome::Unreadable, errno);
-        }
-        if (onRead && !onRead(static_cast<std::size_t>(got))) {
-            return Failed(DigestOutcome::Stopped);
-        }
-        if (static_cast<std::size_t>(got) != size) {
-            return Failed(DigestOutcome::Changed);
-        }
-        done.key = DigestOfBytes({buffer, size});
-        done.whole = true;
-        return done;
-    }
-    // No advice against read-ahead here: most files of a shared size are
-    // copies, read whole next, and the read-ahead is the start of that read.
-    const off_t offsets[2] = {0, static_cast<off_t>(size - kEdgeBlockBytes)};
-    for (int b = 0; b < 2; ++b) {
-        const ssize_t got =
-            ReadFully(fd_, buffer + b * kEdgeBlockBytes, kEdgeBlockBytes, offsets[b]);
-        if (got < 0) {
-            return Failed(DigestOutcome::Unreadable, errno);
-        }
-        if (onRead && !onRead(static_cast<std::size_t>(got))) {
-            return Failed(DigestOutcome::Stopped);
-        }
-        if (static_cast<std::size_t>(got) != kEdgeBlockBytes) {
-            return Failed(DigestOutcome::Changed);
-        }
-    }
-    done.key = KeyNotFromContent(static_cast<std::int64_t>(size), {buffer, 2 * kEdgeBlockBytes});
+    done.key = DigestOfBytes({buffer, count}, reader.state_->secret);
     return done;
 }
 
+FileDigest StampedFile::Head(DigestReader& reader, const ReadCallback& onRead) {
+    const auto size = static_cast<std::size_t>(opened_.stamp.size);
+    FileDigest done = Block(reader, 0, std::min(size, kEdgeBlockBytes), onRead);
+    done.whole = size <= kEdgeBlockBytes && done.outcome == DigestOutcome::Done;
+    return done;
+}
+
+FileDigest StampedFile::Tail(DigestReader& reader, const ReadCallback& onRead) {
+    const auto size = static_cast<std::size_t>(opened_.stamp.size);
+    const std::size_t count = std::min(size, kEdgeBlockBytes);
+    return Block(reader, static_cast<off_t>(size - count), count, onRead);
+}
+
 FileDigest StampedFile::Whole(DigestReader& reader, const ReadCallback& onRead) {
-    ::posix_fadvise(fd_, 0, 0, POSIX_FADV_SEQUENTIAL);
+    reader.state_->Reset();
+    return Span(reader, 0, static_cast<off_t>(opened_.stamp.size), onRead);
+}
+
+FileDigest StampedFile::Rest(DigestReader& reader, const ContentKey& head, const ContentKey* tail,
+                             const ReadCallback& onRead) {
     DigestReader::State& state = *reader.state_;
-    XXH3_128bits_reset(state.hash);
+    state.Reset();
+    XXH3_128bits_update(state.hash, &head, sizeof head);
+    const auto size = static_cast<off_t>(opened_.stamp.size);
+    const auto block = static_cast<off_t>(kEdgeBlockBytes);
+    FileDigest done = Span(reader, std::min(block, size),
+                           tail != nullptr ? std::max(block, size - block) : size, onRead);
+    if (done.outcome == DigestOutcome::Done && tail != nullptr) {
+        XXH3_128bits_update(state.hash, tail, sizeof *tail);
+        done.key = KeyOf(XXH3_128bits_digest(state.hash));
+    }
+    return done;
+}
+
+FileDigest StampedFile::Span(DigestReader& reader, off_t from, off_t to,
+                             const ReadCallback& onRead) {
+    ::posix_fadvise(fd_, from, to - from, POSIX_FADV_SEQUENTIAL);
+    DigestReader::State& state = *reader.state_;
     char* buffer = state.buffer.get();
-    auto remaining = static_cast<std::size_t>(opened_.size);
-    off_t offset = 0;
-    if (remaining == 0 && onRead && !onRead(0)) {
+    struct stat st {};
+    // Only a file with fewer blocks than bytes can hold holes worth finding.
+    const bool sparse = ::fstat(fd_, &st) == 0 && st.st_blocks * 512 < st.st_size;
+    if (from == to && onRead && !onRead(0)) {
         return Failed(DigestOutcome::Stopped);
     }
-    while (remaining > 0) {
-        const std::size_t want = std::min(remaining, state.bufferBytes);
-        const ssize_t got = ReadFully(fd_, buffer, want, offset);
-        if (got < 0) {
-            return Failed(DigestOutcome::Unreadable, errno);
+    for (off_t offset = from; offset < to;) {
+        off_t dataEnd = to;
+        if (sparse) {
+            if (!DigestHole(fd_, state.hash, offset, to, onRead)) {
+                return Failed(DigestOutcome::Stopped);
+            }
+            if (offset >= to) {
+                break;
+            }
+            const off_t hole = ::lseek(fd_, offset, SEEK_HOLE);
+            dataEnd = hole < 0 ? to : std::min(hole, to);
         }
-        if (onRead && !onRead(static_cast<std::size_t>(got))) {
-            return Failed(DigestOutcome::Stopped);
+        while (offset < dataEnd) {
+            const auto want = static_cast<std::size_t>(
+                std::min<off_t>(dataEnd - offset, static_cast<off_t>(state.bufferBytes)));
+            const ssize_t got = ReadFully(fd_, buffer, want, offset);
+            if (got < 0) {
+                return Failed(DigestOutcome::Unreadable, errno);
+            }
+            if (onRead && !onRead(static_cast<std::size_t>(got))) {
+                return Failed(DigestOutcome::Stopped);
+            }
+            if (static_cast<std::size_t>(got) != want) {
+                return Failed(DigestOutcome::Changed);  // ended early: shortened meanwhile
+            }
+            XXH3_128bits_update(state.hash, buffer, want);
+            offset += static_cast<off_t>(want);
         }
-        if (static_cast<std::size_t>(got) != want) {
-            return Failed(DigestOutcome::Changed);  // ended early: shortened meanwhile
-        }
-        XXH3_128bits_update(state.hash, buffer, want);
-        remaining -= want;
-        offset += static_cast<off_t>(want);
     }
     FileDigest done;
     done.outcome = DigestOutcome::Done;

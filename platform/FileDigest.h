@@ -2,10 +2,14 @@
 // it is still the file a search found.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -14,15 +18,24 @@
 namespace corvane {
 
 // A 128-bit digest. A digest of a whole file is XXH3-128 of its bytes, the
-// same value `xxh128sum` prints (high half first).
+// same value `xxh128sum` prints (high half first), or with a DigestSecret the
+// XXH3-128 of its bytes keyed with that secret.
 struct ContentKey {
     std::uint64_t high = 0;
     std::uint64_t low = 0;
     friend bool operator==(const ContentKey&, const ContentKey&) = default;
 };
 
-// XXH3-128 of `bytes`, unseeded: of the empty string for KeyOfNoBytes.
-ContentKey DigestOfBytes(std::string_view bytes);
+// Random bytes known only to this installation that key the digests Same
+// Contents compares, so that nobody can make a file whose digest collides
+// with another file's without the bytes being the same.
+struct DigestSecret {
+    std::array<unsigned char, 192> bytes{};
+};
+
+// XXH3-128 of `bytes`, unseeded (or keyed with `secret`): of the empty string
+// for KeyOfNoBytes.
+ContentKey DigestOfBytes(std::string_view bytes, const DigestSecret* secret = nullptr);
 ContentKey KeyOfNoBytes();
 
 // A key for a file of `size` bytes that was not read in full. XXH3-128 of
@@ -30,9 +43,39 @@ ContentKey KeyOfNoBytes();
 // could only equal one of these by a 128-bit collision.
 ContentKey KeyNotFromContent(std::int64_t size, std::string_view bytesRead = {});
 
-// How much of a file the first look reads: this many bytes at its start and
-// as many at its end; a file no longer than both is read whole at once.
+// The head and the tail of a file are this many bytes at its start and at its
+// end; a file no longer than one block is read whole by its head read.
 inline constexpr std::size_t kEdgeBlockBytes = 4096;
+
+// A file's stamp and its change time: a file rewritten with its size and
+// modification time put back still shows a new change time.
+struct FileState {
+    FileStamp stamp;
+    ModifiedTime changed;
+    friend bool operator==(const FileState&, const FileState&) = default;
+};
+inline FileState StateOf(const struct stat& st) {
+    return FileState{StampOf(st), ModifiedTime{static_cast<std::int64_t>(st.st_ctim.tv_sec),
+                                               static_cast<std::int32_t>(st.st_ctim.tv_nsec)}};
+}
+
+// What the open file must show to be read: the device, inode and size
+// always, the modification time when given, the whole state when given.
+struct FileExpectation {
+    FileExpectation() = default;
+    FileExpectation(const FileStamp& stamp)
+        : id(stamp.id), size(stamp.size), modified(stamp.modified) {}  // NOLINT
+    FileExpectation(const FileState& state)                            // NOLINT
+        : id(state.stamp.id),
+          size(state.stamp.size),
+          modified(state.stamp.modified),
+          state(state) {}
+
+    FileId id;
+    std::int64_t size = 0;
+    std::optional<ModifiedTime> modified;
+    std::optional<FileState> state;
+};
 
 enum class DigestOutcome : std::uint8_t {
     Done,        // `key` holds the digest
@@ -53,21 +96,21 @@ struct FileDigest {
 // reading thread, between the two fstat calls of the file.
 using ReadCallback = std::function<bool(std::size_t bytes)>;
 
-// What a reading thread owns: the read buffer and the XXH3 state, so reading
-// allocates nothing.
+// What a reading thread owns: the read buffer, the XXH3 state and the secret
+// its digests are keyed with (none: plain XXH3-128), so reading allocates
+// nothing.
 class DigestReader {
   public:
     using ReadCallback = corvane::ReadCallback;
 
-    explicit DigestReader(std::size_t bufferBytes = std::size_t{1} << 20);
+    explicit DigestReader(std::size_t bufferBytes = std::size_t{1} << 20,
+                          const DigestSecret* secret = nullptr);
     ~DigestReader();
     DigestReader(const DigestReader&) = delete;
     DigestReader& operator=(const DigestReader&) = delete;
 
     // A file opened, read and checked again in one go (see StampedFile).
-    FileDigest Edges(const std::string& path, const FileStamp& expected,
-                     const ReadCallback& onRead = {});
-    FileDigest Whole(const std::string& path, const FileStamp& expected,
+    FileDigest Whole(const std::string& path, const FileExpectation& expected,
                      const ReadCallback& onRead = {});
 
   private:
@@ -77,16 +120,16 @@ class DigestReader {
 };
 
 // A file open for digests. It is opened without following a link in its last
-// component, without blocking (a FIFO put in its place cannot hang the read)
-// and closed on exec; the open descriptor's fstat must show a regular file
-// with the expected device, inode, size and modification time (to the
-// nanosecond), and Finish checks the same again after the last read: any
-// difference, a link in the file's place or a file that ends early is
-// Changed. Kept open between the first look and the whole read, a file is
-// opened and checked once for both.
+// component, without blocking (a FIFO put in its place cannot hang the read),
+// without touching its access time where the system allows, closed on exec,
+// and relative to its folders when its path is too long for one call; the
+// open descriptor's fstat must show a regular file as `expected` describes
+// it, and Finish checks that nothing of its state (size, modification and
+// change time) moved by the last read: any difference, a link in the file's
+// place or a file that ends early is Changed.
 class StampedFile {
   public:
-    StampedFile(const std::string& path, const FileStamp& expected);
+    StampedFile(const std::string& path, const FileExpectation& expected);
     ~StampedFile();
     StampedFile(StampedFile&& other) noexcept;
     StampedFile& operator=(StampedFile&& other) noexcept;
@@ -94,24 +137,38 @@ class StampedFile {
     bool IsOpen() const { return fd_ >= 0; }
     // Why the file is not open (Unreadable with its errno, or Changed).
     const FileDigest& Failure() const { return failure_; }
+    // What fstat showed when it was opened.
+    const FileState& Opened() const { return opened_; }
 
-    // The first look: a file of at most 2 * kEdgeBlockBytes is read whole
-    // (`whole` set, key = its digest); a longer one gives
-    // KeyNotFromContent(size, first block + last block), which equals another
-    // file's of the same size when (barring collisions) both blocks do.
-    FileDigest Edges(DigestReader& reader, const ReadCallback& onRead = {});
-    // The whole file from its start in large sequential reads; key =
-    // XXH3-128 of its bytes.
+    // The digest of the first kEdgeBlockBytes; a file no longer than that is
+    // read whole (`whole` set).
+    FileDigest Head(DigestReader& reader, const ReadCallback& onRead = {});
+    // The digest of the last kEdgeBlockBytes (of a longer file).
+    FileDigest Tail(DigestReader& reader, const ReadCallback& onRead = {});
+    // The whole file from its start in large reads; the holes of a sparse
+    // file are digested as the zeros they read as, without reading them.
     FileDigest Whole(DigestReader& reader, const ReadCallback& onRead = {});
-    // Checks the stamp again and closes the file: `done` when it still holds
+    // A digest of the whole file that reads no byte twice, for a file longer
+    // than one block whose head (and, with `tail`, tail) keys are known: the
+    // digest of the head key, the bytes between head and tail, and the tail
+    // key. Two files have the same one only when their bytes are the same
+    // (barring a 128-bit collision of keyed digests); it is not XXH3-128 of
+    // the bytes, so only compared with others made the same way.
+    FileDigest Rest(DigestReader& reader, const ContentKey& head, const ContentKey* tail,
+                    const ReadCallback& onRead = {});
+    // Checks the state again and closes the file: `done` when it still holds
     // (and `done` was Done), otherwise what went wrong.
     FileDigest Finish(const FileDigest& done);
 
   private:
     void Close();
+    FileDigest Block(DigestReader& reader, off_t offset, std::size_t count,
+                     const ReadCallback& onRead);
+    // Digests the bytes [from, to) into the reader's started hash.
+    FileDigest Span(DigestReader& reader, off_t from, off_t to, const ReadCallback& onRead);
 
     int fd_ = -1;
-    FileStamp opened_;
+    FileState opened_;
     FileDigest failure_;
 };
 

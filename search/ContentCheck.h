@@ -9,6 +9,7 @@
 
 #include "platform/FileDigest.h"
 #include "platform/StopToken.h"
+#include "search/ContentStages.h"
 #include "search/ResultRow.h"
 
 namespace corvane {
@@ -45,18 +46,6 @@ inline bool SameContent(const RowContent& a, const RowContent& b) {
     return a.source == KeySource::Content && b.source == KeySource::Content && a.key == b.key;
 }
 
-struct ContentProgress {
-    // Bytes read so far, and the most there is to read with them: the total
-    // first counts every file of a shared size in full, and drops by a file's
-    // size whenever its first and last blocks tell it apart (or it cannot be
-    // read), so the fraction only moves forward; at the end of a run that
-    // was not stopped the two are equal.
-    std::uint64_t bytesDone = 0;
-    std::uint64_t bytesToRead = 0;
-    std::uint64_t filesDone = 0;  // files whose answer is known
-    std::uint64_t filesToRead = 0;
-};
-
 struct ContentCheckOptions {
     unsigned readers = 2;                            // reading threads: one per core
     std::size_t bufferBytes = std::size_t{1} << 20;  // each reader's buffer
@@ -68,22 +57,20 @@ struct ContentCheckResult {
     std::uint64_t bytesRead = 0;  // every byte read, first looks included
 };
 
-// Checks the rows' files by content, group by group (ResultRow::group):
+// Checks the rows' files by content, group by group (ResultRow::group),
+// through the ContentStages with each group a bucket:
 // - a row whose file no other row of its group matches in size is not read
-//   (Differs, Distinct key); empty files are not read either and all share
-//   KeyOfNoBytes();
-// - rows of a shared size are read: first their first and last
-//   kEdgeBlockBytes (a file no longer than both blocks: whole, and never
-//   again), then whole, once, the files whose blocks another row of the same
-//   size shares;
+//   (Differs, Distinct key);
+// - an empty file is not read: it gets KeyOfNoBytes() once a fresh lstat
+//   shows it still empty and as stamped (otherwise Changed, or Unreadable);
+// - rows of a shared size are read in stages (head, tail, whole), each only
+//   for the files whose earlier keys another row of the group and size
+//   shares; a file no longer than one block is whole after its head;
 // - a file is opened only as the row's stamp describes it (device, inode,
 //   size, modification time): otherwise, or when it changes while it is read,
 //   it is Changed; a row without a stamp is Unreadable (errno of a new lstat)
 //   or Changed (the path exists again);
-// - a file reached through two rows (hard links) is read once;
-// - the files of one group and size are read by one reader, kept open from
-//   the first look to the whole read (up to 64 of them), so each is opened and
-//   its stamp checked once before and once after all of its reads.
+// - a file reached through two rows (hard links) is read once.
 //
 // Threading: runs on the caller's thread, which starts `options.readers`
 // threads of its own (2 by default, one per core) for the reading and waits
@@ -92,7 +79,7 @@ struct ContentCheckResult {
 // the end. `stop` is read before each file and after each read of at most a
 // buffer; once it is true the check ends soon, the rows it left undecided are
 // NotChecked and `stopped` is set. Memory: one buffer per reader and a few
-// words per row; at most 64 open files per reader.
+// words per row.
 ContentCheckResult CheckContents(const std::vector<ResultRow>& rows,
                                  const StopToken* stop = nullptr,
                                  const std::function<void(const ContentProgress&)>& progress = {},

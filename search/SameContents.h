@@ -37,7 +37,10 @@ struct SameContentsProgress {
 
 struct SameContentsOptions {
     bool useCache = true;     // corvane-find --no-cache turns it off
-    std::string cacheFolder;  // empty: $XDG_CACHE_HOME/corvane
+    std::string cacheFolder;  // empty: $XDG_CACHE_HOME/corvane (the secret lives there too)
+    // Called on a reading thread after each read of a file, with its path:
+    // a seam for tests that change a file while it is read.
+    std::function<void(const std::string& path)> afterRead;
 };
 
 struct SameContentsResult {

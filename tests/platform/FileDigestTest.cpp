@@ -31,6 +31,20 @@ FileStamp StampNow(const std::string& path) {
     return StatPath(path).stamp;
 }
 
+enum class Part { Head, Tail, Whole };
+
+// One read of a file, opened and checked again as the content stages do.
+FileDigest Read(DigestReader& reader, Part part, const std::string& path,
+                const FileExpectation& expected, const ReadCallback& onRead = {}) {
+    StampedFile file(path, expected);
+    if (!file.IsOpen()) {
+        return file.Failure();
+    }
+    return file.Finish(part == Part::Head   ? file.Head(reader, onRead)
+                       : part == Part::Tail ? file.Tail(reader, onRead)
+                                            : file.Whole(reader, onRead));
+}
+
 class FileDigestTest : public ::testing::Test {
   protected:
     void SetUp() override { ASSERT_TRUE(dir.ok()); }
@@ -56,52 +70,58 @@ TEST_F(FileDigestTest, WholeReadsAgreeWithTheDigestOfTheBytesAtEveryBufferBounda
         EXPECT_EQ(whole.key, DigestOfBytes(bytes)) << size;
         EXPECT_EQ(seen, size);
 
-        // The first look reads a short file whole, once, with the same key.
+        // The head reads a short file whole, once, with the same key.
         seen = 0;
-        const FileDigest edges = reader.Edges(path, StampNow(path), [&](std::size_t n) {
+        const FileDigest head = Read(reader, Part::Head, path, StampNow(path), [&](std::size_t n) {
             seen += n;
             return true;
         });
-        ASSERT_EQ(edges.outcome, DigestOutcome::Done);
-        EXPECT_EQ(edges.whole, size <= 2 * kEdgeBlockBytes) << size;
-        EXPECT_EQ(seen, std::min(size, 2 * kEdgeBlockBytes)) << size;
-        if (edges.whole) {
-            EXPECT_EQ(edges.key, whole.key);
-        } else {
-            EXPECT_NE(edges.key, whole.key);
-        }
+        ASSERT_EQ(head.outcome, DigestOutcome::Done);
+        EXPECT_EQ(head.whole, size <= kEdgeBlockBytes) << size;
+        EXPECT_EQ(seen, std::min(size, kEdgeBlockBytes)) << size;
+        EXPECT_EQ(head.key, DigestOfBytes(bytes.substr(0, kEdgeBlockBytes))) << size;
     }
     EXPECT_EQ(KeyOfNoBytes(), DigestOfBytes(""));
     EXPECT_NE(KeyNotFromContent(1), KeyNotFromContent(2));
 }
 
-TEST_F(FileDigestTest, EdgesTellApartFilesDifferingInTheirFirstOrLastBlockOnly) {
+TEST_F(FileDigestTest, HeadAndTailTellApartFilesDifferingInTheirFirstOrLastBlockOnly) {
     const std::string base = Pattern(3 * kEdgeBlockBytes + 5);
     struct Case {
         const char* name;
         std::size_t changedByte;
-        bool sameEdges;
+        bool sameHead, sameTail;
     } cases[] = {
-        {"first byte", 0, false},
-        {"end of first block", kEdgeBlockBytes - 1, false},
-        {"middle", kEdgeBlockBytes + 10, true},
-        {"start of last block", base.size() - kEdgeBlockBytes, false},
-        {"last byte", base.size() - 1, false},
+        {"first byte", 0, false, true},
+        {"end of first block", kEdgeBlockBytes - 1, false, true},
+        {"middle", kEdgeBlockBytes + 10, true, true},
+        {"start of last block", base.size() - kEdgeBlockBytes, true, false},
+        {"last byte", base.size() - 1, true, false},
     };
     MakeFile(dir / "base", base);
-    DigestReader reader;
-    const FileDigest original = reader.Edges(dir / "base", StampNow(dir / "base"));
-    ASSERT_EQ(original.outcome, DigestOutcome::Done);
+    const DigestSecret secret{{7, 1, 2}};
+    DigestReader reader(std::size_t{1} << 20, &secret);
+    const FileDigest head = Read(reader, Part::Head, dir / "base", StampNow(dir / "base"));
+    const FileDigest tail = Read(reader, Part::Tail, dir / "base", StampNow(dir / "base"));
+    ASSERT_EQ(head.outcome, DigestOutcome::Done);
+    // Keyed with the secret, a digest is not the plain XXH3-128.
+    EXPECT_EQ(tail.key, DigestOfBytes(base.substr(base.size() - kEdgeBlockBytes), &secret));
+    EXPECT_NE(tail.key, DigestOfBytes(base.substr(base.size() - kEdgeBlockBytes)));
     for (const Case& c : cases) {
         std::string other = base;
         other[c.changedByte] = static_cast<char>(other[c.changedByte] ^ 1);
         MakeFile(dir / "other", other);
-        const FileDigest edges = reader.Edges(dir / "other", StampNow(dir / "other"));
-        ASSERT_EQ(edges.outcome, DigestOutcome::Done);
-        EXPECT_EQ(edges.key == original.key, c.sameEdges) << c.name;
+        EXPECT_EQ(Read(reader, Part::Head, dir / "other", StampNow(dir / "other")).key == head.key,
+                  c.sameHead)
+            << c.name;
+        EXPECT_EQ(Read(reader, Part::Tail, dir / "other", StampNow(dir / "other")).key == tail.key,
+                  c.sameTail)
+            << c.name;
         EXPECT_NE(reader.Whole(dir / "other", StampNow(dir / "other")).key,
                   reader.Whole(dir / "base", StampNow(dir / "base")).key)
             << c.name;
+        EXPECT_EQ(reader.Whole(dir / "other", StampNow(dir / "other")).key,
+                  DigestOfBytes(other, &secret));
     }
 }
 
@@ -159,7 +179,7 @@ TEST_F(FileDigestTest, OnlyTheStampedFileIsReadAndAChangeWhileReadingIsCaught) {
         {"new time while read", path, stamp, retime, DigestOutcome::Changed, 0},
     };
     for (const Case& c : cases) {
-        for (const bool whole : {false, true}) {
+        for (const Part part : {Part::Head, Part::Tail, Part::Whole}) {
             restore();
             // restore() wrote the file anew: only the change time differs from the stamp.
             FileStamp expected = c.stamp;
@@ -167,12 +187,87 @@ TEST_F(FileDigestTest, OnlyTheStampedFileIsReadAndAChangeWhileReadingIsCaught) {
                 expected.changed = StampNow(path).changed;
             }
             DigestReader reader(8192);
-            const FileDigest digest = whole ? reader.Whole(c.path, expected, c.onRead)
-                                            : reader.Edges(c.path, expected, c.onRead);
-            EXPECT_EQ(digest.outcome, c.outcome) << c.name << (whole ? " (whole)" : " (edges)");
+            const FileDigest digest = Read(reader, part, c.path, expected, c.onRead);
+            EXPECT_EQ(digest.outcome, c.outcome) << c.name << " " << static_cast<int>(part);
             EXPECT_EQ(digest.error, c.error) << c.name;
         }
     }
+    // Rewritten with its size and modification time put back: only the
+    // change time tells, and a reopen held to the first open's state sees it.
+    restore();
+    StampedFile first(path, stamp);
+    ASSERT_TRUE(first.IsOpen());
+    const FileState opened = first.Opened();
+    first.Finish({});
+    timespec later{opened.changed.seconds, opened.changed.nanoseconds};
+    while (StatPath(path).error == 0) {
+        MakeFile(path, Pattern(40000, 9));
+        const timespec times[2] = {{0, UTIME_OMIT}, {1000000000, 123456789}};
+        ::utimensat(AT_FDCWD, path.c_str(), times, 0);
+        struct stat st {};
+        ::stat(path.c_str(), &st);
+        if (st.st_ctim.tv_sec != later.tv_sec || st.st_ctim.tv_nsec != later.tv_nsec) {
+            break;
+        }
+    }
+    ASSERT_TRUE(SameFileMoved(StampNow(path), stamp));  // all but the change time
+    DigestReader reader;
+    EXPECT_EQ(reader.Whole(path, stamp).outcome, DigestOutcome::Done);
+    EXPECT_EQ(reader.Whole(path, opened).outcome, DigestOutcome::Changed);
+}
+
+TEST_F(FileDigestTest, SparseAndLongPathFilesGiveTheDigestOfTheirBytes) {
+    struct Case {
+        const char* name;
+        std::string folder;
+        off_t dataAt;  // `data` is written there; the rest of `size` is a hole
+        std::string data;
+        off_t size;
+    } cases[] = {
+        {"hole, then data", dir.path(), 3 << 20, Pattern(10000), (3 << 20) + 10000},
+        {"data, then hole", dir.path(), 0, Pattern(7000), 5 << 20},
+        {"only a hole", dir.path(), 0, "", 1 << 20},
+        {"path over 4096 bytes", dir.path(), 0, Pattern(5000), 5000},
+    };
+    // Folders of 200 bytes, 25 deep: made and opened one below the other.
+    int at = ::open(dir.path().c_str(), O_PATH | O_DIRECTORY);
+    for (int depth = 0; depth < 25; ++depth) {
+        const std::string name(200, static_cast<char>('a' + depth % 26));
+        ASSERT_EQ(::mkdirat(at, name.c_str(), 0755), 0);
+        const int next = ::openat(at, name.c_str(), O_PATH | O_DIRECTORY);
+        ::close(at);
+        at = next;
+        cases[3].folder += "/" + name;
+    }
+    int n = 0;
+    for (const Case& c : cases) {
+        const std::string name = "f" + std::to_string(n++);
+        const int fd = ::openat(c.folder.size() > 4000 ? at : AT_FDCWD,
+                                (c.folder.size() > 4000 ? name : c.folder + "/" + name).c_str(),
+                                O_RDWR | O_CREAT | O_TRUNC, 0644);
+        ASSERT_GE(fd, 0) << c.name;
+        ASSERT_EQ(::pwrite(fd, c.data.data(), c.data.size(), c.dataAt),
+                  static_cast<ssize_t>(c.data.size()));
+        ASSERT_EQ(::ftruncate(fd, c.size), 0);
+        struct stat st {};
+        ::fstat(fd, &st);
+        ::close(fd);
+        std::string bytes(static_cast<std::size_t>(c.size), '\0');
+        bytes.replace(static_cast<std::size_t>(c.dataAt), c.data.size(), c.data);
+        std::size_t seen = 0;
+        DigestReader reader;
+        const FileDigest whole =
+            reader.Whole(c.folder + "/" + name, StampOf(st), [&](std::size_t bytesRead) {
+                seen += bytesRead;
+                return true;
+            });
+        ASSERT_EQ(whole.outcome, DigestOutcome::Done) << c.name;
+        EXPECT_EQ(whole.key, DigestOfBytes(bytes)) << c.name;
+        // Holes are digested without being read (the file system may keep a
+        // little of a hole as data, never megabytes of it).
+        EXPECT_LT(seen, c.data.size() + (std::size_t{1} << 16)) << c.name;
+    }
+    ::close(at);
 }
 
 }  // namespace

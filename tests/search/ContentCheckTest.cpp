@@ -57,7 +57,7 @@ class ContentCheckTest : public ::testing::Test {
 };
 
 TEST_F(ContentCheckTest, VerdictsAndKeysPerRow) {
-    const std::size_t big = 5 * kEdgeBlockBytes + 3;
+    const std::size_t big = kTailFromBytes + 3;
     const std::string a = Pattern(big, 1);
     const std::string small = Pattern(300, 2);
     struct Case {
@@ -103,9 +103,10 @@ TEST_F(ContentCheckTest, VerdictsAndKeysPerRow) {
     }
     EXPECT_TRUE(SameContent(result.rows[0], result.rows[1]));
     EXPECT_FALSE(SameContent(result.rows[2], result.rows[2]));  // a Distinct key equals nothing
-    // Edges of the five same-size files of group 1, then the three whose
-    // blocks agree in full; the small files of group 2 once each; nothing else.
-    EXPECT_EQ(result.bytesRead, 5 * 2 * kEdgeBlockBytes + 3 * big + 3 * 300);
+    // Heads of the five same-size files of group 1, tails of the four whose
+    // heads agree, then whole the three whose heads and tails agree; the
+    // small files of group 2 once each; nothing else.
+    EXPECT_EQ(result.bytesRead, 5 * kEdgeBlockBytes + 4 * kEdgeBlockBytes + 3 * big + 3 * 300);
 }
 
 TEST_F(ContentCheckTest, GoneChangedLinkedAndUnstampedFiles) {
@@ -133,6 +134,9 @@ TEST_F(ContentCheckTest, GoneChangedLinkedAndUnstampedFiles) {
             row.stamp.changed = StatPath(row.path).stamp.changed;
         }
     }
+    Add(6, "grew since", "");
+    Add(6, "still empty", "");
+    WriteFile(dir / "grew since", "data now");  // no longer the empty file the search saw
     ::unlink((dir / "gone").c_str());
     WriteFile(dir / "changed", Flipped(a, 1));  // same size, and a time the stamp does not have
     const timespec past[2] = {{0, UTIME_OMIT}, {rows[2].stamp.modified.seconds - 10, 0}};
@@ -141,7 +145,8 @@ TEST_F(ContentCheckTest, GoneChangedLinkedAndUnstampedFiles) {
     const ContentCheckResult result = CheckContents(rows);
     const std::vector<V> verdicts = {V::Unreadable, V::Differs,    V::Changed, V::Differs,
                                      V::Identical,  V::Identical,  V::Differs, V::Identical,
-                                     V::Identical,  V::Unreadable, V::Changed};
+                                     V::Identical,  V::Unreadable, V::Changed, V::Changed,
+                                     V::Differs};
     for (std::size_t r = 0; r < rows.size(); ++r) {
         EXPECT_EQ(result.rows[r].verdict, verdicts[r]) << rows[r].path;
         EXPECT_EQ(result.rows[r].source == KeySource::None,
@@ -150,8 +155,8 @@ TEST_F(ContentCheckTest, GoneChangedLinkedAndUnstampedFiles) {
     }
     EXPECT_EQ(result.rows[0].error, ENOENT);
     EXPECT_EQ(result.rows[9].error, ENOENT);
-    // A hard-linked file is one file: read once, edges and whole.
-    EXPECT_EQ(result.bytesRead, 5 * 2 * kEdgeBlockBytes + 3 * a.size() + 1);
+    // A hard-linked file is one file: read once, head and whole.
+    EXPECT_EQ(result.bytesRead, 5 * kEdgeBlockBytes + 3 * a.size() + 1);
 }
 
 TEST_F(ContentCheckTest, RefusedFileIsUnreadable) {
@@ -215,7 +220,7 @@ TEST_F(ContentCheckTest, StopLeavesEveryReadRowUndecided) {
     CheckContents(rows, nullptr, [&](const ContentProgress& p) { reports.push_back(p); });
     ASSERT_FALSE(reports.empty());
     EXPECT_EQ(reports.back().bytesDone, reports.back().bytesToRead);
-    EXPECT_EQ(reports.back().bytesDone, 2 * (2 * kEdgeBlockBytes + a.size()));
+    EXPECT_EQ(reports.back().bytesDone, 2 * (kEdgeBlockBytes + a.size()));
     EXPECT_EQ(reports.back().filesDone, 2u);
 }
 

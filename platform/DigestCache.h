@@ -1,0 +1,91 @@
+// Digests kept across runs, so that a file read once is not read again while
+// it stays as it was: keyed by device and inode, and valid only while the
+// file's size, modification time and change time (to the nanosecond) are
+// those it had when it was read. Lives in $XDG_CACHE_HOME/corvane/ beside
+// the secret the digests are keyed with.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/FileDigest.h"
+#include "platform/SysResult.h"
+
+namespace corvane {
+
+// The keys of one file as it was when they were read.
+struct CachedDigests {
+    FileState state;
+    std::uint8_t known = 0;  // 1 head, 2 tail, 4 whole
+    ContentKey head, tail, whole;
+};
+
+// $XDG_CACHE_HOME/corvane (or ~/.cache/corvane), without a trailing slash.
+std::string DefaultCacheFolder();
+
+// The installation's digest secret, from `folder`/digest-secret: made once
+// from the system's random source and stored with mode 600 (the folder 700).
+// A secret that cannot be read or stored is made anew for this run only;
+// `stored` tells which.
+struct LoadedSecret {
+    DigestSecret secret;
+    bool stored = false;
+};
+LoadedSecret LoadOrMakeSecret(const std::string& folder);
+
+// Whether a file system numbers its inodes for good (from statfs's f_type):
+// network and FUSE file systems may give a file another inode, or another
+// file its inode, so the cache is off on them.
+bool InodesAreStable(long fileSystemType);
+// The same for the file system holding `path` (false when statfs fails).
+bool InodesAreStableFor(const std::string& path);
+
+class DigestCache {
+  public:
+    // At most this many files are kept; the least recently used go first.
+    static constexpr std::size_t kDefaultBound = 400000;
+
+    explicit DigestCache(const DigestSecret& secret, std::size_t bound = kDefaultBound);
+
+    // Reads `folder`/digests. A file that is missing, damaged, of another
+    // version or made with another secret leaves the cache empty (and is
+    // replaced by the next Save); false then.
+    bool Load(const std::string& folder);
+    // Takes a file's bytes as Load reads them; false (and empty) unless they
+    // are a whole, undamaged cache of this version and secret.
+    bool Parse(std::string_view bytes);
+
+    // The keys of the file with `state`'s device and inode, when its entry
+    // was made with exactly that state; null otherwise. Safe on several
+    // threads at once while nothing is stored.
+    const CachedDigests* Find(const FileState& state) const;
+
+    // Keeps `digests` (replacing an older entry of its device and inode).
+    void Store(const CachedDigests& digests);
+    std::size_t Count() const { return entries_.size() + added_.size(); }
+
+    // Writes the cache to `folder`/digests through a new file renamed over
+    // the old one, so a reader sees the old or the new cache, never a part;
+    // trimmed to the bound, the entries stored since Load first.
+    SysStatus Save(const std::string& folder);
+    // The bytes Save writes.
+    std::string Serialize();
+
+  private:
+    struct Entry {
+        CachedDigests digests;
+        std::uint32_t used = 0;  // the run that last stored it
+    };
+    void Merge();
+
+    std::uint64_t secretTag_;
+    std::size_t bound_;
+    std::uint32_t run_ = 1;
+    std::vector<Entry> entries_;  // by device and inode
+    std::vector<Entry> added_;
+};
+
+}  // namespace corvane

@@ -1,0 +1,436 @@
+#include "search/ContentStages.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <tuple>
+#include <unordered_map>
+
+#include "platform/DigestCache.h"
+
+namespace corvane {
+namespace {
+
+std::uint64_t HeadBytes(std::int64_t size) {
+    return std::min<std::uint64_t>(static_cast<std::uint64_t>(size), kEdgeBlockBytes);
+}
+
+bool Applies(std::uint8_t stageBit, std::int64_t size) {
+    switch (stageBit) {
+        case StagedFile::kTail:
+            return size > kTailFromBytes;
+        case StagedFile::kWhole:
+            return size > static_cast<std::int64_t>(kEdgeBlockBytes);
+        default:
+            return true;
+    }
+}
+
+// The bytes a stage reads; `rest`: the whole stage reads only what lies
+// between head and tail.
+std::uint64_t StageBytes(std::uint8_t stageBit, std::int64_t size, bool rest) {
+    if (stageBit != StagedFile::kWhole) {
+        return HeadBytes(size);
+    }
+    const auto bytes = static_cast<std::uint64_t>(size);
+    return rest ? bytes - kEdgeBlockBytes - (Applies(StagedFile::kTail, size) ? kEdgeBlockBytes : 0)
+                : bytes;
+}
+
+// The bytes still to read for `file` from the stage `fromBit` on.
+std::uint64_t Remaining(const StagedFile& file, std::uint8_t fromBit, bool rest) {
+    std::uint64_t bytes = 0;
+    for (std::uint8_t bit = fromBit; bit <= StagedFile::kWhole;
+         bit = static_cast<std::uint8_t>(bit << 1)) {
+        if (Applies(bit, file.seen.stamp.size) && (file.known & bit) == 0) {
+            bytes += StageBytes(bit, file.seen.stamp.size, rest);
+        }
+    }
+    return bytes;
+}
+
+// What statx says of `path` now, links not followed: 0 or the errno.
+int LookAt(const std::string& path, FileState& state, bool& regular) {
+    struct statx st {};
+    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
+                STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_INO, &st) != 0) {
+        return errno;
+    }
+    regular = S_ISREG(st.stx_mode);
+    state.stamp.id = FileId{static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor)),
+                            static_cast<std::uint64_t>(st.stx_ino)};
+    state.stamp.size = static_cast<std::int64_t>(st.stx_size);
+    state.stamp.modified = {st.stx_mtime.tv_sec, static_cast<std::int32_t>(st.stx_mtime.tv_nsec)};
+    state.changed = {st.stx_ctime.tv_sec, static_cast<std::int32_t>(st.stx_ctime.tv_nsec)};
+    state.stamp.changed = state.changed;
+    return 0;
+}
+
+bool Matches(const FileState& now, const FileExpectation& expected) {
+    return now.stamp.id == expected.id && now.stamp.size == expected.size &&
+           (!expected.modified || now.stamp.modified == *expected.modified) &&
+           (!expected.state || now == *expected.state);
+}
+
+}  // namespace
+
+FileExpectation StagedFile::Expected() const {
+    if (looked) {
+        return FileExpectation(seen);
+    }
+    FileExpectation expected;
+    expected.id = seen.stamp.id;
+    expected.size = seen.stamp.size;
+    if (checkModified) {
+        expected.modified = seen.stamp.modified;
+    }
+    return expected;
+}
+
+ContentKey StagedFile::Key() const {
+    if (Whole()) {
+        return whole;
+    }
+    ContentKey keys[2] = {head, (known & kTail) != 0 ? tail : ContentKey{}};
+    return KeyNotFromContent(seen.stamp.size, {reinterpret_cast<const char*>(keys),
+                                               (known & kHead) != 0 ? sizeof keys : 0});
+}
+
+// What the readers and the reporting thread share.
+struct ContentStages::Shared {
+    const std::function<bool()>* stopped = nullptr;
+    const std::function<void(const ContentProgress&)>* progress = nullptr;
+    std::atomic<std::uint64_t> bytesDone{0};
+    std::atomic<std::int64_t> owed{0};  // planned bytes not read yet
+    std::uint64_t filesDone = 0;
+    std::uint64_t filesToRead = 0;
+    std::atomic<bool> stop{false};
+    std::unordered_map<std::uint64_t, bool> stableDevices;
+
+    bool Stopped() {
+        if (!stop.load(std::memory_order_relaxed) && stopped != nullptr && *stopped &&
+            (*stopped)()) {
+            stop.store(true, std::memory_order_relaxed);
+        }
+        return stop.load(std::memory_order_relaxed);
+    }
+    ContentProgress Snapshot() const {
+        ContentProgress now;
+        now.bytesDone = bytesDone.load(std::memory_order_relaxed);
+        now.bytesToRead = now.bytesDone + static_cast<std::uint64_t>(std::max<std::int64_t>(
+                                              0, owed.load(std::memory_order_relaxed)));
+        now.filesDone = filesDone;
+        now.filesToRead = filesToRead;
+        return now;
+    }
+};
+
+ContentStages::ContentStages(PathOf pathOf, ContentStagesOptions options)
+    : pathOf_(std::move(pathOf)),
+      options_(std::move(options)),
+      shared_(std::make_unique<Shared>()) {}
+
+ContentStages::~ContentStages() = default;
+
+std::uint32_t ContentStages::AddFile(std::uint32_t source, const FileStamp& stamp,
+                                     bool checkModified) {
+    StagedFile file;
+    file.source = source;
+    file.seen.stamp = stamp;
+    file.checkModified = checkModified;
+    files_.push_back(file);
+    return static_cast<std::uint32_t>(files_.size() - 1);
+}
+
+void ContentStages::AddMember(std::uint32_t bucket, std::uint32_t file) {
+    members_.emplace_back(bucket, file);
+}
+
+std::uint64_t ContentStages::BytesRead() const {
+    return shared_->bytesDone.load();
+}
+
+// The files that need `stage`: those sharing their bucket, size and every
+// earlier key with another file. Sets `owed` to what the files still in
+// play have left to read.
+namespace {
+
+// Whether a file takes part in stage `stage` (0 head, 1 tail, 2 whole).
+bool TakesPart(const StagedFile& f, unsigned stage) {
+    if (f.outcome != DigestOutcome::Done) {
+        return false;
+    }
+    if (stage == 0) {
+        return true;
+    }
+    // Past the head only files longer than one block take part (with their
+    // whole key already known, from the cache, they still do: the other
+    // files of their run need them).
+    if ((f.known & StagedFile::kHead) == 0 || !Applies(StagedFile::kWhole, f.seen.stamp.size)) {
+        return false;
+    }
+    return stage != 2 || !Applies(StagedFile::kTail, f.seen.stamp.size) ||
+           (f.known & StagedFile::kTail) != 0;
+}
+
+// The files that share their bucket, size and every key before stage
+// `stage` with another file taking part.
+std::vector<bool> InPlay(const std::vector<StagedFile>& files,
+                         const std::vector<std::pair<std::uint32_t, std::uint32_t>>& members,
+                         unsigned stage) {
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t m = 0; m < members.size(); ++m) {
+        if (TakesPart(files[members[m].second], stage)) {
+            order.push_back(m);
+        }
+    }
+    const auto keyOf = [&](std::uint32_t m) {
+        const StagedFile& f = files[members[m].second];
+        const bool withTail = stage == 2 && Applies(StagedFile::kTail, f.seen.stamp.size);
+        const ContentKey head = stage > 0 ? f.head : ContentKey{};
+        const ContentKey tail = withTail ? f.tail : ContentKey{};
+        return std::make_tuple(members[m].first, f.seen.stamp.size, head.high, head.low, tail.high,
+                               tail.low);
+    };
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        return std::make_pair(keyOf(a), a) < std::make_pair(keyOf(b), b);
+    });
+    std::vector<bool> inPlay(files.size(), false);
+    for (std::size_t begin = 0; begin < order.size();) {
+        std::size_t end = begin + 1;
+        while (end < order.size() && keyOf(order[end]) == keyOf(order[begin])) {
+            ++end;
+        }
+        for (std::size_t k = begin; end - begin >= 2 && k < end; ++k) {
+            inPlay[members[order[k]].second] = true;
+        }
+        begin = end;
+    }
+    return inPlay;
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> ContentStages::Select(Stage stage) {
+    const auto bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(stage));
+    const std::vector<bool> inPlay = InPlay(files_, members_, static_cast<unsigned>(stage));
+    std::vector<std::uint32_t> chosen;
+    std::uint64_t owed = 0;
+    std::uint64_t playing = 0;
+    for (std::uint32_t f = 0; f < files_.size(); ++f) {
+        if (!inPlay[f]) {
+            continue;
+        }
+        ++playing;
+        const StagedFile& file = files_[f];
+        owed += Remaining(file, bit, options_.secret != nullptr);
+        if (stage == Stage::Head) {
+            compared_[f] = true;
+        }
+        if (Applies(bit, file.seen.stamp.size) && (file.known & bit) == 0) {
+            chosen.push_back(f);
+        }
+    }
+    if (stage == Stage::Head) {
+        shared_->filesToRead = playing;
+    }
+    if (!shared_->Stopped()) {
+        shared_->filesDone = shared_->filesToRead - playing;
+        shared_->owed = static_cast<std::int64_t>(owed);
+    }
+    return chosen;
+}
+
+// Looks at the file without opening it and takes what the cache holds for
+// it as it is now. False when the file is not the expected one (its
+// outcome set then).
+bool ContentStages::LookUp(StagedFile& file, const std::string& path) {
+    FileState now;
+    bool regular = false;
+    const int error = LookAt(path, now, regular);
+    if (error == ENAMETOOLONG) {
+        return true;  // opened by parts instead, without the cache
+    }
+    if (error != 0 || !regular || !Matches(now, file.Expected())) {
+        file.outcome =
+            error != 0 && error != ELOOP ? DigestOutcome::Unreadable : DigestOutcome::Changed;
+        file.error = file.outcome == DigestOutcome::Unreadable ? error : 0;
+        return false;
+    }
+    file.seen = now;
+    file.looked = true;
+    const auto stable = shared_->stableDevices.find(now.stamp.id.device);
+    if (stable == shared_->stableDevices.end() || !stable->second) {
+        return true;
+    }
+    if (const CachedDigests* cached = options_.cache->Find(now); cached != nullptr) {
+        file.known = cached->known;
+        file.head = cached->head;
+        file.tail = cached->tail;
+        file.whole = cached->whole;
+    }
+    return true;
+}
+
+void ContentStages::ReadOne(DigestReader& reader, Stage stage, StagedFile& file) {
+    Shared& shared = *shared_;
+    const auto bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(stage));
+    const std::string path = pathOf_(file.source);
+    const auto planned =
+        static_cast<std::int64_t>(Remaining(file, bit, options_.secret != nullptr));
+    std::int64_t readHere = 0;
+    const auto failed = [&](DigestOutcome outcome, int error) {
+        file.outcome = outcome;
+        file.error = error;
+        if (outcome != DigestOutcome::Stopped) {
+            shared.owed.fetch_sub(planned - readHere, std::memory_order_relaxed);
+        }
+    };
+    if (stage == Stage::Head && options_.cache != nullptr && !file.looked && !LookUp(file, path)) {
+        return failed(file.outcome, file.error);
+    }
+    if ((file.known & bit) != 0) {
+        shared.owed.fetch_sub(
+            planned - static_cast<std::int64_t>(Remaining(file, bit, options_.secret != nullptr)),
+            std::memory_order_relaxed);
+        return;
+    }
+    StampedFile open(path, file.Expected());
+    if (!open.IsOpen()) {
+        return failed(open.Failure().outcome, open.Failure().error);
+    }
+    if (!file.looked) {
+        file.seen = open.Opened();
+        file.looked = true;
+    }
+    const ReadCallback onRead = [&](std::size_t bytes) {
+        shared.bytesDone.fetch_add(bytes, std::memory_order_relaxed);
+        readHere += static_cast<std::int64_t>(bytes);
+        shared.owed.fetch_sub(static_cast<std::int64_t>(bytes), std::memory_order_relaxed);
+        if (options_.afterRead) {
+            options_.afterRead(path);
+        }
+        return !shared.Stopped();
+    };
+    // Keyed digests need not be XXH3-128 of the bytes: the whole stage then
+    // reads only what lies between the head and the tail.
+    const bool withTail = (file.known & StagedFile::kTail) != 0;
+    FileDigest digest = stage == Stage::Head   ? open.Head(reader, onRead)
+                        : stage == Stage::Tail ? open.Tail(reader, onRead)
+                        : options_.secret != nullptr
+                            ? open.Rest(reader, file.head, withTail ? &file.tail : nullptr, onRead)
+                            : open.Whole(reader, onRead);
+    digest = open.Finish(digest);
+    if (digest.outcome != DigestOutcome::Done) {
+        return failed(digest.outcome, digest.error);
+    }
+    (stage == Stage::Head ? file.head : stage == Stage::Tail ? file.tail : file.whole) = digest.key;
+    file.known |= bit;
+    if (digest.whole) {
+        file.whole = digest.key;
+        file.known |= StagedFile::kWhole;
+    }
+}
+
+void ContentStages::ReadStage(Stage stage, const std::vector<std::uint32_t>& chosen) {
+    Shared& shared = *shared_;
+    std::vector<std::uint32_t> order = chosen;
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const FileId& x = files_[a].seen.stamp.id;
+        const FileId& y = files_[b].seen.stamp.id;
+        return std::tie(x.device, x.inode) < std::tie(y.device, y.inode);
+    });
+    if (order.empty() || shared.Stopped()) {
+        return;
+    }
+    std::atomic<std::size_t> next{0};
+    std::mutex mutex;
+    std::condition_variable ended;
+    auto running =
+        static_cast<unsigned>(std::clamp<std::size_t>(options_.readers, 1, order.size()));
+    std::vector<std::thread> threads;
+    threads.reserve(running);
+    for (unsigned t = running; t > 0; --t) {
+        threads.emplace_back([&]() {
+            DigestReader reader(options_.bufferBytes, options_.secret);
+            while (!shared.Stopped()) {
+                const std::size_t w = next.fetch_add(1, std::memory_order_relaxed);
+                if (w >= order.size()) {
+                    break;
+                }
+                ReadOne(reader, stage, files_[order[w]]);
+            }
+            const std::lock_guard lock(mutex);
+            --running;
+            ended.notify_one();
+        });
+    }
+    {
+        std::unique_lock lock(mutex);
+        while (
+            !ended.wait_for(lock, std::chrono::milliseconds(50), [&]() { return running == 0; })) {
+            if (shared.progress != nullptr && *shared.progress) {
+                const ContentProgress now = shared.Snapshot();
+                lock.unlock();
+                (*shared.progress)(now);
+                lock.lock();
+            }
+        }
+    }
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+}
+
+bool ContentStages::Run(const std::function<bool()>& stopped,
+                        const std::function<void(const ContentProgress&)>& progress) {
+    Shared& shared = *shared_;
+    shared.stopped = &stopped;
+    shared.progress = &progress;
+    compared_.assign(files_.size(), false);
+    for (const Stage stage : {Stage::Head, Stage::Tail, Stage::Whole}) {
+        const std::vector<std::uint32_t> chosen = Select(stage);
+        if (stage == Stage::Head && options_.cache != nullptr) {
+            for (const std::uint32_t f : chosen) {
+                const std::uint64_t device = files_[f].seen.stamp.id.device;
+                if (!shared.stableDevices.contains(device)) {
+                    shared.stableDevices[device] = InodesAreStableFor(pathOf_(files_[f].source));
+                }
+            }
+        }
+        if (!shared.Stopped()) {
+            ReadStage(stage, chosen);
+        }
+        if (shared.Stopped()) {
+            // What this stage or a later one would have read stays undecided.
+            for (const std::uint32_t f : chosen) {
+                if (files_[f].outcome == DigestOutcome::Done &&
+                    (files_[f].known & (1u << static_cast<unsigned>(stage))) == 0) {
+                    files_[f].outcome = DigestOutcome::Stopped;
+                }
+            }
+        }
+    }
+    const bool finished = !shared.Stopped();
+    ContentProgress end = shared.Snapshot();
+    if (finished) {
+        end.filesDone = end.filesToRead;
+        end.bytesToRead = end.bytesDone;  // what failed files did not read is not owed
+    }
+    if (progress) {
+        progress(end);
+    }
+    shared.stopped = nullptr;
+    shared.progress = nullptr;
+    return finished;
+}
+
+}  // namespace corvane
