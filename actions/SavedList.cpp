@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <set>
@@ -97,12 +98,15 @@ bool ParseSize(std::string_view digits, std::int64_t& size) {
     return ec == std::errc() && end == digits.data() + digits.size() && size >= 0;
 }
 
-// "Exact"/"Close" and the four colour keywords, as corvane-find writes them.
+// "Exact"/"Close"/"Same" and the six colour keywords, as corvane-find writes them.
 bool ParseKind(std::string_view type, std::string_view colour, ResultRow& row) {
-    if (type != "Exact" && type != "Close") {
+    const MatchType types[] = {MatchType::Exact, MatchType::Close, MatchType::Same};
+    const auto named = std::find_if(std::begin(types), std::end(types),
+                                    [type](MatchType t) { return type == TypeName(t); });
+    if (named == std::end(types)) {
         return false;
     }
-    row.type = type == "Exact" ? MatchType::Exact : MatchType::Close;
+    row.type = *named;
     for (const GroupShade shade : {GroupShade::Light, GroupShade::Dark}) {
         if (colour == ColourKeyword(row.type, shade)) {
             row.shade = shade;
@@ -158,7 +162,11 @@ SavedRows ReadTsv(std::string_view text) {
             !UnescapePath(parts[4], path) || !PlausiblePath(path)) {
             return {{}, {}, AtLine(line, QStringLiteral("it is not a row corvane-find writes"))};
         }
-        if (saved.rows.empty() || saved.rows.back().shade != row.shade) {
+        // A group's rows share a shade; "Same" groups and the name groups after
+        // them count their shades apart, so the first name group may share the
+        // last "Same" group's shade.
+        if (saved.rows.empty() || saved.rows.back().shade != row.shade ||
+            (saved.rows.back().type == MatchType::Same) != (row.type == MatchType::Same)) {
             ++group;
         }
         row.group = group;

@@ -13,25 +13,33 @@ QString ProductCaption() {
     return QLatin1String(kProductName);
 }
 
-QString AnalyzingCaption(std::string_view folder) {
+QString AnalyzingCaption(std::string_view folder, bool contents) {
     return ProductCaption() + QStringLiteral(" [Analyzing ") + DisplayPath(folder) +
-           QStringLiteral(" folder - phase 1 of 2]");
+           (contents ? QStringLiteral(" folder - phase 1 of 3]")
+                     : QStringLiteral(" folder - phase 1 of 2]"));
 }
 
-QString CaptionFor(SearchPhase phase, std::string_view folder) {
+QString CaptionFor(SearchPhase phase, std::string_view folder, bool contents) {
     switch (phase) {
         case SearchPhase::Scanning:
-            return AnalyzingCaption(folder);
+            return AnalyzingCaption(folder, contents);
+        case SearchPhase::Contents:
+            return ContentsCaption();
         case SearchPhase::Comparing:
-            return ComparingCaption();
+            return ComparingCaption(contents);
         case SearchPhase::Idle:
             break;
     }
     return ProductCaption();
 }
 
-QString ComparingCaption() {
-    return ProductCaption() + QStringLiteral(" [Finding duplicates - phase 2 of 2]");
+QString ContentsCaption() {
+    return ProductCaption() + QStringLiteral(" [Finding identical files - phase 2 of 3]");
+}
+
+QString ComparingCaption(bool contents) {
+    return ProductCaption() + (contents ? QStringLiteral(" [Finding duplicates - phase 3 of 3]")
+                                        : QStringLiteral(" [Finding duplicates - phase 2 of 2]"));
 }
 
 QString LargeSearchTitle() {
@@ -63,8 +71,9 @@ QString NoDuplicatesTitle() {
 
 QString NothingToLookForText() {
     return QStringLiteral(
-        "Tick Exact Matches (files with equal names), Close Matches (files of equal size whose "
-        "names share most words) or both, to say what to look for.");
+        "Tick Same Contents (files with identical bytes), Exact Matches (files with equal "
+        "names), Close Matches (files of equal size whose names share most words) or more of "
+        "them, to say what to look for.");
 }
 
 QString TooLargeText() {
@@ -82,6 +91,30 @@ QString FolderSkipReason(int error) {
     return ErrnoText(error);
 }
 
+QString UngroupedReason(const UngroupedFile& file) {
+    if (file.reason == UngroupedFile::Reason::Changed) {
+        return QStringLiteral("it changed while it was read");
+    }
+    return ErrnoText(file.error);
+}
+
+QString UngroupedFilesText(const std::vector<std::string>& paths,
+                           const std::vector<UngroupedFile>& files) {
+    constexpr std::size_t kShown = 10;
+    QString text =
+        files.size() == 1
+            ? QStringLiteral("1 file could not be compared by its contents:")
+            : QStringLiteral("%1 files could not be compared by their contents:").arg(files.size());
+    for (std::size_t i = 0; i < files.size() && i < kShown; ++i) {
+        text += QLatin1Char('\n') + DisplayPath(paths[i]) + QStringLiteral("\n    ") +
+                UngroupedReason(files[i]);
+    }
+    if (files.size() > kShown) {
+        text += QStringLiteral("\n...and %1 more.").arg(files.size() - kShown);
+    }
+    return text;
+}
+
 QString DisplayPath(std::string_view path) {
     // A newline or tab in a name would cut the line or look like a space,
     // two names with different invalid bytes would both look like U+FFFD,
@@ -94,14 +127,27 @@ QString DisplayPath(std::string_view path) {
 
 const char* ColourKeyword(MatchType type, GroupShade shade) {
     const bool dark = shade == GroupShade::Dark;
-    if (type == MatchType::Exact) {
-        return dark ? "blue" : "light blue";
+    switch (type) {
+        case MatchType::Exact:
+            return dark ? "blue" : "light blue";
+        case MatchType::Close:
+            return dark ? "red" : "light red";
+        case MatchType::Same:
+            break;
     }
-    return dark ? "red" : "light red";
+    return dark ? "green" : "light green";
 }
 
 const char* TypeName(MatchType type) {
-    return type == MatchType::Exact ? "Exact" : "Close";
+    switch (type) {
+        case MatchType::Exact:
+            return "Exact";
+        case MatchType::Close:
+            return "Close";
+        case MatchType::Same:
+            break;
+    }
+    return "Same";
 }
 
 }  // namespace corvane

@@ -35,7 +35,12 @@ FindDupesCommand::FindDupesCommand(MainWindow& main, ResultsWindow& results, Set
     connect(&main_, &MainWindow::stopFindPressed, this, [this] { stop_.Stop(); });
     // Options changed during a run apply from the search's next look at them.
     options_.Set(main_.Options());
-    connect(&main_, &MainWindow::optionsChanged, this, [this] { options_.Set(main_.Options()); });
+    // Same Contents stays as the search started: it decides the phases.
+    connect(&main_, &MainWindow::optionsChanged, this, [this] {
+        SearchOptions options = main_.Options();
+        options.contents = running_ ? runContents_ : options.contents;
+        options_.Set(options);
+    });
     thread_.start();
 }
 
@@ -64,7 +69,7 @@ void FindDupesCommand::Start() {
         return;
     }
     const SearchOptions options = main_.Options();
-    if (!options.exact && !options.close) {
+    if (!options.exact && !options.close && !options.contents) {
         // A search for nothing would walk every folder and then find nothing.
         prompts_.tell(&main_, ProductCaption(), NothingToLookForText());
         Finish(SearchOutcome::NoFolders);
@@ -72,6 +77,7 @@ void FindDupesCommand::Start() {
     }
 
     running_ = true;
+    runContents_ = options.contents;
     skipped_.clear();
     options_.Set(options);
     store_.Write(keys::Stop, BoolText(false));
@@ -84,7 +90,8 @@ void FindDupesCommand::Start() {
 }
 
 void FindDupesCommand::OnPhaseChanged(SearchPhase phase, const QByteArray& folder) {
-    main_.SetCaption(CaptionFor(phase, std::string_view(folder.constData(), folder.size())));
+    main_.SetCaption(
+        CaptionFor(phase, std::string_view(folder.constData(), folder.size()), runContents_));
 }
 
 void FindDupesCommand::OnFolderSkipped(const QByteArray& path, int error) {
@@ -119,6 +126,12 @@ void FindDupesCommand::OnFound(SearchOutcome outcome) {
             results_.ShowInPlaceOf(&main_);
         } else {
             prompts_.tell(&main_, NoDuplicatesTitle(), NoDuplicatesText());
+        }
+        // Like the skipped folders: one message for every file left out.
+        const std::vector<UngroupedFile> ungrouped = worker_->TakeUngrouped();
+        if (!ungrouped.empty()) {
+            prompts_.tell(&main_, ProductCaption(),
+                          UngroupedFilesText(worker_->TakeUngroupedPaths(), ungrouped));
         }
     }
     Finish(outcome);

@@ -67,6 +67,7 @@ class FindDupesCommand final : public QObject {
     QThread thread_;  // "search": the worker's thread
     SearchWorker* worker_;
     bool running_ = false;
+    bool runContents_ = false;  // Same Contents as the search started: its phases
     std::vector<std::pair<QByteArray, int>> skipped_;
 };
 

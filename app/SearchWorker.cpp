@@ -13,19 +13,23 @@ constexpr std::chrono::milliseconds kAnswerPoll{20};
 
 void LiveOptions::Set(SearchOptions options) {
     const unsigned slider = static_cast<unsigned>(std::clamp(options.slider, 0, 15));
-    packed_.store((options.exact ? 1u : 0u) | (options.close ? 2u : 0u) | (slider << 2),
+    packed_.store((options.exact ? 1u : 0u) | (options.close ? 2u : 0u) |
+                      (options.contents ? 4u : 0u) | (slider << 3),
                   std::memory_order_relaxed);
 }
 
 SearchOptions LiveOptions::Get() const {
     const unsigned packed = packed_.load(std::memory_order_relaxed);
-    return SearchOptions{(packed & 1u) != 0, (packed & 2u) != 0, static_cast<int>(packed >> 2)};
+    return SearchOptions{(packed & 1u) != 0, (packed & 2u) != 0, static_cast<int>(packed >> 3),
+                         (packed & 4u) != 0};
 }
 
 SearchWorker::SearchWorker(const StopToken& stop, const LiveOptions& options)
     : stop_(stop), options_(options) {}
 
 void SearchWorker::Find(const std::vector<std::string>& folders) {
+    ungroupedPaths_.clear();
+    ungrouped_.clear();
     const SearchOutcome outcome = FindDupes(folders, catalogue_, stop_, *this, rows_);
     emit found(outcome);
 }
@@ -62,6 +66,14 @@ bool SearchWorker::ConfirmLarge(std::size_t folders, std::size_t files) {
     }
     emit largeSearch(folders, files);
     return WaitForAnswer() && !stop_.Stopped();
+}
+
+void SearchWorker::SameContentsEnded(const FileCatalogue& catalogue,
+                                     const SameContentsResult& result) {
+    ungrouped_ = result.ungrouped;
+    for (const UngroupedFile& file : result.ungrouped) {
+        ungroupedPaths_.push_back(catalogue.FullPath(file.entry));
+    }
 }
 
 void SearchWorker::PhaseChanged(SearchPhase phase, const std::string& folder) {

@@ -41,6 +41,9 @@ class SearchWorker final : public QObject, private SearchObserver {
 
     const FileCatalogue& Catalogue() const { return catalogue_; }
     std::vector<ResultRow> TakeRows() { return std::move(rows_); }
+    // The files Same Contents could not group, as paths, with why.
+    std::vector<std::string> TakeUngroupedPaths() { return std::move(ungroupedPaths_); }
+    std::vector<UngroupedFile> TakeUngrouped() { return std::move(ungrouped_); }
 
     // The whole search over `folders`; ends with found().
     void Find(const std::vector<std::string>& folders);
@@ -64,6 +67,8 @@ class SearchWorker final : public QObject, private SearchObserver {
     void FolderSkipped(const std::string& path, int error) override;
     void ScanEnded() override;
     bool ConfirmLarge(std::size_t folders, std::size_t files) override;
+    void SameContentsEnded(const FileCatalogue& catalogue,
+                           const SameContentsResult& result) override;
     // Blocks until Answer() or a stop; false after a stop.
     bool WaitForAnswer();
 
@@ -71,6 +76,8 @@ class SearchWorker final : public QObject, private SearchObserver {
     const LiveOptions& options_;
     FileCatalogue catalogue_;
     std::vector<ResultRow> rows_;
+    std::vector<std::string> ungroupedPaths_;
+    std::vector<UngroupedFile> ungrouped_;
     std::mutex answerMutex_;
     std::condition_variable answered_;
     std::optional<bool> answer_;

@@ -8,7 +8,8 @@ namespace corvane::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: corvane-find [--exact] [--close] [--slider N] [--format text|tsv|json] [--quiet]\n"
+    "usage: corvane-find [--exact] [--close] [--contents] [--no-cache] [--slider N]\n"
+    "                    [--format text|tsv|json] [--quiet]\n"
     "                    [--verify] [--keep first|oldest|newest|shortest] [--trash]\n"
     "                    [--print0] [--] FOLDER...\n"
     "       corvane-find --undo [--format text|tsv|json] [--quiet]\n"
@@ -19,7 +20,12 @@ constexpr const char* kHelp =
     "\n"
     "  --exact          look for exact matches: equal names\n"
     "  --close          look for close matches: equal sizes and alike names\n"
-    "                   (neither given: both)\n"
+    "  --contents       first list groups of files with identical bytes, whatever\n"
+    "                   their names (type \"Same\"); --exact and --close then look\n"
+    "                   only at the other files. Empty files never match by contents\n"
+    "                   (none of --exact, --close, --contents given: --exact --close)\n"
+    "  --no-cache       with --contents, read every file: neither use nor update the\n"
+    "                   digests kept from earlier runs\n"
     "  --slider N       how alike names must be for a close match, 0 (many) to 5 (few);\n"
     "                   default 3\n"
     "  --format F       text (default), tsv or json\n"
@@ -74,7 +80,8 @@ int UsageError(const std::string& reason) {
 
 // What the command line held beyond the fields of Arguments.
 struct Seen {
-    bool exact = false, close = false, help = false, version = false, slider = false;
+    bool exact = false, close = false, contents = false, noCache = false, help = false,
+         version = false, slider = false;
     int others = 0;  // arguments besides --help and --version
 };
 
@@ -84,9 +91,10 @@ bool ReadFlag(const std::string& name, Arguments& args, Seen& seen) {
         const char* name;
         bool* target;
     } flags[] = {
-        {"--exact", &seen.exact},   {"--close", &seen.close},   {"--quiet", &args.quiet},
-        {"--verify", &args.verify}, {"--print0", &args.print0}, {"--trash", &args.trash},
-        {"--undo", &args.undo},     {"--help", &seen.help},     {"--version", &seen.version},
+        {"--exact", &seen.exact},       {"--close", &seen.close},      {"--quiet", &args.quiet},
+        {"--contents", &seen.contents}, {"--no-cache", &seen.noCache}, {"--verify", &args.verify},
+        {"--print0", &args.print0},     {"--trash", &args.trash},      {"--undo", &args.undo},
+        {"--help", &seen.help},         {"--version", &seen.version},
     };
     for (const auto& flag : flags) {
         if (name == flag.name) {
@@ -206,7 +214,7 @@ int CheckArguments(Arguments& args, const Seen& seen) {
     }
     if (args.undo) {
         if (!args.folders.empty() || args.verify || args.keep || args.trash || args.print0 ||
-            seen.exact || seen.close || seen.slider) {
+            seen.exact || seen.close || seen.contents || seen.noCache || seen.slider) {
             return UsageError("--undo takes only --format and --quiet");
         }
         return -1;
@@ -223,8 +231,12 @@ int CheckArguments(Arguments& args, const Seen& seen) {
     if (args.print0 && args.formatGiven) {
         return UsageError("--print0 writes paths instead of a format: give one or the other");
     }
-    args.options.exact = seen.exact || !seen.close;
-    args.options.close = seen.close || !seen.exact;
+    // None of the three given: the two name searches, as before --contents.
+    const bool none = !seen.exact && !seen.close && !seen.contents;
+    args.options.exact = seen.exact || none;
+    args.options.close = seen.close || none;
+    args.options.contents = seen.contents;
+    args.useCache = !seen.noCache;
     return -1;
 }
 

@@ -22,6 +22,7 @@ struct Arguments {
     bool print0 = false;
     bool trash = false;
     bool undo = false;
+    bool useCache = true;  // --no-cache: Same Contents reads every file
     std::vector<std::string> folders;
 };
 

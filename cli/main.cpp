@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "actions/KeepRules.h"
+#include "actions/RowContents.h"
 #include "actions/SearchTexts.h"
 #include "actions/SendRows.h"
 #include "actions/SendTexts.h"
@@ -41,7 +42,7 @@ class CliObserver final : public SearchObserver {
 
     SearchOptions CurrentOptions() override { return options_; }
     void PhaseChanged(SearchPhase phase, const std::string& folder) override {
-        caption_ = CaptionFor(phase, folder).toStdString();
+        caption_ = CaptionFor(phase, folder, options_.contents).toStdString();
         Draw();
     }
     void ProgressChanged(int percent) override {
@@ -50,6 +51,18 @@ class CliObserver final : public SearchObserver {
             Draw();
         }
     }
+    // Files Same Contents could not group: a warning each; the groups' keys
+    // for --verify.
+    void SameContentsEnded(const FileCatalogue& catalogue,
+                           const SameContentsResult& result) override {
+        for (const SameContentGroup& group : result.groups) {
+            sameKeys_.push_back(group.key);
+        }
+        for (const UngroupedFile& file : result.ungrouped) {
+            Warn(catalogue.FullPath(file.entry), UngroupedReason(file).toLocal8Bit().toStdString());
+        }
+    }
+    const std::vector<ContentKey>& SameKeys() const { return sameKeys_; }
     void FolderSkipped(const std::string& path, int error) override {
         // A named folder is reported as the user typed it.
         std::string shown = path;
@@ -108,6 +121,7 @@ class CliObserver final : public SearchObserver {
     int percent_ = 0;
     bool drawn_ = false;
     bool namedFolderFailed_ = false;
+    std::vector<ContentKey> sameKeys_;
 };
 
 // --undo: the last batch back where it was, one line per file. 0 when every
@@ -168,16 +182,18 @@ struct Findings {
 void Search(const Arguments& args, CliObserver& observer, Findings& findings) {
     FileCatalogue catalogue;  // not needed for the output: its memory goes back on return
     const StopToken stop;     // never tripped: the search runs to its end
-    FindDupes(args.folders, catalogue, stop, observer, findings.rows);
+    SameContentsOptions contents;
+    contents.useCache = args.useCache;
+    FindDupes(args.folders, catalogue, stop, observer, findings.rows, contents);
     observer.ClearLine();
     findings.found = findings.rows.size();
 }
 
 // --verify: a content key for each row; a file not compared is named on stderr.
 void Verify(CliObserver& observer, Findings& findings) {
-    findings.content = CheckContents(findings.rows, nullptr, [&](const ContentProgress& progress) {
-        observer.ContentProgressChanged(progress);
-    });
+    findings.content = ContentsOfRows(
+        findings.rows, observer.SameKeys(), nullptr,
+        [&](const ContentProgress& progress) { observer.ContentProgressChanged(progress); });
     observer.ClearLine();
     for (std::size_t r = 0; r < findings.rows.size(); ++r) {
         const RowContent& row = findings.content.rows[r];

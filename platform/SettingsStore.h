@@ -12,6 +12,7 @@ inline constexpr const char* FormHeight = "FormHeight";
 inline constexpr const char* FormWidth = "FormWidth";
 inline constexpr const char* ExactMatches = "ExactMatches";
 inline constexpr const char* CloseMatches = "CloseMatches";
+inline constexpr const char* SameContents = "SameContents";
 inline constexpr const char* Stop = "Stop";
 // The folder list and its protection marks, written when the window closes.
 inline constexpr const char* FolderList = "FolderList";

@@ -46,6 +46,14 @@ QString VerdictDetail(const RowContent& content) {
     }
     return {};
 }
+// A "Same" row was found by its bytes: its content is known from the start.
+RowContent ContentFoundBySearch(MatchType type) {
+    RowContent content;
+    if (type == MatchType::Same) {
+        content.verdict = ContentVerdict::Identical;
+    }
+    return content;
+}
 }  // namespace
 
 ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
@@ -86,6 +94,7 @@ void ResultsModel::Clear() {
     rows_.shrink_to_fit();
     removed_.clear();
     hasContent_ = false;
+    sameRows_ = false;
     endResetModel();
     Recount();
     emit listReplaced();
@@ -98,7 +107,9 @@ void ResultsModel::AddRow(ResultRow row) {
     const std::uint32_t lastGroup = rows_.empty() ? 0 : rows_.back().row.group;
     const std::uint32_t group = row.group;
     const auto place = static_cast<std::uint32_t>(rows_.size() + removed_.size());
-    rows_.push_back(Entry{std::move(row), shade, false, place, {}});
+    sameRows_ = sameRows_ || row.type == MatchType::Same;
+    const RowContent content = ContentFoundBySearch(row.type);
+    rows_.push_back(Entry{std::move(row), shade, false, place, content});
     endInsertRows();
     // Rows arrive in search order, where a new group always has the highest
     // number so far; only a row out of that order is counted afresh.
@@ -115,11 +126,14 @@ void ResultsModel::SetRows(std::vector<ResultRow> rows) {
     rows_.clear();
     removed_.clear();
     hasContent_ = false;
+    sameRows_ = false;
     rows_.reserve(rows.size());
     for (ResultRow& row : rows) {
         const Shade shade = ShadeFor(row.type, row.shade);
         const auto place = static_cast<std::uint32_t>(rows_.size());
-        rows_.push_back(Entry{std::move(row), shade, false, place, {}});
+        sameRows_ = sameRows_ || row.type == MatchType::Same;
+        const RowContent content = ContentFoundBySearch(row.type);
+        rows_.push_back(Entry{std::move(row), shade, false, place, content});
     }
     endResetModel();
     Recount();
@@ -268,14 +282,16 @@ void ResultsModel::SetContent(const std::vector<ResultRow>& checkedRows,
         byInode[checkedRows[k].stamp.id.inode].push_back(k);
     }
     for (Entry& entry : rows_) {
-        entry.content = RowContent{};
+        // A "Same" row the check did not get to keeps what the search found.
+        entry.content = ContentFoundBySearch(entry.row.type);
         const auto found = byInode.find(entry.row.stamp.id.inode);
         if (found == byInode.end()) {
             continue;
         }
         for (const std::size_t k : found->second) {
             if (checkedRows[k].stamp.id == entry.row.stamp.id &&
-                checkedRows[k].path == entry.row.path) {
+                checkedRows[k].path == entry.row.path &&
+                content[k].verdict != ContentVerdict::NotChecked) {
                 entry.content = content[k];
             }
         }

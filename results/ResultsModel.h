@@ -29,7 +29,8 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
 
   public:
     // The Content column stays empty (and the window hides it) until a
-    // content check has given the rows their verdicts.
+    // content check has given the rows their verdicts; "Same" rows read
+    // "Identical" from the start.
     enum Column {
         FilenameColumn,
         SizeColumn,
@@ -77,6 +78,9 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     void SetContent(const std::vector<ResultRow>& checkedRows,
                     const std::vector<RowContent>& content);
     bool HasContent() const { return hasContent_; }
+    // The Content column has something to show: a check ran, or the list
+    // holds "Same" rows, which are "Identical" from the start.
+    bool ShowsContent() const { return hasContent_ || sameRows_; }
     const RowContent& ContentAt(int row) const {
         return rows_[static_cast<std::size_t>(row)].content;
     }
@@ -118,6 +122,7 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     std::vector<Entry> rows_;
     std::vector<Entry> removed_;  // for PutBack, in the order they left
     bool hasContent_ = false;
+    bool sameRows_ = false;
     std::size_t groupCount_ = 0;
     std::size_t checkedCount_ = 0;
     std::int64_t checkedBytes_ = 0;

@@ -90,7 +90,7 @@ void ResultsWindow::BuildCommands() {
     connect(&model_, &ResultsModel::listReplaced, this, [this] {
         ++listGeneration_;
         checkTask_->Stop();
-        list_->setColumnHidden(ResultsModel::ContentColumn, true);
+        list_->setColumnHidden(ResultsModel::ContentColumn, !model_.ShowsContent());
         LayOutList();
     });
 

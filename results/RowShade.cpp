@@ -4,10 +4,15 @@ namespace corvane {
 
 Shade ShadeFor(MatchType type, GroupShade shade) {
     const bool dark = shade == GroupShade::Dark;
-    if (type == MatchType::Exact) {
-        return dark ? Shade::Blue : Shade::LightBlue;
+    switch (type) {
+        case MatchType::Exact:
+            return dark ? Shade::Blue : Shade::LightBlue;
+        case MatchType::Close:
+            return dark ? Shade::Red : Shade::LightRed;
+        case MatchType::Same:
+            break;
     }
-    return dark ? Shade::Red : Shade::LightRed;
+    return dark ? Shade::Green : Shade::LightGreen;
 }
 
 std::optional<ShadeColours> ColoursOf(Shade shade) {
@@ -21,6 +26,10 @@ std::optional<ShadeColours> ColoursOf(Shade shade) {
             return ShadeColours{QColor(255, 233, 212), black};
         case Shade::Red:
             return ShadeColours{QColor(255, 212, 213), black};
+        case Shade::LightGreen:
+            return ShadeColours{QColor(236, 250, 236), black};
+        case Shade::Green:
+            return ShadeColours{QColor(208, 240, 208), black};
         case Shade::None:
             break;
     }

@@ -11,9 +11,10 @@ namespace corvane {
 
 // A row's shade in the list. `None` is the list's own colours: what every row
 // shows after a send to the trash.
-enum class Shade : std::uint8_t { None, Blue, LightBlue, LightRed, Red };
+enum class Shade : std::uint8_t { None, Blue, LightBlue, LightRed, Red, LightGreen, Green };
 
-// Exact rows in blues, Close rows in reds, light or plain by the group shade.
+// Exact rows in blues, Close rows in reds, Same rows in greens, light or
+// plain by the group shade.
 Shade ShadeFor(MatchType type, GroupShade shade);
 
 struct ShadeColours {

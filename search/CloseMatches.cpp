@@ -100,7 +100,7 @@ constexpr std::size_t kAnyNext = SIZE_MAX;
 
 bool CloseMatches::Prepare(int slider) {
     if (!words_.Built()) {
-        if (!words_.Build(catalogue_, stop_)) {
+        if (!words_.Build(catalogue_, stop_, excluded_)) {
             return false;
         }
         crowded_.resize(words_.CrowdedSlots());

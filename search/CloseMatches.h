@@ -31,8 +31,8 @@ namespace corvane {
 //   no word, at least Need(count i); other counts' lists are skipped.
 class CloseMatches {
   public:
-    CloseMatches(const FileCatalogue& catalogue, StopCheck& stop)
-        : catalogue_(catalogue), stop_(stop) {}
+    CloseMatches(const FileCatalogue& catalogue, StopCheck& stop, Excluded excluded = {})
+        : catalogue_(catalogue), stop_(stop), excluded_(excluded) {}
 
     // Words and word lists for `slider`, each built on first need; false
     // when stopped.
@@ -88,6 +88,7 @@ class CloseMatches {
 
     const FileCatalogue& catalogue_;
     StopCheck& stop_;
+    Excluded excluded_;
     WordIndex words_;
     int slider_ = -1;
     std::optional<RatioBound> bound_;

@@ -17,6 +17,14 @@ using Entry = std::uint32_t;
 inline constexpr Entry kNoEntry = UINT32_MAX;
 inline constexpr std::uint32_t kNoList = UINT32_MAX;
 
+// The entries phase 2 leaves out, as if they had never been catalogued (the
+// files of the Same Contents groups): one flag per entry, nonzero for left
+// out. Empty when none is.
+using Excluded = std::span<const std::uint8_t>;
+inline bool IsExcluded(Excluded excluded, std::size_t e) {
+    return !excluded.empty() && excluded[e] != 0;
+}
+
 // Lists of ascending numbers, stored one after another: entries, or for close
 // matching, slots (WordIndex.h), which ascend with their entries. An outer
 // entry with no row yet reads all members after it: its first match decides
@@ -93,14 +101,20 @@ Grouping GroupKeys(std::vector<std::uint32_t> keyOf, std::vector<std::uint32_t> 
                    StopCheck& stop);
 
 // Groups entries 0 .. count - 1 by the key `same` compares and `hash` hashes;
-// false when stopped.
+// an excluded entry is in no group. False when stopped.
 template <typename Hash, typename Same>
-bool GroupByKey(std::size_t count, Hash hash, Same same, Grouping& grouping, StopCheck& stop) {
+bool GroupByKey(std::size_t count, Hash hash, Same same, Grouping& grouping, StopCheck& stop,
+                Excluded excluded = {}) {
     // first entry + 1; 0 = free
     std::vector<std::uint32_t> table = FilledVector<std::uint32_t>(HashTableSize(count), 0, stop);
     const std::size_t mask = table.size() - 1;
     std::vector<std::uint32_t> keyOf = FilledVector<std::uint32_t>(count, 0, stop), keySize;
     for (Entry e = 0; e < count; ++e) {
+        if (IsExcluded(excluded, e)) {
+            keyOf[e] = static_cast<std::uint32_t>(keySize.size());  // a key of its own
+            keySize.push_back(1);
+            continue;
+        }
         std::size_t slot = hash(e) & mask;
         while (table[slot] != 0 && !same(table[slot] - 1, e)) {
             slot = (slot + 1) & mask;

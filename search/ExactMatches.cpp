@@ -16,7 +16,7 @@ bool ExactMatches::Build() {
         return catalogue_.FileName(a) == catalogue_.FileName(b);
     };
     Grouping grouping;
-    built_ = GroupByKey(catalogue_.FileCount(), hash, same, grouping, stop_);
+    built_ = GroupByKey(catalogue_.FileCount(), hash, same, grouping, stop_, excluded_);
     listOf_ = std::move(grouping.listOf);
     names_.Assign(std::move(grouping.members), std::move(grouping.start));
     return built_;

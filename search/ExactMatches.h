@@ -15,10 +15,11 @@ class ListedEntries;
 // there is nothing to check: the group is the answer.
 class ExactMatches {
   public:
-    ExactMatches(const FileCatalogue& catalogue, StopCheck& stop)
-        : catalogue_(catalogue), stop_(stop) {}
+    ExactMatches(const FileCatalogue& catalogue, StopCheck& stop, Excluded excluded = {})
+        : catalogue_(catalogue), stop_(stop), excluded_(excluded) {}
 
-    // Groups the entries by name; false when stopped.
+    // Groups the entries by name, the excluded ones in no group; false when
+    // stopped.
     bool Build();
     bool Built() const { return built_; }
 
@@ -38,6 +39,7 @@ class ExactMatches {
   private:
     const FileCatalogue& catalogue_;
     StopCheck& stop_;
+    Excluded excluded_;
     bool built_ = false;
     std::vector<std::uint32_t> listOf_;
     EntryLists names_;

@@ -7,6 +7,7 @@
 #include "search/FolderScan.h"
 #include "search/MatchRules.h"
 #include "search/ResultRows.h"
+#include "search/SameContentRows.h"
 #include "search/StopCheck.h"
 
 namespace corvane {
@@ -33,7 +34,8 @@ SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue
 }
 
 SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
-                         SearchObserver& observer, std::vector<ResultRow>& rows) {
+                         SearchObserver& observer, std::vector<ResultRow>& rows,
+                         const std::vector<SameContentGroup>& same) {
     rows.clear();
     if (catalogue.FileCount() > kMaxPhase2Entries) {
         return SearchOutcome::TooLarge;
@@ -44,15 +46,12 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
     // once its tables are gone and have their files read in one pass.
     std::vector<FoundRow> found;
     SearchOutcome outcome = SearchOutcome::Stopped;
-    {
-        ResultRows builder(catalogue, found);
-        try {
-            if (FindMatches(catalogue, observer, check, builder)) {
-                outcome = SearchOutcome::Finished;
-            }
-        } catch (const std::length_error&) {
-            outcome = SearchOutcome::TooLarge;
+    try {
+        if (MatchAfterSameContents(catalogue, observer, check, same, found)) {
+            outcome = SearchOutcome::Finished;
         }
+    } catch (const std::length_error&) {
+        outcome = SearchOutcome::TooLarge;
     }
     // Phase 2's tables are gone. Their space, in pieces too small for the
     // list of rows, would stay with the process while that list grows
@@ -64,9 +63,37 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
     return outcome;
 }
 
+namespace {
+
+// Same Contents, with its progress as bytes read of bytes to read; false
+// when stopped.
+bool GroupSameContents(const FileCatalogue& catalogue, const StopToken& stop,
+                       SearchObserver& observer, const SameContentsOptions& options,
+                       std::vector<SameContentGroup>& groups) {
+    observer.PhaseChanged(SearchPhase::Contents, {});
+    int shown = -1;
+    const auto progress = [&](const SameContentsProgress& now) {
+        const int percent =
+            now.bytesToRead == 0 ? 100 : static_cast<int>(now.bytesDone * 100 / now.bytesToRead);
+        if (percent != shown) {
+            shown = percent;
+            observer.ProgressChanged(percent);
+        }
+    };
+    SameContentsResult result = FindSameContents(catalogue, &stop, progress, options);
+    if (result.stopped || stop.Stopped()) {
+        return false;
+    }
+    observer.SameContentsEnded(catalogue, result);
+    groups = std::move(result.groups);
+    return true;
+}
+
+}  // namespace
+
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
                         const StopToken& stop, SearchObserver& observer,
-                        std::vector<ResultRow>& rows) {
+                        std::vector<ResultRow>& rows, const SameContentsOptions& contents) {
     if (folders.empty()) {
         return SearchOutcome::NoFolders;
     }
@@ -80,7 +107,16 @@ SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& 
         !observer.ConfirmLarge(folders.size(), catalogue.FileCount())) {
         return stop.Stopped() ? SearchOutcome::Stopped : SearchOutcome::Declined;
     }
-    return MatchFiles(catalogue, stop, observer, rows);
+    std::vector<SameContentGroup> same;
+    if (observer.CurrentOptions().contents) {
+        if (catalogue.FileCount() > kMaxPhase2Entries) {
+            return SearchOutcome::TooLarge;
+        }
+        if (!GroupSameContents(catalogue, stop, observer, contents, same)) {
+            return SearchOutcome::Stopped;
+        }
+    }
+    return MatchFiles(catalogue, stop, observer, rows, same);
 }
 
 }  // namespace corvane

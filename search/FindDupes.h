@@ -8,6 +8,7 @@
 #include "catalogue/FileCatalogue.h"
 #include "platform/StopToken.h"
 #include "search/ResultRow.h"
+#include "search/SameContents.h"
 #include "search/SearchObserver.h"
 
 namespace corvane {
@@ -35,12 +36,18 @@ SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue
 // Phase 2: every match of the catalogue, as rows in `rows` (emptied first).
 // Options are read at every outer entry. After a stop `rows` holds the rows
 // found so far.
+//
+// With `same` (the groups of Same Contents), their rows come first and phase
+// 2 runs on the catalogue without their files.
 SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
-                         SearchObserver& observer, std::vector<ResultRow>& rows);
+                         SearchObserver& observer, std::vector<ResultRow>& rows,
+                         const std::vector<SameContentGroup>& same = {});
 
 // The whole search: phase 1, then observer.ScanEnded(), then, when more than
 // kLargeSearchFiles files were catalogued, observer.ConfirmLarge (No ends it
-// Declined), then phase 2. `rows` is emptied first, unless there are no
+// Declined), then, when the options say Same Contents, the groups of
+// identical files (FindSameContents with `contents`; reported through
+// observer.SameContentsEnded), then phase 2. `rows` is emptied first, unless there are no
 // folders.
 //
 // Threading: runs on the caller's thread, which may be a worker: the observer
@@ -49,6 +56,6 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
 // any thread.
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
                         const StopToken& stop, SearchObserver& observer,
-                        std::vector<ResultRow>& rows);
+                        std::vector<ResultRow>& rows, const SameContentsOptions& contents = {});
 
 }  // namespace corvane

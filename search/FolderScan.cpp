@@ -96,7 +96,8 @@ bool FolderScan::Catalogue() {
             if (stopped) {
                 return;
             }
-            const bool recordSize = observer_.CurrentOptions().close;
+            const SearchOptions options = observer_.CurrentOptions();
+            const bool recordSize = options.close || options.contents;
             catalogue_.Append(path, name, recordSize ? size : FileCatalogue::kNoSize, id);
             stopped = stop_.Tick();
         });

@@ -7,20 +7,20 @@
 
 namespace corvane {
 
-bool ListedEntries::Build(const ExactMatches& names, StopCheck& stop) {
+bool ListedEntries::Build(const ExactMatches& names, StopCheck& stop, Excluded excluded) {
     state_ = FilledVector<std::uint8_t>(catalogue_.FileCount(), 0, stop);
-    built_ = MarkSharedIds(stop) && MarkSharedPaths(names, stop);
+    built_ = MarkSharedIds(stop, excluded) && MarkSharedPaths(names, stop);
     return built_;
 }
 
 // Open addressing over known ids: an id met twice marks both entries.
-bool ListedEntries::MarkSharedIds(StopCheck& stop) {
+bool ListedEntries::MarkSharedIds(StopCheck& stop, Excluded excluded) {
     // entry + 1; 0 = free
     std::vector<Entry> table = FilledVector<Entry>(HashTableSize(catalogue_.FileCount()), 0, stop);
     const std::size_t mask = table.size() - 1;
     for (Entry e = 0; e < catalogue_.FileCount(); ++e) {
         const FileId id = catalogue_.Id(e);
-        if (id.Known()) {
+        if (id.Known() && !IsExcluded(excluded, e)) {
             const std::uint64_t mixed =
                 (id.inode * 0x9E3779B97F4A7C15ull) ^ (id.device * 0xC2B2AE3D27D4EB4Full);
             std::size_t slot = (mixed ^ (mixed >> 29)) & mask;

@@ -24,8 +24,9 @@ class ListedEntries {
         : catalogue_(catalogue), rows_(rows) {}
 
     // Works out which entries share a path (among entries with one name, from
-    // `names`) or a known device and inode; false when stopped.
-    bool Build(const ExactMatches& names, StopCheck& stop);
+    // `names`) or a known device and inode, leaving out the excluded ones;
+    // false when stopped.
+    bool Build(const ExactMatches& names, StopCheck& stop, Excluded excluded = {});
     bool Built() const { return built_; }
 
     bool IsListed(Entry e) {
@@ -42,7 +43,7 @@ class ListedEntries {
     static constexpr std::uint8_t kShared = 1;
     static constexpr std::uint8_t kHanded = 2;
 
-    bool MarkSharedIds(StopCheck& stop);
+    bool MarkSharedIds(StopCheck& stop, Excluded excluded);
     bool MarkSharedPaths(const ExactMatches& names, StopCheck& stop);
 
     const FileCatalogue& catalogue_;

@@ -21,13 +21,17 @@ namespace {
 class MatchLoop {
   public:
     MatchLoop(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-              ResultRows& rows)
+              ResultRows& rows, Excluded excluded)
         : count_(catalogue.FileCount()),
+          taking_(count_ - static_cast<std::size_t>(
+                               std::count_if(excluded.begin(), excluded.end(),
+                                             [](std::uint8_t out) { return out != 0; }))),
           observer_(observer),
           stop_(stop),
           rows_(rows),
-          exact_(catalogue, stop),
-          close_(catalogue, stop),
+          excluded_(excluded),
+          exact_(catalogue, stop, excluded),
+          close_(catalogue, stop, excluded),
           listed_(catalogue, rows) {}
 
     bool Run();
@@ -39,9 +43,11 @@ class MatchLoop {
     void AddMatch(Entry i, Entry j, MatchType type);
 
     const std::size_t count_;
+    const std::size_t taking_;  // entries not excluded
     SearchObserver& observer_;
     StopCheck& stop_;
     ResultRows& rows_;
+    Excluded excluded_;
     ExactMatches exact_;
     CloseMatches close_;
     ListedEntries listed_;
@@ -50,14 +56,18 @@ class MatchLoop {
 
 bool MatchLoop::Run() {
     // A single entry has no pair: nothing to build, and no poll of the stop token.
-    const bool pairs = count_ >= 2;
+    const bool pairs = taking_ >= 2;
     if (pairs && stop_.Poll()) {
         return false;
     }
     int shownProgress = -1;
+    std::size_t taken = 0;
     for (std::size_t index = 0; index < count_; ++index) {
+        if (IsExcluded(excluded_, index)) {
+            continue;
+        }
         const SearchOptions options = observer_.CurrentOptions();
-        const int progress = static_cast<int>((index + 1) * 100 / count_);
+        const int progress = static_cast<int>(++taken * 100 / taking_);
         if (progress != shownProgress) {
             shownProgress = progress;
             observer_.ProgressChanged(progress);
@@ -79,7 +89,7 @@ bool MatchLoop::Run() {
 // The indexes an outer entry's options need, each built when first needed;
 // the name groups always, as ListedEntries needs them.
 bool MatchLoop::Prepare(const SearchOptions& options) {
-    if (!exact_.Built() && !(exact_.Build() && listed_.Build(exact_, stop_))) {
+    if (!exact_.Built() && !(exact_.Build() && listed_.Build(exact_, stop_, excluded_))) {
         return false;
     }
     return !options.close || close_.Prepare(options.slider);
@@ -140,8 +150,8 @@ void MatchLoop::AddLater(Entry i) {
 }  // namespace
 
 bool FindMatches(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                 ResultRows& rows) {
-    MatchLoop loop(catalogue, observer, stop, rows);
+                 ResultRows& rows, Excluded excluded) {
+    MatchLoop loop(catalogue, observer, stop, rows, excluded);
     return loop.Run();
 }
 

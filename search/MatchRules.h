@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "catalogue/FileCatalogue.h"
+#include "search/EntryLists.h"
 #include "search/ResultRows.h"
 #include "search/SearchObserver.h"
 #include "search/StopCheck.h"
@@ -37,7 +38,10 @@ inline constexpr std::size_t kMaxPhase2Entries = UINT32_MAX - 2;
 // its first match (listed or not) and every unlisted match after it; once i
 // has a row, only its unlisted matches. Candidates come from entries sharing a
 // name (ExactMatches.h) or a size and a rare word (CloseMatches.h).
+//
+// `excluded` entries take no part, exactly as if the catalogue did not hold
+// them: the same rows, options reads and progress as a catalogue without them.
 bool FindMatches(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                 ResultRows& rows);
+                 ResultRows& rows, Excluded excluded = {});
 
 }  // namespace corvane

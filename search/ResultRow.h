@@ -11,10 +11,12 @@
 
 namespace corvane {
 
-enum class MatchType : std::uint8_t { Exact, Close };
+// Same: byte-identical contents, whatever the names (found before phase 2).
+enum class MatchType : std::uint8_t { Exact, Close, Same };
 
 // Neighbouring groups alternate between the two shades, so the eye can tell
-// where one ends; Exact rows show them in blues, Close rows in reds.
+// where one ends; Exact rows show them in blues, Close rows in reds, Same
+// rows in greens.
 enum class GroupShade : std::uint8_t { Light, Dark };
 
 struct ResultRow {

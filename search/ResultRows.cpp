@@ -7,12 +7,14 @@
 
 namespace corvane {
 
-ResultRows::ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found)
+ResultRows::ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found,
+                       std::uint32_t groupsBefore)
     : catalogue_(catalogue),
       found_(&found),
       identity_(catalogue.FileCount()),
       pathGroup_(catalogue.FileCount(), 0),
-      idGroup_(catalogue.FileCount(), 0) {}
+      idGroup_(catalogue.FileCount(), 0),
+      groupCount_(groupsBefore) {}
 
 ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
     : catalogue_(catalogue),

@@ -37,9 +37,12 @@ struct FoundRow {
 
 class ResultRows {
   public:
-    // Rows go to `found`, compact; or, with a sink, straight out as result
-    // rows (tests and benchmarks that look at phase 2 alone).
-    ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found);
+    // Rows go to `found`, compact, after what it holds, their groups numbered
+    // after `groupsBefore` (the Same Contents groups); or, with a sink,
+    // straight out as result rows (tests and benchmarks that look at phase 2
+    // alone).
+    ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found,
+               std::uint32_t groupsBefore = 0);
     ResultRows(const FileCatalogue& catalogue, ResultSink& sink);
 
     // Lists i, then j, unless the file is listed already: the same path, or

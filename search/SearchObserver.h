@@ -5,18 +5,25 @@
 #include <cstddef>
 #include <string>
 
+#include "catalogue/FileCatalogue.h"
+#include "search/SameContents.h"
+
 namespace corvane {
 
 struct SearchOptions {
     bool exact = false;
     bool close = false;
     int slider = 3;  // 0..5; close threshold = slider / 10 + 0.4
+    // Same Contents: groups of byte-identical files first, then phase 2 on
+    // the files not in them. Phase 1 then records every file's size.
+    bool contents = false;
 };
 
 // Where a search stands; the front ends put it into words (SearchTexts.h).
 enum class SearchPhase {
     Idle,       // between listed folders, and at the end of phase 1
     Scanning,   // phase 1, walking one listed folder
+    Contents,   // Same Contents, between the two phases when it is on
     Comparing,  // phase 2
 };
 
@@ -48,6 +55,14 @@ class SearchObserver {
         (void)folders;
         (void)files;
         return true;
+    }
+    // Same Contents has ended without a stop: its groups (the "Same" rows'
+    // groups 1, 2, ... in order, with their keys) and the files it could not
+    // group, as entries of `catalogue` (FindDupes only).
+    virtual void SameContentsEnded(const FileCatalogue& catalogue,
+                                   const SameContentsResult& result) {
+        (void)catalogue;
+        (void)result;
     }
 };
 

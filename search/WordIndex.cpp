@@ -103,7 +103,7 @@ void SortWords(std::span<std::uint32_t> words) {
 
 }  // namespace
 
-bool WordIndex::Build(const FileCatalogue& catalogue, StopCheck& stop) {
+bool WordIndex::Build(const FileCatalogue& catalogue, StopCheck& stop, Excluded excluded) {
     const auto hash = [&catalogue](Entry e) {
         const std::uint64_t mixed =
             static_cast<std::uint64_t>(catalogue.Bytes(e)) * 0x9E3779B97F4A7C15ull;
@@ -113,7 +113,7 @@ bool WordIndex::Build(const FileCatalogue& catalogue, StopCheck& stop) {
         return catalogue.Bytes(a) == catalogue.Bytes(b);
     };
     Grouping grouping;
-    if (!GroupByKey(catalogue.FileCount(), hash, same, grouping, stop)) {
+    if (!GroupByKey(catalogue.FileCount(), hash, same, grouping, stop, excluded)) {
         return false;
     }
     Lay(std::move(grouping), stop);

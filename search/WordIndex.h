@@ -30,8 +30,8 @@ class WordIndex {
   public:
     static constexpr std::size_t kSmallBucket = 32;
 
-    // False when stopped.
-    bool Build(const FileCatalogue& catalogue, StopCheck& stop);
+    // Excluded entries are in no bucket. False when stopped.
+    bool Build(const FileCatalogue& catalogue, StopCheck& stop, Excluded excluded = {});
     bool Built() const { return built_; }
 
     // Entry i's bucket, or kNoList when no other entry has its size.

@@ -107,6 +107,7 @@ void MainWindow::BuildControls() {
     PlaceInTwips(banner_, -60, -60, 4740, 1380);
     BuildButtons();
     BuildOptions();
+    AddSameContentsBox();
     BuildFolderList();
     progressBar_ = new QProgressBar(this);
     progressBar_->setObjectName(QStringLiteral("progressBar"));
@@ -341,7 +342,8 @@ void MainWindow::SetFocusOrder() {
     setTabOrder(folderList_, exactBox_);
     setTabOrder(exactBox_, closeBox_);
     setTabOrder(closeBox_, strictnessSlider_);
-    setTabOrder(strictnessSlider_, stopButton_);
+    setTabOrder(strictnessSlider_, sameBox_);
+    setTabOrder(sameBox_, stopButton_);
 }
 
 void MainWindow::StartUp() {
@@ -391,6 +393,9 @@ void MainWindow::StartUp() {
     // 12, 13. The options, through their handlers like a user's change.
     exactBox_->setChecked(CheckedFromText(store_.Read(keys::ExactMatches)));
     closeBox_->setChecked(CheckedFromText(store_.Read(keys::CloseMatches)));
+    // A fresh install finds identical files at once.
+    const QString same = store_.Read(keys::SameContents);
+    sameBox_->setChecked(same.isEmpty() || CheckedFromText(same));
 }
 
 void MainWindow::CenterForm() {
@@ -547,8 +552,8 @@ void MainWindow::WatchPointer(QWidget* widget) {
 MainWindow::Pointer MainWindow::PointerOver(QWidget* widget) const {
     for (QWidget* w = widget; w; w = w->parentWidget()) {
         if (w == findButton_ || w == addFolderButton_ || w == clearListButton_ ||
-            w == stopButton_ || w == exactBox_ || w == closeBox_ || w == strictnessSlider_ ||
-            w == folderList_) {
+            w == stopButton_ || w == exactBox_ || w == closeBox_ || w == sameBox_ ||
+            w == strictnessSlider_ || w == folderList_) {
             return Pointer::Hover;
         }
         if (w == progressBar_) {
@@ -600,7 +605,8 @@ std::vector<ListedFolder> MainWindow::Folders() const {
 }
 
 SearchOptions MainWindow::Options() const {
-    return {exactBox_->isChecked(), closeBox_->isChecked(), strictnessSlider_->value()};
+    return {exactBox_->isChecked(), closeBox_->isChecked(), strictnessSlider_->value(),
+            sameBox_->isChecked()};
 }
 
 void MainWindow::SetCaption(const QString& caption) {
@@ -733,6 +739,28 @@ void MainWindow::CloseMatchesChanged() {
     strictnessSlider_->setVisible(close);
     manyLabel_->setVisible(close);
     fewLabel_->setVisible(close);
+    emit optionsChanged();
+}
+
+// Beyond the designed controls: a third option box in the free strip at the
+// right end of the frame caption's row, in the option boxes' font, colours
+// and column, clear of the frame's line. It starts ticked (StartUp).
+void MainWindow::AddSameContentsBox() {
+    sameBox_ = new QCheckBox(QStringLiteral("Same Contents"), this);
+    sameBox_->setObjectName(QStringLiteral("sameBox"));
+    sameBox_->setChecked(true);
+    PlaceInTwips(sameBox_, 9360, 1305, 1695, 255);
+    UseGreyText(sameBox_);
+    sameBox_->setToolTip(
+        QStringLiteral("Same Contents: files whose bytes are identical, whatever their names. "
+                       "They are listed first, and the other options then look only at the "
+                       "files left."));
+    connect(sameBox_, &QCheckBox::toggled, this, &MainWindow::SameContentsChanged);
+}
+
+void MainWindow::SameContentsChanged() {
+    store_.Write(keys::SameContents,
+                 sameBox_->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     emit optionsChanged();
 }
 

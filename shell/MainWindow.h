@@ -99,7 +99,8 @@ class MainWindow : public QWidget {
     void findDupesRequested();
     // Stop Find was pressed; "True" is under `Stop` already.
     void stopFindPressed();
-    // Exact Matches, Close Matches or the slider changed (also during a search).
+    // Exact Matches, Close Matches, Same Contents or the slider changed (also
+    // during a search).
     void optionsChanged();
     // "Open list..." in the folder list's context menu chose this file.
     void openListRequested(const QByteArray& fileName);
@@ -146,6 +147,8 @@ class MainWindow : public QWidget {
     void CloseWindow();
     void ExactMatchesChanged();
     void CloseMatchesChanged();
+    void AddSameContentsBox();
+    void SameContentsChanged();
     void SliderChanged();
     void StopFindPressed();
 
@@ -165,6 +168,7 @@ class MainWindow : public QWidget {
     ImageButton* stopButton_ = nullptr;       // Stop Find
     QCheckBox* exactBox_ = nullptr;           // Exact Matches
     QCheckBox* closeBox_ = nullptr;           // Close Matches
+    QCheckBox* sameBox_ = nullptr;            // Same Contents
     QSlider* strictnessSlider_ = nullptr;
     QLabel* manyLabel_ = nullptr;  // "Many"
     QLabel* fewLabel_ = nullptr;   // "Few"

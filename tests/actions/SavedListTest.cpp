@@ -25,21 +25,26 @@ std::string Save(const TempDir& dir, const std::string& text) {
 TEST(SavedList, ReadsBothFormsWithGroupsAndOddPaths) {
     TempDir dir;
     const std::string tsv =
+        "Same\tlight green\t9\t9 Bytes\t/s/1\n"
+        "Same\tlight green\t9\t9 Bytes\t/s/2\n"
         "Exact\tlight blue\t5\t5 Bytes\t/a/b\\tc\n"
         "Exact\tlight blue\t5\t5 Bytes\t/a/\\xff\\\\d\n"
         "Close\tred\t7\t7 Bytes\t/a/x y\t0123456789abcdef0123456789abcdef\ttrash\n";
     const SavedRows fromTsv = ReadSavedList(Save(dir, tsv));
     ASSERT_TRUE(fromTsv.error.isEmpty()) << fromTsv.error.toStdString();
-    ASSERT_EQ(fromTsv.rows.size(), 3u);
-    EXPECT_EQ(fromTsv.rows[0].path, "/a/b\tc");
-    EXPECT_EQ(fromTsv.rows[1].path, "/a/\xff\\d");
-    EXPECT_EQ(fromTsv.rows[2].type, MatchType::Close);
-    EXPECT_EQ(fromTsv.rows[2].shade, GroupShade::Dark);
-    EXPECT_EQ(fromTsv.rows[2].stamp.size, 7);
-    // tsv knows groups only by their shade
-    EXPECT_EQ((std::vector<std::uint32_t>{fromTsv.rows[0].group, fromTsv.rows[1].group,
-                                          fromTsv.rows[2].group}),
-              (std::vector<std::uint32_t>{1, 1, 2}));
+    ASSERT_EQ(fromTsv.rows.size(), 5u);
+    EXPECT_EQ(fromTsv.rows[0].type, MatchType::Same);
+    EXPECT_EQ(fromTsv.rows[2].path, "/a/b\tc");
+    EXPECT_EQ(fromTsv.rows[3].path, "/a/\xff\\d");
+    EXPECT_EQ(fromTsv.rows[4].type, MatchType::Close);
+    EXPECT_EQ(fromTsv.rows[4].shade, GroupShade::Dark);
+    EXPECT_EQ(fromTsv.rows[4].stamp.size, 7);
+    // tsv knows groups only by their shade, counted apart for "Same" groups
+    std::vector<std::uint32_t> groups;
+    for (const ResultRow& row : fromTsv.rows) {
+        groups.push_back(row.group);
+    }
+    EXPECT_EQ(groups, (std::vector<std::uint32_t>{1, 1, 2, 2, 3}));
 
     // Group numbers come back from 1 in order, whatever the list says.
     const std::string json =
@@ -60,7 +65,7 @@ TEST(SavedList, HostileListsAreRejectedWhole) {
     const std::string good = "Exact\tlight blue\t5\t5 Bytes\t/a/b\n";
     const std::string cases[] = {
         good + "Exact\tlight blue\t5\t5 Bytes\n",                     // a field missing
-        good + "Same\tlight blue\t5\t5 Bytes\t/a/c\n",                // no such type
+        good + "Same\tlight blue\t5\t5 Bytes\t/a/c\n",                // another type's colour
         good + "Exact\tpink\t5\t5 Bytes\t/a/c\n",                     // no such colour
         good + "Exact\tlight blue\t-5\t5 Bytes\t/a/c\n",              // negative size
         good + "Exact\tlight blue\t99999999999999999999\tx\t/a/c\n",  // size overflows

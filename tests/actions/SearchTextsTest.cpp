@@ -34,6 +34,24 @@ TEST(SearchTexts, CaptionsShowTheFolderAsGiven) {
     EXPECT_EQ(ComparingCaption(), QStringLiteral("Corvane [Finding duplicates - phase 2 of 2]"));
 }
 
+TEST(SearchTexts, CaptionsCountThreePhasesOnlyWithSameContents) {
+    struct Case {
+        SearchPhase phase;
+        bool contents;
+        const char* caption;
+    } cases[] = {
+        {SearchPhase::Scanning, false, "Corvane [Analyzing /p/ folder - phase 1 of 2]"},
+        {SearchPhase::Comparing, false, "Corvane [Finding duplicates - phase 2 of 2]"},
+        {SearchPhase::Scanning, true, "Corvane [Analyzing /p/ folder - phase 1 of 3]"},
+        {SearchPhase::Contents, true, "Corvane [Finding identical files - phase 2 of 3]"},
+        {SearchPhase::Comparing, true, "Corvane [Finding duplicates - phase 3 of 3]"},
+        {SearchPhase::Idle, true, "Corvane"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(CaptionFor(c.phase, "/p/", c.contents), QString::fromUtf8(c.caption));
+    }
+}
+
 TEST(SearchTexts, PathsShowEveryNameDistinctlyOnOneLine) {
     // "a<LF>b" and "a b" must not look alike, no name may break a line, and
     // two different invalid bytes must not both become U+FFFD.

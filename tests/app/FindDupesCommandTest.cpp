@@ -102,9 +102,10 @@ struct Harness {
         return control;
     }
 
-    void SetOptions(bool exact, bool close, int slider) {
+    void SetOptions(bool exact, bool close, int slider, bool same = false) {
         Control<QCheckBox>("exactBox")->setChecked(exact);
         Control<QCheckBox>("closeBox")->setChecked(close);
+        Control<QCheckBox>("sameBox")->setChecked(same);
         Control<QSlider>("strictnessSlider")->setValue(slider);
     }
 

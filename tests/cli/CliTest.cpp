@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "actions/SavedList.h"
+#include "actions/SearchTexts.h"
 #include "platform/FileDigest.h"
 #include "support/RunProgram.h"
 #include "support/SearchTestSupport.h"
@@ -25,6 +26,7 @@ namespace corvane {
 namespace {
 
 using testing::MakeFolder;
+using testing::Pattern;
 using testing::Ran;
 using testing::ReadFile;
 using testing::RunProgram;
@@ -328,6 +330,77 @@ TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
     ASSERT_EQ(rows.size(), 4);
     EXPECT_TRUE(rows[0].toObject().value(QStringLiteral("content")).isNull());
     EXPECT_FALSE(rows[0].toObject().contains(QStringLiteral("action")));
+}
+
+// --contents: renamed copies first, in green, groups by their first file;
+// the name rules then see only the files left; without --contents nothing
+// changes.
+TEST_F(CliTest, ContentsListsRenamedCopiesFirstAndLeavesTheRestToTheNameRules) {
+    const std::string photo = Pattern(9000, 3), report = Pattern(300, 4);
+    WriteFile(dir / "x/IMG_2041.jpg", photo);
+    WriteFile(dir / "y/IMG_2041 (1).jpg", photo);
+    WriteFile(dir / "x/report.docx", report);
+    WriteFile(dir / "y/Copy of report.docx", report);
+    WriteFile(dir / "y/report.docx", Pattern(300, 5));  // its namesake is in a group
+    WriteFile(dir / "x/empty", "");                     // never alike by contents
+    WriteFile(dir / "y/empty", "");
+    const auto rows = [&](std::vector<std::string> args, const std::string& folder = {}) {
+        args.insert(args.end(), {"--format=tsv", "--", folder.empty() ? dir.path() : folder});
+        const Ran run = Find(args);
+        EXPECT_EQ(run.err, "");
+        std::vector<std::string> lines;
+        for (const auto& fields : Fields(run.out)) {
+            lines.push_back(fields[0] + " " + fields[1] + " " +
+                            fields[4].substr(dir.path().size() + 1));
+        }
+        return std::make_pair(run.status, lines);
+    };
+    const std::vector<std::string> same = {
+        "Same light green x/IMG_2041.jpg", "Same light green y/IMG_2041 (1).jpg",
+        "Same green x/report.docx", "Same green y/Copy of report.docx"};
+    EXPECT_EQ(rows({"--contents"}), std::make_pair(0, same));
+    std::vector<std::string> withExact = same;
+    withExact.insert(withExact.end(), {"Exact light blue x/empty", "Exact light blue y/empty"});
+    EXPECT_EQ(rows({"--contents", "--exact"}), std::make_pair(0, withExact));
+    // Without --contents: the name rules alone, as --exact --close give them.
+    const auto names = rows({});
+    EXPECT_EQ(names, rows({"--exact", "--close"}));
+    EXPECT_EQ(std::count(names.second.begin(), names.second.end(), "Exact light blue x/empty"), 1);
+    EXPECT_EQ(rows({"--contents"}, dir / "x").first, 1);
+
+    // --verify: a group's rows share its key, read once by the search; --keep
+    // marks all but the kept file of each group.
+    const auto lines = Fields(Find({"--contents", "--no-cache", "--verify", "--keep", "first",
+                                    "--format=tsv", dir.path()})
+                                  .out);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0][5], lines[1][5]);
+    EXPECT_NE(lines[0][5], lines[2][5]);
+    EXPECT_EQ(lines[0][5].size(), 32u);
+    EXPECT_EQ((std::vector<std::string>{lines[0][6], lines[1][6], lines[2][6], lines[3][6]}),
+              (std::vector<std::string>{"keep", "trash", "keep", "trash"}));
+}
+
+TEST_F(CliTest, ContentsWarnsOfUnreadableFilesWithoutChangingTheStatus) {
+    if (::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) != 0) {
+        GTEST_SKIP() << "setpriv is missing: root would read the refused file";
+    }
+    WriteFile(dir / "x/a", "same bytes");
+    WriteFile(dir / "x/b", "same bytes");
+    WriteFile(dir / "y/c", "same bytes");
+    ::chmod((dir / "y/c").c_str(), 0);
+    ::chmod(dir.path().c_str(), 0755);
+    const std::vector<std::string> nobody =
+        ::geteuid() == 0 ? std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534",
+                                                    "--regid=65534", "--clear-groups"}
+                         : std::vector<std::string>{};
+    const Ran run = Find({"--contents", "--no-cache", "--format=tsv", dir.path()}, nullptr, nobody);
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(run.err,
+              "corvane-find: '" + dir / "y/c" + "': " +
+                  UngroupedReason({0, UngroupedFile::Reason::Unreadable, EACCES}).toStdString() +
+                  "\n");
+    EXPECT_EQ(Fields(run.out).size(), 2u);
 }
 
 TEST_F(CliTest, Print0WritesRawPathsOfEveryRowOrOfTheMarkedOnes) {

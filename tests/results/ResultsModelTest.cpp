@@ -52,6 +52,8 @@ class ResultsModelTest : public QObject {
         QTest::newRow("light blue") << "light blue" << QColor(242, 242, 255);
         QTest::newRow("light red") << "light red" << QColor(255, 233, 212);
         QTest::newRow("red") << "red" << QColor(255, 212, 213);
+        QTest::newRow("light green") << "light green" << QColor(236, 250, 236);
+        QTest::newRow("green") << "green" << QColor(208, 240, 208);
     }
     void shade_by_keyword() {
         QFETCH(QString, keyword);
@@ -85,6 +87,15 @@ class ResultsModelTest : public QObject {
                  QByteArray::fromStdString(bad));
         QCOMPARE(model.index(1, 3).data().toString(), QStringLiteral("Exact"));
         QCOMPARE(model.index(0, 0).data(Qt::ToolTipRole).toString(), DisplayPath(bad));
+        // A "Same" row's bytes were compared by the search: "Identical" at once,
+        // and kept by a content check that did not get to it.
+        QVERIFY(!model.ShowsContent());
+        model.AddRow(Coloured(Row("/t/copy.txt"), "light green"));
+        QVERIFY(model.ShowsContent() && !model.HasContent());
+        QCOMPARE(RowTexts(model, 2).mid(3), (QStringList{"Same", "Identical"}));
+        model.SetContent({}, {});
+        QCOMPARE(RowTexts(model, 2).mid(3), (QStringList{"Same", "Identical"}));
+        QCOMPARE(RowTexts(model, 1).mid(4), (QStringList{""}));
     }
 
     void never_editable() {

@@ -87,6 +87,43 @@ TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {
     EXPECT_EQ(observer.progress.back(), 100);
 }
 
+// Same Contents on: renamed copies first, then the name rules on the files
+// left, captions counting three phases. Off: the catalogue (no sizes with
+// Close off), captions and rows of the name search alone.
+TEST_F(FindDupesTest, SameContentsComesFirstAndOffChangesNothing) {
+    MakeFolder(dir / "x");
+    MakeFolder(dir / "y");
+    WriteFile(dir / "x/a.txt", "alpha");
+    WriteFile(dir / "y/renamed.txt", "alpha");
+    WriteFile(dir / "x/b.txt", "beta");
+    WriteFile(dir / "y/b.txt", "gamma!");
+    WriteFile(dir / "y/a.txt", "other");  // its namesake is in a group
+    observer.options = SearchOptions{true, false, 3, true};
+    EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"x/a.txt", "Same", "light green"},
+                                        {"y/renamed.txt", "Same", "light green"},
+                                        {"x/b.txt", "Exact", "light blue"},
+                                        {"y/b.txt", "Exact", "light blue"}}));
+    EXPECT_EQ(Groups(), (std::vector<std::uint32_t>{1, 1, 2, 2}));
+    EXPECT_TRUE(results[0].stamped && results[1].stamped);
+    EXPECT_EQ(observer.captions.front(), AnalyzingCaption(dir.path(), true));
+    EXPECT_EQ(observer.captions.back(), ComparingCaption(true));
+    EXPECT_EQ(std::count(observer.captions.begin(), observer.captions.end(), ContentsCaption()), 1);
+
+    observer = RecordingObserver();
+    observer.options = SearchOptions{true, false, 3, false};
+    EXPECT_EQ(Find({dir.path()}), SearchOutcome::Finished);
+    EXPECT_EQ(Rows(), (std::vector<Row>{{"x/a.txt", "Exact", "light blue"},
+                                        {"y/a.txt", "Exact", "light blue"},
+                                        {"x/b.txt", "Exact", "blue"},
+                                        {"y/b.txt", "Exact", "blue"}}));
+    EXPECT_EQ(observer.captions.front(), AnalyzingCaption(dir.path()));
+    EXPECT_EQ(observer.captions.back(), ComparingCaption());
+    for (std::size_t e = 0; e < catalogue.FileCount(); ++e) {
+        EXPECT_EQ(catalogue.Bytes(e), FileCatalogue::kNoSize);
+    }
+}
+
 TEST_F(FindDupesTest, CloseMatchingIsNotTransitive) {
     // "p q"~"p r" and "p r"~"r s" (ratio 1/2 > 0.4), but "p q" and "r s" share nothing:
     // "r s" is listed in the second pass and takes the shade of the next group.

@@ -13,6 +13,7 @@
 #include "actions/SearchTexts.h"
 #include "search/MatchRules.h"
 #include "search/ResultList.h"
+#include "search/SameContentRows.h"
 #include "search/WordIndex.h"
 #include "support/PairwiseMatches.h"
 #include "support/SearchTestSupport.h"
@@ -96,9 +97,10 @@ struct Outcome {
     bool finished = false;
 };
 
-// The options of call n are script[n - 1].
+// The options of call n are script[n - 1]. The product leaves out the
+// `excluded` entries itself; the reference is given a catalogue without them.
 Outcome RunPhase2(const FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
-                  bool reference) {
+                  bool reference, Excluded excluded = {}) {
     const StopToken token;
     RecordingObserver observer;
     observer.script = [&](int call) { return script.at(static_cast<std::size_t>(call - 1)); };
@@ -111,7 +113,7 @@ Outcome RunPhase2(const FileCatalogue& catalogue, const std::vector<SearchOption
     } else {
         ResultList list;
         ResultRows rows(catalogue, list);
-        outcome.finished = FindMatches(catalogue, observer, stop, rows);
+        outcome.finished = FindMatches(catalogue, observer, stop, rows, excluded);
         for (const ResultRow& row : list.rows) {
             outcome.rows.push_back(
                 Row{row.path, ColourKeyword(row.type, row.shade), row.group, row.stamp.id});
@@ -196,10 +198,23 @@ class Generator {
     std::mt19937 random_;
 };
 
+// The catalogue without the excluded entries, the others in their order.
+FileCatalogue Without(const FileCatalogue& catalogue, const std::vector<std::uint8_t>& excluded) {
+    FileCatalogue kept;
+    for (std::size_t e = 0; e < catalogue.FileCount(); ++e) {
+        if (excluded.empty() || excluded[e] == 0) {
+            kept.Append(catalogue.FileFolder(e), catalogue.FileName(e), catalogue.Bytes(e),
+                        catalogue.Id(e));
+        }
+    }
+    return kept;
+}
+
 void ExpectSameRows(const FileCatalogue& catalogue, const std::vector<SearchOptions>& script,
-                    int round, std::vector<Row>* rows = nullptr) {
-    const Outcome reference = RunPhase2(catalogue, script, true);
-    const Outcome product = RunPhase2(catalogue, script, false);
+                    int round, std::vector<Row>* rows = nullptr,
+                    const std::vector<std::uint8_t>& excluded = {}) {
+    const Outcome reference = RunPhase2(Without(catalogue, excluded), script, true);
+    const Outcome product = RunPhase2(catalogue, script, false, excluded);
     ASSERT_TRUE(reference.finished && product.finished);
     ASSERT_EQ(product.optionCalls, reference.optionCalls) << "round " << round;
     ASSERT_EQ(product.progress, reference.progress) << "round " << round;
@@ -276,6 +291,43 @@ TEST(Phase2Property, CrowdedBucketsGiveThePairwiseRows) {
     }
 }
 
+// Phase 2 after Same Contents: the files of its groups are left out (all
+// entries of a file, as by device and inode, or single entries, which the
+// rule must bear too), and the rest must give the rows, options reads and
+// progress of a catalogue that never held them.
+TEST(Phase2Property, ExcludedEntriesAreAsIfNeverFound) {
+    Generator generator(290);
+    const std::vector<std::string> words = {"a", "b", "photo", "Photo", "1.jpg", "", "x", "copy"};
+    int withRows = 0, excludedCount = 0;
+    for (int round = 0; round < 600; ++round) {
+        const FileCatalogue catalogue = generator.Catalogue(40, words, 3, {-1, 0, 5}, 6);
+        std::vector<std::uint8_t> excluded(catalogue.FileCount(), 0);
+        const bool byFile = round % 2 == 0;
+        for (std::size_t e = 0; e < excluded.size(); ++e) {
+            if (generator.Pick(4) != 0) {
+                continue;
+            }
+            for (std::size_t k = 0; k < excluded.size(); ++k) {
+                excluded[k] |= k == e || (byFile && catalogue.Id(k).Known() &&
+                                          catalogue.Id(k) == catalogue.Id(e));
+            }
+        }
+        const SearchOptions options{generator.Pick(3) != 0, generator.Pick(3) != 0,
+                                    generator.Pick(6)};
+        std::size_t taking = 0;
+        for (const std::uint8_t out : excluded) {
+            taking += out == 0;
+            excludedCount += out;
+        }
+        const auto script = generator.Script(taking, options, generator.Pick(2) == 0);
+        std::vector<Row> rows;
+        ExpectSameRows(catalogue, script, round, &rows, excluded);
+        withRows += !rows.empty();
+    }
+    EXPECT_GT(withRows, 300);
+    EXPECT_GT(excludedCount, 1500);
+}
+
 Row Listed(const std::string& path, const char* colour, std::uint32_t group, FileId id) {
     return Row{"/nonexistent-corvane/" + path, colour, group, id};
 }
@@ -320,6 +372,51 @@ TEST(Phase2Property, FollowsTheWorkedExamples) {
             EXPECT_EQ(RunPhase2(catalogue, script, reference).rows, c.rows) << c.what;
         }
     }
+}
+
+// Same Contents' groups come first in green, numbered from 1; phase 2 then
+// numbers its groups after them and never sees a grouped file, under any of
+// its paths (a hard link of a grouped file matches nothing).
+TEST(Phase2Property, SameContentGroupsComeFirstAndLeavePhase2) {
+    struct File {
+        std::string path;
+        std::int64_t size;
+        FileId id;
+    };
+    const File files[] = {
+        {"x/IMG_1.jpg", 5, {1, 1}}, {"x/a.txt", 3, {1, 2}},     {"y/IMG_1 (1).jpg", 5, {1, 3}},
+        {"y/a.txt", 3, {1, 4}},     {"z/IMG_1.jpg", 5, {1, 1}}, {"z/copy.bin", 9, {1, 5}},
+        {"z/other.bin", 9, {1, 6}}, {"w/IMG_1.jpg", 7, {1, 7}}, {"v/IMG_1.jpg", 8, {1, 8}},
+    };
+    FileCatalogue catalogue;
+    for (const File& file : files) {
+        const std::size_t slash = file.path.find('/');
+        catalogue.Append("/nonexistent-corvane/" + file.path.substr(0, slash + 1),
+                         file.path.substr(slash + 1), file.size, file.id);
+    }
+    const std::vector<SameContentGroup> groups = {{ContentKey{1, 1}, {0, 2}},
+                                                  {ContentKey{2, 2}, {5, 6}}};
+    const StopToken token;
+    RecordingObserver observer;
+    observer.options = SearchOptions{true, true, 3, true};
+    StopCheck stop(token);
+    std::vector<FoundRow> found;
+    ASSERT_TRUE(MatchAfterSameContents(catalogue, observer, stop, groups, found));
+    std::vector<Row> rows;
+    for (const ResultRow& row : MakeRows(catalogue, found)) {
+        rows.push_back(Row{row.path, ColourKeyword(row.type, row.shade), row.group, row.stamp.id});
+    }
+    EXPECT_EQ(rows, (std::vector<Row>{
+                        Listed("x/IMG_1.jpg", "light green", 1, {1, 1}),
+                        Listed("y/IMG_1 (1).jpg", "light green", 1, {1, 3}),
+                        Listed("z/copy.bin", "green", 2, {1, 5}),
+                        Listed("z/other.bin", "green", 2, {1, 6}),
+                        Listed("x/a.txt", "light blue", 3, {1, 2}),
+                        Listed("y/a.txt", "light blue", 3, {1, 4}),
+                        Listed("w/IMG_1.jpg", "blue", 4, {1, 7}),
+                        Listed("v/IMG_1.jpg", "blue", 4, {1, 8}),
+                    }));
+    EXPECT_EQ(observer.optionCalls, 4);  // the four files left, once each
 }
 
 TEST(Phase2Property, ThresholdIsStrictAndSliderClamped) {

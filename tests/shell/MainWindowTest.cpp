@@ -376,6 +376,46 @@ class MainWindowTest : public QObject {
         QVERIFY(SliderShown(form));
     }
 
+    // Same Contents starts ticked when its key is missing, follows a stored
+    // value otherwise, and writes every change.
+    void sameContentsBoxIsStored_data() {
+        QTest::addColumn<QString>("stored");  // "-": no key
+        QTest::addColumn<bool>("ticked");
+        QTest::newRow("fresh install") << "-" << true;
+        QTest::newRow("ticked") << "1" << true;
+        QTest::newRow("unticked") << "0" << false;
+        QTest::newRow("garbage") << "yes" << false;
+    }
+    void sameContentsBoxIsStored() {
+        QFETCH(QString, stored);
+        QFETCH(bool, ticked);
+        MemoryStore store;
+        if (stored != QStringLiteral("-")) {
+            store.Write(keys::SameContents, stored);
+        }
+        TestDesktop desktop;
+        MainWindow form(store, desktop.Make());
+        auto* same = Control<QCheckBox>(form, "sameBox");
+        QCOMPARE(same->isChecked(), ticked);
+        QCOMPARE(form.Options().contents, ticked);
+        QCOMPARE(same->text(), QStringLiteral("Same Contents"));
+        QVERIFY(!same->toolTip().isEmpty());
+        // The option boxes' look, and none of the designed controls covered.
+        auto* exact = Control<QCheckBox>(form, "exactBox");
+        QCOMPARE(same->font(), exact->font());
+        QCOMPARE(same->palette().color(QPalette::WindowText),
+                 exact->palette().color(QPalette::WindowText));
+        for (const char* name : {"exactBox", "closeBox", "strictnessSlider", "manyLabel",
+                                 "fewLabel", "findButton", "clearListButton"}) {
+            QVERIFY2(!same->geometry().intersects(Control<QWidget>(form, name)->geometry()), name);
+        }
+        QSignalSpy changed(&form, &MainWindow::optionsChanged);
+        same->click();
+        QCOMPARE(store.Read(keys::SameContents),
+                 ticked ? QStringLiteral("0") : QStringLiteral("1"));
+        QCOMPARE(changed.count(), 1);
+    }
+
     void sliderSitsOnWhite() {
         MemoryStore store{{keys::CloseMatches, "1"}};
         TestDesktop desktop;
@@ -492,7 +532,7 @@ class MainWindowTest : public QObject {
         form.ShowSearchRunning(true);  // so Stop Find takes part
         const QStringList expected = {"addFolderButton",  "findButton", "clearListButton",
                                       "folderList",       "exactBox",   "closeBox",
-                                      "strictnessSlider", "stopButton"};
+                                      "strictnessSlider", "sameBox",    "stopButton"};
         QStringList seen;
         QWidget* widget = Control<QWidget>(form, "addFolderButton");
         for (int steps = 0; steps < 200 && seen.size() < expected.size(); ++steps) {

@@ -32,7 +32,7 @@ class RecordingObserver : public SearchObserver {
         return script ? script(optionCalls) : options;
     }
     void PhaseChanged(SearchPhase phase, const std::string& folder) override {
-        captions.push_back(CaptionFor(phase, folder));
+        captions.push_back(CaptionFor(phase, folder, options.contents));
         if (onCaption) {
             onCaption(captions.back());
         }
