@@ -136,4 +136,11 @@ QString ModifiedTextFormat::Text(std::int64_t modifiedSeconds) const {
     return locale_.toString(date, QLocale::ShortFormat) + QLatin1Char(' ') + timeText;
 }
 
+QString FullModifiedText(std::int64_t seconds, std::int32_t nanoseconds) {
+    const QDateTime when = QDateTime::fromSecsSinceEpoch(seconds, Qt::LocalTime);
+    return when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss.")) +
+           QStringLiteral("%1 ").arg(nanoseconds, 9, 10, QLatin1Char('0')) +
+           when.timeZoneAbbreviation();
+}
+
 }  // namespace corvane

@@ -33,4 +33,8 @@ class ModifiedTextFormat {
     QString timeFormat_;
 };
 
+// The whole modification time in local time, to the nanosecond, with its
+// zone: "2026-12-08 14:03:27.123456789 CET". What the keep rules compare.
+QString FullModifiedText(std::int64_t seconds, std::int32_t nanoseconds);
+
 }  // namespace corvane

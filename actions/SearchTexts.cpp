@@ -150,4 +150,31 @@ const char* TypeName(MatchType type) {
     return "Same";
 }
 
+QString ContentSetLetters(std::uint32_t number) {
+    QString letters;
+    for (; number > 0; number = (number - 1) / 26) {
+        letters.prepend(QChar(u'A' + (number - 1) % 26));
+    }
+    return letters;
+}
+
+QString ContentText(const RowContent& content, const ContentSet& set) {
+    if (set.number != 0) {
+        return set.wholeGroup ? QStringLiteral("Identical")
+                              : QStringLiteral("Identical ") + ContentSetLetters(set.number);
+    }
+    switch (content.verdict) {
+        case ContentVerdict::Identical:  // its copies left the list
+        case ContentVerdict::Differs:
+            return QStringLiteral("Unique");
+        case ContentVerdict::Unreadable:
+            return QStringLiteral("Unreadable");
+        case ContentVerdict::Changed:
+            return QStringLiteral("Changed");
+        case ContentVerdict::NotChecked:
+            break;
+    }
+    return {};
+}
+
 }  // namespace corvane

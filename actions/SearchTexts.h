@@ -9,6 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "actions/KeepRules.h"
+#include "search/ContentCheck.h"
 #include "search/ResultRow.h"
 #include "search/SameContents.h"
 #include "search/SearchObserver.h"
@@ -59,5 +61,13 @@ QString DisplayPath(std::string_view path);
 // prints and the list's colours follow.
 const char* ColourKeyword(MatchType type, GroupShade shade);
 const char* TypeName(MatchType type);  // "Exact", "Close", "Same"
+
+// A content set's letters: "A" for 1 ... "Z", then "AA", "AB", ...
+QString ContentSetLetters(std::uint32_t number);
+// The Content column: "Identical" for a row of a set that is its whole
+// group, "Identical A" (its set's letters) for a row of one of several sets,
+// "Unique" for a row whose bytes match no other row of its group, else
+// "Unreadable", "Changed" or "" (not checked).
+QString ContentText(const RowContent& content, const ContentSet& set);
 
 }  // namespace corvane

@@ -109,8 +109,15 @@ SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& t
         FindSets(rows, ticked, *content, plan, setOfRow);
     }
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (!ticked[r]) {
-            continue;
+        if (!ticked[r] || rows[r].isProtected) {
+            continue;  // a protected file is never sent, whatever ticked it
+        }
+        // The search compared the bytes of "Same" rows; the others only
+        // after a content check that reached them.
+        if (rows[r].type != MatchType::Same &&
+            (content == nullptr || r >= content->size() ||
+             (*content)[r].verdict == ContentVerdict::NotChecked)) {
+            ++plan.neverCompared;
         }
         SendFile& file = plan.files.emplace_back();
         file.path = rows[r].path;

@@ -35,13 +35,16 @@ struct SendPlan {
     std::vector<std::vector<TrashRequest>> keptCopies;
     // Groups whose every row is to be sent: no copy of them would be left.
     std::size_t groupsLosingEveryCopy = 0;
+    // Files to send whose bytes were never compared with another row's.
+    std::size_t neverCompared = 0;
 };
 
 // Input: the list's rows, one tick (or keep-rule mark) per row, and, after a
 // content check, one verdict per row. A ticked row whose bytes are known to
 // equal those of unticked rows of its group belongs to the set of those
 // rows; the unticked ones are its kept copies. Without verdicts no file has
-// a set, and only the all-copies count guards the send.
+// a set, and only the all-copies count guards the send. Protected rows are
+// never planned.
 SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
                   const std::vector<RowContent>* content = nullptr);
 

@@ -30,7 +30,8 @@ QString NamedList(QString text, const std::vector<std::pair<std::string, QString
 
 }  // namespace
 
-QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy) {
+QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy,
+                     std::size_t neverCompared) {
     QString question =
         ticked == 1 ? QStringLiteral("Move 1 checked file to the trash?")
                     : QStringLiteral("Move %1 checked files to the trash?").arg(Count(ticked));
@@ -43,6 +44,14 @@ QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy) {
                               "\n\nEvery file of %1 groups is checked: no copy of "
                               "them would be left in the list.")
                               .arg(Count(groupsLosingEveryCopy));
+    }
+    if (neverCompared > 0) {
+        question +=
+            (neverCompared == 1 ? QStringLiteral("\n\n1 of them was never compared by content")
+                                : QStringLiteral("\n\n%1 of them were never compared by content")
+                                      .arg(Count(neverCompared))) +
+            QStringLiteral(
+                " (Check contents, Ctrl+K): equal names or sizes do not make equal files.");
     }
     return question;
 }

@@ -14,7 +14,8 @@ namespace corvane {
 
 // "Move 3 checked files to the trash?", with a warning when the files hold
 // every copy of some groups.
-QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy = 0);
+QString SendQuestion(std::size_t ticked, std::size_t groupsLosingEveryCopy = 0,
+                     std::size_t neverCompared = 0);
 
 // Why one file did not go: the trash's reason, "the kept copy is gone or
 // changed", and a note when the file left its folder all the same.

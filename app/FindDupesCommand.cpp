@@ -60,7 +60,14 @@ void FindDupesCommand::Start() {
     if (running_ || abandoned_) {
         return;  // Find Dupes is hidden while a search runs
     }
-    std::vector<std::string> folders = main_.FolderPaths();
+    std::vector<std::string> folders;
+    std::vector<std::string> protectedFolders;
+    for (ListedFolder& folder : main_.Folders()) {
+        if (folder.isProtected) {
+            protectedFolders.push_back(folder.path);
+        }
+        folders.push_back(std::move(folder.path));
+    }
     if (folders.empty()) {
         prompts_.tell(&main_, ProductCaption(),
                       QStringLiteral("There are no folders to find duplicates for. Please drag "
@@ -85,7 +92,11 @@ void FindDupesCommand::Start() {
     results_.Model().Clear();
     main_.ShowSearchRunning(true);
     QMetaObject::invokeMethod(
-        worker_, [worker = worker_, folders = std::move(folders)] { worker->Find(folders); },
+        worker_,
+        [worker = worker_, folders = std::move(folders),
+         protectedFolders = std::move(protectedFolders)] {
+            worker->Find(folders, protectedFolders);
+        },
         Qt::QueuedConnection);
 }
 

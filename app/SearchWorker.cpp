@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <chrono>
 
+#include "search/ProtectedRows.h"
+
 namespace corvane {
 namespace {
 
@@ -27,10 +29,14 @@ SearchOptions LiveOptions::Get() const {
 SearchWorker::SearchWorker(const StopToken& stop, const LiveOptions& options)
     : stop_(stop), options_(options) {}
 
-void SearchWorker::Find(const std::vector<std::string>& folders) {
+void SearchWorker::Find(const std::vector<std::string>& folders,
+                        const std::vector<std::string>& protectedFolders) {
     ungroupedPaths_.clear();
     ungrouped_.clear();
     const SearchOutcome outcome = FindDupes(folders, catalogue_, stop_, *this, rows_);
+    // Protected rows are flagged, and groups with nothing to act on left out.
+    MarkProtectedRows(catalogue_, protectedFolders, rows_);
+    DropProtectedGroups(rows_);
     emit found(outcome);
 }
 

@@ -45,8 +45,10 @@ class SearchWorker final : public QObject, private SearchObserver {
     std::vector<std::string> TakeUngroupedPaths() { return std::move(ungroupedPaths_); }
     std::vector<UngroupedFile> TakeUngrouped() { return std::move(ungrouped_); }
 
-    // The whole search over `folders`; ends with found().
-    void Find(const std::vector<std::string>& folders);
+    // The whole search over `folders`, of which `protectedFolders` are
+    // protected (ProtectedRows.h); ends with found().
+    void Find(const std::vector<std::string>& folders,
+              const std::vector<std::string>& protectedFolders = {});
     // The window's answer to scanEnded() or largeSearch(); any thread.
     void Answer(bool yes);
 

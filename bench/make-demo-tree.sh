@@ -4,6 +4,9 @@
 #   xvfb-run -a -s "-screen 0 1000x700x24" sh -c \
 #     'build/bin/results_window_bench /tmp/corvane-demo & sleep 3;
 #      import -window root -crop 800x560+0+0 docs/results-window.png; kill $!'
+# docs/results-content-letters.png and docs/results-protected.png come from
+# a tree of copies in Documents, Laptop, Old, Phone, Backup and Photos, shown
+# with "results_window_bench --keep newest FOLDER..." (and "--protect PHOTOS").
 set -eu
 D=${1:?usage: make-demo-tree.sh FOLDER}
 mk() { head -c "$2" /dev/urandom > "$1"; }

@@ -1,5 +1,7 @@
 // results_window_bench: the results window on its own, filled by a real search
 // of the folders given, or timed with many generated rows (--measure N).
+// For screenshots: "--protect FOLDER" searches a folder as protected, and
+// "--keep first|oldest|newest|shortest" runs that keep rule once shown.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -8,6 +10,7 @@
 #include <QTreeView>
 #include <QWindow>
 #include <cstdio>
+#include <optional>
 
 #include "catalogue/FileCatalogue.h"
 #include "platform/MemorySettingsStore.h"
@@ -15,6 +18,8 @@
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
 #include "search/FindDupes.h"
+#include "search/ProtectedRows.h"
+#include "search/ResultList.h"
 #include "widgets/HoverPointer.h"
 
 using namespace corvane;
@@ -102,22 +107,40 @@ int main(int argc, char** argv) {
         form.SetCloseAction([] {});
         return Measure(form, args[1].toInt());
     }
-    if (args.isEmpty() || args[0].startsWith(QLatin1String("-"))) {
-        QTextStream(stderr) << "usage: results_window_bench FOLDER...\n"
+    // Exact and Close Matches on, slider in its middle position.
+    std::vector<std::string> folders, protectedFolders;
+    std::optional<KeepRule> keep;
+    const std::pair<const char*, KeepRule> rules[] = {{"first", KeepRule::First},
+                                                      {"oldest", KeepRule::Oldest},
+                                                      {"newest", KeepRule::Newest},
+                                                      {"shortest", KeepRule::Shortest}};
+    for (qsizetype a = 0; a < args.size(); ++a) {
+        if (args[a] == QLatin1String("--keep") && a + 1 < args.size()) {
+            ++a;
+            for (const auto& [name, rule] : rules) {
+                keep = args[a] == QLatin1String(name) ? rule : keep;
+            }
+            continue;
+        }
+        const bool isProtected = args[a] == QLatin1String("--protect") && a + 1 < args.size();
+        folders.push_back(QFile::encodeName(args[isProtected ? ++a : a]).toStdString());
+        if (isProtected) {
+            protectedFolders.push_back(folders.back());
+        }
+    }
+    if (folders.empty() || folders.front().starts_with('-')) {
+        QTextStream(stderr) << "usage: results_window_bench [--keep RULE] [--protect FOLDER]... "
+                               "FOLDER...\n"
                                "       results_window_bench --measure ROWS\n";
         return 2;
-    }
-
-    // Exact and Close Matches on, slider in its middle position.
-    std::vector<std::string> folders;
-    for (const QString& arg : args) {
-        folders.push_back(QFile::encodeName(arg).toStdString());
     }
     FileCatalogue catalogue;
     const StopToken stop;
     DemoObserver observer(SearchOptions{true, true, 3});
     std::vector<ResultRow> rows;
     FindDupes(folders, catalogue, stop, observer, rows);
+    MarkProtectedRows(catalogue, protectedFolders, rows);
+    DropProtectedGroups(rows);
     form.Model().SetRows(std::move(rows));
     if (form.Model().rowCount() == 0) {
         QTextStream(stderr) << "No duplicates found.\n";
@@ -128,5 +151,8 @@ int main(int argc, char** argv) {
     main.setWindowTitle(QLatin1String(kProductName));
     main.setGeometry(0, 0, 800, 560);
     form.ShowInPlaceOf(&main);
+    if (keep) {
+        form.TickAllButOne(*keep);
+    }
     return app.exec();
 }

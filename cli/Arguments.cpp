@@ -11,7 +11,7 @@ constexpr const char* kUsage =
     "usage: corvane-find [--exact] [--close] [--contents] [--no-cache] [--slider N]\n"
     "                    [--format text|tsv|json] [--quiet]\n"
     "                    [--verify] [--keep first|oldest|newest|shortest] [--trash]\n"
-    "                    [--print0] [--] FOLDER...\n"
+    "                    [--print0] [--protect FOLDER]... [--] FOLDER...\n"
     "       corvane-find --undo [--format text|tsv|json] [--quiet]\n"
     "       corvane-find --help | --version\n";
 
@@ -37,10 +37,16 @@ constexpr const char* kHelp =
     "                   the XXH3-128 of its bytes (as xxh128sum prints it) when it was\n"
     "                   read whole; a file told apart by its size or by its first and\n"
     "                   last 4 KiB gets a key that only differs from the others\n"
-    "  --keep RULE      keep one file of each group and mark the others \"trash\"\n"
-    "                   (last field ACTION): first (row), oldest, newest (modification\n"
-    "                   time) or shortest (path); ties go to the group's first row.\n"
-    "                   With --verify only files with the kept file's CONTENT are marked\n"
+    "  --keep RULE      (implies --verify) in each group, each set of two or more files\n"
+    "                   with one CONTENT keeps one file and marks the others \"trash\"\n"
+    "                   (last field ACTION); a file whose bytes match no other file of\n"
+    "                   its group, or that could not be read, is never marked. RULE\n"
+    "                   picks the kept file: first (row), oldest, newest (modification\n"
+    "                   time) or shortest (path); ties go to the set's first row\n"
+    "  --protect FOLDER search FOLDER too, in its place among the folders, and never\n"
+    "                   mark or send a file under it: --keep keeps a protected file of\n"
+    "                   a set when there is one; a group whose files are all protected\n"
+    "                   is not listed. Repeatable\n"
     "  --trash          (with --keep) move every file marked \"trash\" to the desktop\n"
     "                   trash, each checked again first (a file changed since the\n"
     "                   search stays); lists the marked rows with a last field RESULT,\n"
@@ -114,6 +120,9 @@ const char* ValueMissing(const std::string& name) {
     if (name == "--slider") {
         return "--slider needs a value";
     }
+    if (name == "--protect") {
+        return "--protect needs a folder";
+    }
     if (name == "--format") {
         return "--format needs a value";
     }
@@ -132,6 +141,11 @@ std::string ReadValue(const std::string& name, const std::string& value, Argumen
         return args.keep ? ""
                          : "--keep takes first, oldest, newest or shortest, not '" +
                                ReadablePath(value) + "'";
+    }
+    if (name == "--protect") {  // a folder like the others, and protected
+        args.folders.push_back(value);
+        args.protectedFolders.push_back(value);
+        return "";
     }
     if (name == "--slider") {
         if (seen.slider) {
@@ -231,6 +245,7 @@ int CheckArguments(Arguments& args, const Seen& seen) {
     if (args.print0 && args.formatGiven) {
         return UsageError("--print0 writes paths instead of a format: give one or the other");
     }
+    args.verify = args.verify || args.keep.has_value();  // contents before any mark
     // None of the three given: the two name searches, as before --contents.
     const bool none = !seen.exact && !seen.close && !seen.contents;
     args.options.exact = seen.exact || none;

@@ -22,8 +22,9 @@ struct Arguments {
     bool print0 = false;
     bool trash = false;
     bool undo = false;
-    bool useCache = true;  // --no-cache: Same Contents reads every file
-    std::vector<std::string> folders;
+    bool useCache = true;                       // --no-cache: Same Contents reads every file
+    std::vector<std::string> folders;           // every folder to search, in order
+    std::vector<std::string> protectedFolders;  // those given with --protect
 };
 
 // Reads argv; returns -1 to go on, or the exit status (0 after --help or

@@ -21,6 +21,7 @@
 #include "platform/Trash.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
+#include "search/ProtectedRows.h"
 #include "search/ResultList.h"
 
 namespace {
@@ -63,6 +64,17 @@ class CliObserver final : public SearchObserver {
         }
     }
     const std::vector<ContentKey>& SameKeys() const { return sameKeys_; }
+    // The groups were numbered again: `before[g - 1]` is group g's old number.
+    void RenumberSameKeys(const std::vector<std::uint32_t>& before) {
+        std::vector<ContentKey> keys;
+        for (const std::uint32_t old : before) {
+            if (old == 0 || old > sameKeys_.size()) {
+                break;  // the "Same" groups come first
+            }
+            keys.push_back(sameKeys_[old - 1]);
+        }
+        sameKeys_ = std::move(keys);
+    }
     void FolderSkipped(const std::string& path, int error) override {
         // A named folder is reported as the user typed it.
         std::string shown = path;
@@ -186,6 +198,8 @@ void Search(const Arguments& args, CliObserver& observer, Findings& findings) {
     contents.useCache = args.useCache;
     FindDupes(args.folders, catalogue, stop, observer, findings.rows, contents);
     observer.ClearLine();
+    MarkProtectedRows(catalogue, args.protectedFolders, findings.rows);
+    observer.RenumberSameKeys(DropProtectedGroups(findings.rows));
     findings.found = findings.rows.size();
 }
 
@@ -212,8 +226,8 @@ void Verify(CliObserver& observer, Findings& findings) {
 // window's rules, and from then on the findings hold only the marked rows,
 // each with its RESULT.
 void MarkAndSend(const Arguments& args, Findings& findings) {
-    const std::vector<RowContent>* content = args.verify ? &findings.content.rows : nullptr;
-    findings.marked = MarkForTrash(findings.rows, *args.keep, content);
+    const std::vector<RowContent>* content = &findings.content.rows;  // --keep implies --verify
+    findings.marked = MarkForTrash(findings.rows, *args.keep, *content);
     if (!args.trash) {
         return;
     }

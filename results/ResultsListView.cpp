@@ -1,13 +1,32 @@
 #include "results/ResultsListView.h"
 
 #include <QKeyEvent>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "results/ResultsModel.h"
 
 namespace corvane {
+namespace {
+
+// Paints a protected row's check box disabled: it can never be ticked.
+class ProtectedRowDelegate final : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+  protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.data(ResultsModel::ProtectedRole).toBool()) {
+            option->state &= ~QStyle::State_Enabled;
+        }
+    }
+};
+
+}  // namespace
 
 ResultsListView::ResultsListView(QWidget* parent) : QTreeView(parent) {
+    setItemDelegate(new ProtectedRowDelegate(this));
     // Enter and double clicks come through `activated`; a double click on the
     // check box itself only ticks.
     connect(this, &QAbstractItemView::activated, this,

@@ -1,8 +1,11 @@
 #include "results/ResultsModel.h"
 
 #include <QFile>
+#include <QGuiApplication>
+#include <QPalette>
 #include <algorithm>
 #include <unordered_map>
+#include <utility>
 
 #include "actions/SearchTexts.h"
 #include "catalogue/PathParts.h"
@@ -15,26 +18,10 @@ namespace {
 // one removal signal per run.
 constexpr std::size_t kMaxRemovalRuns = 256;
 
-QString VerdictText(ContentVerdict verdict) {
-    switch (verdict) {
-        case ContentVerdict::Identical:
-            return QStringLiteral("Identical");
-        case ContentVerdict::Differs:
-            return QStringLiteral("Differs");
-        case ContentVerdict::Unreadable:
-            return QStringLiteral("Unreadable");
-        case ContentVerdict::Changed:
-            return QStringLiteral("Changed");
-        case ContentVerdict::NotChecked:
-            break;
-    }
-    return {};
-}
-
 QString VerdictDetail(const RowContent& content) {
     switch (content.verdict) {
         case ContentVerdict::Identical:
-            return QStringLiteral("The same bytes as another file of its group.");
+            return QStringLiteral("The same bytes as the other files of its letter in its group.");
         case ContentVerdict::Differs:
             return QStringLiteral("No other file of its group holds the same bytes.");
         case ContentVerdict::Unreadable:
@@ -53,6 +40,10 @@ RowContent ContentFoundBySearch(MatchType type) {
         content.verdict = ContentVerdict::Identical;
     }
     return content;
+}
+// A "Same" group is one content set whole until a content check says more.
+ContentSet SetFoundBySearch(MatchType type) {
+    return type == MatchType::Same ? ContentSet{1, true} : ContentSet{};
 }
 }  // namespace
 
@@ -109,7 +100,8 @@ void ResultsModel::AddRow(ResultRow row) {
     const auto place = static_cast<std::uint32_t>(rows_.size() + removed_.size());
     sameRows_ = sameRows_ || row.type == MatchType::Same;
     const RowContent content = ContentFoundBySearch(row.type);
-    rows_.push_back(Entry{std::move(row), shade, false, place, content});
+    const ContentSet set = SetFoundBySearch(row.type);
+    rows_.push_back(Entry{std::move(row), shade, false, place, content, set, Shade::None});
     endInsertRows();
     // Rows arrive in search order, where a new group always has the highest
     // number so far; only a row out of that order is counted afresh.
@@ -133,7 +125,8 @@ void ResultsModel::SetRows(std::vector<ResultRow> rows) {
         const auto place = static_cast<std::uint32_t>(rows_.size());
         sameRows_ = sameRows_ || row.type == MatchType::Same;
         const RowContent content = ContentFoundBySearch(row.type);
-        rows_.push_back(Entry{std::move(row), shade, false, place, content});
+        const ContentSet set = SetFoundBySearch(row.type);
+        rows_.push_back(Entry{std::move(row), shade, false, place, content, set, Shade::None});
     }
     endResetModel();
     Recount();
@@ -167,7 +160,7 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
                 case TypeColumn:
                     return QLatin1String(TypeName(entry.row.type));
                 case ContentColumn:
-                    return VerdictText(entry.content.verdict);
+                    return ContentText(entry.content, entry.set);
             }
             return {};
         case Qt::ToolTipRole:
@@ -178,18 +171,27 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
             if (index.column() == ContentColumn) {
                 return VerdictDetail(entry.content);
             }
+            if (index.column() == ModifiedColumn && entry.row.stamped) {
+                return FullModifiedText(entry.row.stamp.modified.seconds,
+                                        entry.row.stamp.modified.nanoseconds);
+            }
             return {};
         case Qt::CheckStateRole:
             if (index.column() == FilenameColumn) {
                 return entry.checked ? Qt::Checked : Qt::Unchecked;
             }
             return {};
+        case ProtectedRole:
+            return entry.row.isProtected;
         case Qt::BackgroundRole:
             if (const auto colours = ColoursOf(entry.shade)) {
                 return colours->background;
             }
             return {};
         case Qt::ForegroundRole:
+            if (entry.row.isProtected) {
+                return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
+            }
             if (const auto colours = ColoursOf(entry.shade)) {
                 return colours->text;
             }
@@ -225,7 +227,8 @@ Qt::ItemFlags ResultsModel::flags(const QModelIndex& index) const {
     }
     // Never editable: the Filename cell names the file that Send to Recycling moves.
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == FilenameColumn) {
+    if (index.column() == FilenameColumn &&
+        !rows_[static_cast<std::size_t>(index.row())].row.isProtected) {
         result |= Qt::ItemIsUserCheckable;
     }
     return result;
@@ -242,7 +245,7 @@ bool ResultsModel::setData(const QModelIndex& index, const QVariant& value, int 
 
 void ResultsModel::SetChecked(int row, bool checked) {
     Entry& entry = rows_[static_cast<std::size_t>(row)];
-    if (entry.checked == checked) {
+    if (entry.checked == checked || (checked && entry.row.isProtected)) {
         return;
     }
     Tick(entry, checked);
@@ -261,7 +264,7 @@ void ResultsModel::SetChecked(const std::vector<int>& ascendingRows, bool checke
     };
     for (const int row : ascendingRows) {
         Entry& entry = rows_[static_cast<std::size_t>(row)];
-        if (entry.checked == checked) {
+        if (entry.checked == checked || (checked && entry.row.isProtected)) {
             continue;
         }
         Tick(entry, checked);
@@ -297,10 +300,34 @@ void ResultsModel::SetContent(const std::vector<ResultRow>& checkedRows,
         }
     }
     hasContent_ = true;
+    NumberSets();
+    emit summaryChanged();
+}
+
+void ResultsModel::NumberSets() {
+    if (!hasContent_) {
+        return;
+    }
+    const std::vector<ContentSet> sets = ContentSets(Rows(), Contents());
+    for (std::size_t r = 0; r < rows_.size(); ++r) {
+        Entry& entry = rows_[r];
+        // A "Same" row the check did not read keeps the set the search found.
+        const bool read = entry.content.source == KeySource::Content;
+        entry.set =
+            read || entry.row.type != MatchType::Same ? sets[r] : SetFoundBySearch(entry.row.type);
+    }
     if (!rows_.empty()) {
         emit dataChanged(index(0, ContentColumn), index(rowCount() - 1, ContentColumn));
     }
-    emit summaryChanged();
+}
+
+std::vector<RowContent> ResultsModel::Contents() const {
+    std::vector<RowContent> content;
+    content.reserve(rows_.size());
+    for (const Entry& entry : rows_) {
+        content.push_back(entry.content);
+    }
+    return content;
 }
 
 std::vector<ResultRow> ResultsModel::Rows() const {
@@ -363,7 +390,7 @@ void ResultsModel::ClearShading() {
         return;
     }
     for (auto& entry : rows_) {
-        entry.shade = Shade::None;
+        entry.shadeBeforeSend = std::exchange(entry.shade, Shade::None);
     }
     emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
                      {Qt::BackgroundRole, Qt::ForegroundRole});
@@ -379,8 +406,7 @@ std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
         }
         Entry entry = std::move(*found);
         removed_.erase(found);
-        entry.checked = false;
-        entry.shade = Shade::None;  // a send left every row in the list's own colours
+        entry.checked = false;  // its shade is the one it left with
         const auto at =
             std::lower_bound(rows_.begin(), rows_.end(), entry.place,
                              [](const Entry& e, std::uint32_t p) { return e.place < p; });
@@ -391,6 +417,14 @@ std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
         ++back;
     }
     if (back > 0) {
+        for (Entry& entry : rows_) {
+            if (entry.shadeBeforeSend != Shade::None) {
+                entry.shade = std::exchange(entry.shadeBeforeSend, Shade::None);
+            }
+        }
+        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
+                         {Qt::BackgroundRole, Qt::ForegroundRole});
+        NumberSets();
         Recount();
     }
     return back;
@@ -437,6 +471,7 @@ void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
         std::sort(removed_.begin() + static_cast<std::ptrdiff_t>(firstAside), removed_.end(),
                   [](const Entry& a, const Entry& b) { return a.place < b.place; });
     }
+    NumberSets();
     Recount();
 }
 

@@ -4,6 +4,7 @@
 #include <QAbstractTableModel>
 #include <vector>
 
+#include "actions/KeepRules.h"
 #include "actions/RowFormat.h"
 #include "results/RowShade.h"
 #include "search/ContentCheck.h"
@@ -39,7 +40,8 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
         ContentColumn,
         ColumnCount
     };
-    enum Role { PathRole = Qt::UserRole + 1 };
+    // ProtectedRole: true for a row under a protected folder (greyed, never ticked).
+    enum Role { PathRole = Qt::UserRole + 1, ProtectedRole };
 
     explicit ResultsModel(QObject* parent = nullptr);
 
@@ -60,6 +62,8 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     const ResultRow& RowAt(int row) const { return rows_[static_cast<std::size_t>(row)].row; }
     Shade ShadeAt(int row) const { return rows_[static_cast<std::size_t>(row)].shade; }
     bool IsChecked(int row) const { return rows_[static_cast<std::size_t>(row)].checked; }
+    bool IsProtected(int row) const { return rows_[static_cast<std::size_t>(row)].row.isProtected; }
+    // A protected row is never ticked, however asked.
     void SetChecked(int row, bool checked);
     // Ticks or unticks many rows with one change signal per run of rows.
     void SetChecked(const std::vector<int>& ascendingRows, bool checked);
@@ -74,7 +78,8 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     std::vector<int> RowsInGroupOf(int row) const;
 
     // The content check's verdicts, matched to the rows by their files
-    // (device and inode): rows it did not look at keep NotChecked.
+    // (device and inode) and paths: rows it did not look at keep the verdicts
+    // they had (NotChecked before any check).
     void SetContent(const std::vector<ResultRow>& checkedRows,
                     const std::vector<RowContent>& content);
     bool HasContent() const { return hasContent_; }
@@ -84,6 +89,8 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     const RowContent& ContentAt(int row) const {
         return rows_[static_cast<std::size_t>(row)].content;
     }
+    // Every row's verdict, in list order.
+    std::vector<RowContent> Contents() const;
     // Every row, in list order, for the core's functions over rows.
     std::vector<ResultRow> Rows() const;
 
@@ -92,14 +99,16 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
     std::size_t GroupCount() const { return groupCount_; }
     std::size_t CheckedCount() const { return checkedCount_; }
     std::int64_t CheckedBytes() const { return checkedBytes_; }
-    // Every row back to the list's own colours.
+    // Every row back to the list's own colours (what a send does); PutBack()
+    // returns the shades.
     void ClearShading();
     // Removes the given rows (ascending, no repeats); the others keep their
     // order, text, ticks and shade. The removed rows are kept aside until the
     // list is cleared or replaced, so that PutBack() can return them.
     void RemoveRowsAt(const std::vector<int>& ascendingRows);
     // Returns removed rows whose files are `files` (device and inode) to the
-    // places they had in the list, unticked; gives how many came back.
+    // places they had in the list, unticked, and gives every row the shade it
+    // had before the last ClearShading(); gives how many came back.
     std::size_t PutBack(const std::vector<FileId>& files);
 
   signals:
@@ -115,8 +124,12 @@ class ResultsModel final : public QAbstractTableModel, public ResultSink {
         bool checked = false;
         std::uint32_t place = 0;  // position when the list was filled
         RowContent content;
+        ContentSet set;                       // from `content` and the rows now in the list
+        Shade shadeBeforeSend = Shade::None;  // what ClearShading() took away
     };
     void Recount();
+    // Numbers the content sets of the rows now in the list afresh.
+    void NumberSets();
     void Tick(Entry& entry, bool checked);
 
     std::vector<Entry> rows_;

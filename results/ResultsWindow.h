@@ -101,8 +101,10 @@ class ResultsWindow final : public QWidget {
     // (after the file in hand: each file is sent or put back whole, or not at all).
     bool Sending() const;
     void StopSend();
-    // Ticks every file of each group but the one `rule` keeps; after a
-    // content check only the files with the kept file's bytes.
+    // Ticks, in each group, the copies of each content set but the file
+    // `rule` keeps (KeepRules.h). Groups never checked are checked first,
+    // with the check's progress; a group a stop leaves unchecked gets no
+    // ticks.
     void TickAllButOne(KeepRule rule);
     // Compares the files of each group by content on a thread of its own.
     void CheckContents();
@@ -135,6 +137,8 @@ class ResultsWindow final : public QWidget {
     bool Busy() const;
     void Sent();
     void Undone();
+    void StartCheck(std::vector<ResultRow> rows);
+    void ApplyKeepRule(KeepRule rule);
 
     ResultsModel model_;
     QWidget* banner_ = nullptr;
@@ -155,7 +159,8 @@ class ResultsWindow final : public QWidget {
     int checkPercent_ = 0;
     TrashTask* trashTask_ = nullptr;
     int trashPercent_ = 0;
-    int sendGeneration_ = 0;  // the list the running send looks at
+    int sendGeneration_ = 0;               // the list the running send looks at
+    std::optional<KeepRule> pendingRule_;  // applied when the running check ends
     bool summaryPending_ = false;
     int listGeneration_ = 0;   // counts the lists the window has shown
     int checkGeneration_ = 0;  // the list the running check looks at

@@ -6,6 +6,8 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstdio>
+#include <unordered_set>
+#include <utility>
 
 #include "actions/RowExport.h"
 #include "actions/SearchTexts.h"
@@ -196,15 +198,35 @@ void ResultsWindow::UntickGroupOfCurrentRow() {
 }
 
 void ResultsWindow::TickAllButOne(KeepRule rule) {
-    const std::vector<ResultRow> rows = model_.Rows();
-    std::vector<RowContent> content;
-    if (model_.HasContent()) {
-        for (int r = 0; r < model_.rowCount(); ++r) {
-            content.push_back(model_.ContentAt(r));
+    if (checkTask_->Running()) {
+        if (checkGeneration_ == listGeneration_) {
+            pendingRule_ = rule;  // the running check ends first
+        }
+        return;
+    }
+    // Rows of the groups the list has no verdicts for yet, read as a whole.
+    std::unordered_set<std::uint32_t> unchecked;
+    for (int r = 0; r < model_.rowCount(); ++r) {
+        if (model_.ContentAt(r).verdict == ContentVerdict::NotChecked) {
+            unchecked.insert(model_.RowAt(r).group);
         }
     }
-    const std::vector<bool> marked =
-        MarkForTrash(rows, rule, model_.HasContent() ? &content : nullptr);
+    if (unchecked.empty()) {
+        ApplyKeepRule(rule);
+        return;
+    }
+    std::vector<ResultRow> rows;
+    for (int r = 0; r < model_.rowCount(); ++r) {
+        if (unchecked.contains(model_.RowAt(r).group)) {
+            rows.push_back(model_.RowAt(r));
+        }
+    }
+    pendingRule_ = rule;
+    StartCheck(std::move(rows));
+}
+
+void ResultsWindow::ApplyKeepRule(KeepRule rule) {
+    const std::vector<bool> marked = MarkForTrash(model_.Rows(), rule, model_.Contents());
     std::vector<int> tick, untick;
     for (std::size_t r = 0; r < marked.size(); ++r) {
         (marked[r] ? tick : untick).push_back(static_cast<int>(r));
@@ -217,10 +239,14 @@ void ResultsWindow::CheckContents() {
     if (Busy() || model_.rowCount() == 0) {
         return;
     }
+    StartCheck(model_.Rows());
+}
+
+void ResultsWindow::StartCheck(std::vector<ResultRow> rows) {
     checkPercent_ = 0;
     checkGeneration_ = listGeneration_;
     stopCheckAction_->setEnabled(true);
-    checkTask_->Start(model_.Rows());
+    checkTask_->Start(std::move(rows));
     ShowSummary();
 }
 
@@ -234,6 +260,7 @@ bool ResultsWindow::Checking() const {
 
 void ResultsWindow::ContentChecked() {
     stopCheckAction_->setEnabled(false);
+    const std::optional<KeepRule> rule = std::exchange(pendingRule_, std::nullopt);
     if (checkGeneration_ != listGeneration_) {
         ShowSummary();
         return;
@@ -241,6 +268,9 @@ void ResultsWindow::ContentChecked() {
     model_.SetContent(checkTask_->CheckedRows(), checkTask_->Result().rows);
     list_->setColumnHidden(ResultsModel::ContentColumn, false);
     LayOutList();
+    if (rule) {
+        ApplyKeepRule(*rule);
+    }
     ShowSummary();
 }
 

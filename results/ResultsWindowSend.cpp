@@ -38,9 +38,12 @@ void ResultsWindow::SendTickedToTrash() {
         model_.ClearShading();
         return;
     }
-    if (!prompts_.confirm(this, ProductCaption(),
-                          SendQuestion(plan.files.size(), plan.groupsLosingEveryCopy),
-                          plan.groupsLosingEveryCopy == 0)) {
+    // No is the default when a group would lose every copy or a file was
+    // never compared by content.
+    if (!prompts_.confirm(
+            this, ProductCaption(),
+            SendQuestion(plan.files.size(), plan.groupsLosingEveryCopy, plan.neverCompared),
+            plan.groupsLosingEveryCopy == 0 && plan.neverCompared == 0)) {
         return;
     }
     sendGeneration_ = listGeneration_;

@@ -28,6 +28,9 @@ struct ResultRow {
     bool stamped = false;  // false when the file could not be read again (size 0)
     MatchType type = MatchType::Exact;
     GroupShade shade = GroupShade::Light;
+    // The file lies under a protected listed folder (ProtectedRows.h): it is
+    // shown, but never ticked, marked or sent.
+    bool isProtected = false;
     // The row's group, numbered from 1 in order of first appearance. A row
     // joins the group of the file it was matched with, so files that match
     // one another share a number even where close matching is not transitive.

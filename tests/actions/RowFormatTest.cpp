@@ -67,6 +67,11 @@ TEST(ModifiedText, LocalTimeWithoutZoneAndTheMidnightRule) {
     // Exactly midnight gives the date alone; a second later does not.
     EXPECT_EQ(english.Text(1150243200), QStringLiteral("6/14/06"));  // 2006-06-14 00:00:00
     EXPECT_NE(english.Text(1150243201), QStringLiteral("6/14/06"));
+
+    // The tooltip's full time keeps every digit of the nanoseconds.
+    EXPECT_EQ(FullModifiedText(1150297675, 5), QStringLiteral("2006-06-14 15:07:55.000000005 UTC"));
+    EXPECT_EQ(FullModifiedText(1150297675, 999999999),
+              QStringLiteral("2006-06-14 15:07:55.999999999 UTC"));
 }
 
 }  // namespace

@@ -60,5 +60,30 @@ TEST(SearchTexts, PathsShowEveryNameDistinctlyOnOneLine) {
     EXPECT_EQ(DisplayPath("/t/caf\xc3\xa9 x"), QStringLiteral("/t/caf\u00e9 x"));
 }
 
+TEST(SearchTexts, ContentColumnNamesEachSetOfAGroup) {
+    using V = ContentVerdict;
+    struct Case {
+        V verdict;
+        ContentSet set;
+        const char* text;
+    } cases[] = {
+        {V::Identical, {1, true}, "Identical"},
+        {V::Identical, {1, false}, "Identical A"},
+        {V::Identical, {26, false}, "Identical Z"},
+        {V::Identical, {27, false}, "Identical AA"},
+        {V::Identical, {53, false}, "Identical BA"},
+        {V::Differs, {}, "Unique"},
+        {V::Identical, {}, "Unique"},  // its copies have left the list
+        {V::Unreadable, {}, "Unreadable"},
+        {V::Changed, {}, "Changed"},
+        {V::NotChecked, {}, ""},
+    };
+    for (const Case& c : cases) {
+        RowContent content;
+        content.verdict = c.verdict;
+        EXPECT_EQ(ContentText(content, c.set), QString::fromLatin1(c.text)) << c.text;
+    }
+}
+
 }  // namespace
 }  // namespace corvane

@@ -10,6 +10,7 @@
 #include <QJsonObject>
 #include <algorithm>
 #include <fstream>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -132,6 +133,7 @@ TEST_F(CliTest, UsageErrorsGiveStatusTwoAndTheUsageLine) {
         {"-x", dir.path()},
         {"--keep", "largest", dir.path()},
         {"--keep"},
+        {"--protect"},
         {"--verify=yes", dir.path()},
         {"--print0", "--format", "tsv", dir.path()},
         {"--undo", "--slider", "2"},
@@ -275,11 +277,10 @@ TEST_F(CliTest, VerifyAndKeepAddContentAndActionFields) {
     }
     EXPECT_NE(lines[6][5], lines[7][5]);
 
-    // Each option alone adds its own field; json carries both by name.
+    // --verify alone adds CONTENT; --keep implies it (a name is no proof of
+    // a copy); json carries both by name.
     EXPECT_EQ(Fields(Find({"--exact", "--verify", "--format=tsv", dir.path()}).out)[0].size(), 6u);
-    const auto kept = Fields(Find({"--exact", "--keep=first", "--format=tsv", dir.path()}).out);
-    EXPECT_EQ(kept[1], (std::vector<std::string>{"Exact", "light blue", "10000", "10 KB",
-                                                 dir / "y/diff", "trash"}));
+    EXPECT_EQ(Fields(Find({"--exact", "--keep=first", "--format=tsv", dir.path()}).out), lines);
     const Ran json =
         Find({"--exact", "--verify", "--keep", "first", "--format", "json", dir.path()});
     const QJsonArray rows = QJsonDocument::fromJson(QByteArray::fromStdString(json.out)).array();
@@ -322,7 +323,7 @@ TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
     EXPECT_EQ(lines[0][4], here / "x/secret");
     EXPECT_EQ(lines[0][5], "-");
     EXPECT_EQ(lines[1][5], Hex(DigestOfBytes("same bytes")));
-    EXPECT_EQ(lines[1][6], "keep");  // the kept file's bytes are unknown
+    EXPECT_EQ(lines[1][6], "keep");  // its only copy could not be read
     EXPECT_EQ(lines[3][6], "trash");
 
     const Ran json = Find({"--verify", "--format", "json", here.path()});
@@ -416,9 +417,8 @@ TEST_F(CliTest, Print0WritesRawPathsOfEveryRowOrOfTheMarkedOnes) {
         {{"--print0", "--exact", dir.path()},
          nul(dir / "x/copy") + nul(dir / "y/copy") + nul(dir / "x/new\nline\xff") +
              nul(dir / "y/new\nline\xff")},
-        {{"--print0", "--keep", "first", dir.path()},
-         nul(dir / "y/copy") + nul(dir / "y/new\nline\xff")},
-        {{"--print0", "--keep", "first", "--verify", dir.path()}, nul(dir / "y/copy")},
+        // Equal names are no proof: only the true copy is marked.
+        {{"--print0", "--keep", "first", dir.path()}, nul(dir / "y/copy")},
     };
     for (const Case& c : cases) {
         const Ran run = Find(c.args);
@@ -475,6 +475,41 @@ TEST_F(CliTest, TrashSendsTheMarkedFilesAndUndoPutsThemBack) {
     EXPECT_EQ(Find({"--trash", dir / "x"}).status, 2);  // --trash needs --keep
     EXPECT_EQ(Find({"--undo", dir / "x"}).status, 2);   // --undo takes no FOLDER
     EXPECT_EQ(Find({"--keep", "first", "--trash", "--print0", dir / "x"}).status, 2);
+}
+
+TEST_F(CliTest, ProtectedFilesAreNeverMarkedNorSentNorListedAlone) {
+    MakeFolder(dir / "x/inner");
+    WriteFile(dir / "x/a", "copy");
+    WriteFile(dir / "y/a", "copy");
+    WriteFile(dir / "x/b", "both protected");
+    WriteFile(dir / "x/inner/b", "both protected");
+    // The protected copy is the older: "newest" would keep the other.
+    const timespec old[2] = {{1000, 0}, {1000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, (dir / "x/a").c_str(), old, 0), 0);
+    const std::vector<std::vector<std::string>> cases = {
+        {"--protect", dir / "x", dir / "y"},
+        {dir / "y", dir / "x", "--protect", dir / "x"},  // listed twice, once protected
+        {dir.path(), "--protect=" + dir / "x"},          // protected inside a listed folder
+    };
+    for (const std::vector<std::string>& folders : cases) {
+        std::vector<std::string> args = {"--exact", "--keep", "newest", "--format", "tsv"};
+        args.insert(args.end(), folders.begin(), folders.end());
+        const Ran run = Find(args);
+        EXPECT_EQ(run.status, 0) << run.err;
+        std::map<std::string, std::string> action;  // path: ACTION
+        for (const auto& line : Fields(run.out)) {
+            action[line.at(4)] = line.at(6);
+        }
+        EXPECT_EQ(action, (std::map<std::string, std::string>{{dir / "x/a", "keep"},
+                                                              {dir / "y/a", "trash"}}))
+            << run.out;
+    }
+
+    const Ran run = Find({"--exact", "--keep", "newest", "--trash", "--format", "tsv", dir.path(),
+                          "--protect", dir / "x", "--protect", dir / "y"});
+    EXPECT_EQ(run.status, 1) << run.err;  // every group protected: no rows, nothing sent
+    EXPECT_EQ(run.out, "");
+    EXPECT_TRUE(testing::Exists(dir / "y/a"));
 }
 
 }  // namespace

@@ -290,10 +290,7 @@ class ResultsWindowTest : public QObject {
             row.group = 1;
             form.Model().AddRow(Coloured(row, "light red"));
         }
-        form.TickAllButOne(KeepRule::Newest);
-        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{0, 1}));
         QVERIFY(form.List()->isColumnHidden(ResultsModel::ContentColumn));
-
         form.CheckContents();
         QTRY_VERIFY(!form.Checking());
         QVERIFY(!form.List()->isColumnHidden(ResultsModel::ContentColumn));
@@ -301,11 +298,10 @@ class ResultsWindowTest : public QObject {
         for (int r = 0; r < 3; ++r) {
             verdicts << form.Model().index(r, ResultsModel::ContentColumn).data().toString();
         }
-        QCOMPARE(verdicts, (QStringList{"Identical", "Identical", "Differs"}));
-        // Kept "new" differs from both: nothing of its group is ticked now;
-        // kept "old" has one copy.
+        QCOMPARE(verdicts, (QStringList{"Identical A", "Identical A", "Unique"}));
+        // "new" has no copy: the newest of the copies is kept.
         form.TickAllButOne(KeepRule::Newest);
-        QVERIFY(form.Model().CheckedRows().empty());
+        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{0}));
         form.TickAllButOne(KeepRule::Oldest);
         QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{1}));
     }
@@ -326,7 +322,9 @@ class ResultsWindowTest : public QObject {
         w.form.SendTickedToTrash();
         QTRY_VERIFY(!w.form.Sending());
         QCOMPARE(w.asked, QStringList{"Move 3 checked files to the trash?\n\nEvery file of 1 group "
-                                      "is checked: no copy of it would be left in the list."});
+                                      "is checked: no copy of it would be left in the list.\n\n3 "
+                                      "of them were never compared by content (Check contents, "
+                                      "Ctrl+K): equal names or sizes do not make equal files."});
         // The changed file stays, ticked, and is named; the shading is gone.
         QCOMPARE(w.form.Model().rowCount(), 2);
         QCOMPARE(w.form.Model().RowAt(1).path, dir / "f3");
@@ -344,6 +342,7 @@ class ResultsWindowTest : public QObject {
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(w.form.Model().RowAt(r).path, dir / ("f" + std::to_string(r)));
             QCOMPARE(w.form.Model().IsChecked(r), r == 3);
+            QCOMPARE(w.form.Model().ShadeAt(r), Shade::Blue);  // the undo returns the shading
         }
         QVERIFY(w.told.isEmpty());
         w.form.UndoLastSend();  // nothing left to undo: said, and nothing changes
@@ -353,17 +352,28 @@ class ResultsWindowTest : public QObject {
 
     void the_question_guards_every_copy_and_no_changes_nothing_data() {
         QTest::addColumn<QList<int>>("ticked");
-        QTest::addColumn<QString>("warning");  // "" when no group would lose every copy
+        QTest::addColumn<bool>("compared");    // the contents were checked first
+        QTest::addColumn<QString>("warning");  // "" when the send is safe
         // Groups: 1 = rows 0, 1; 2 = rows 2, 3.
-        QTest::newRow("one of each") << QList<int>{0, 2} << QString();
-        QTest::newRow("a whole group") << QList<int>{0, 1, 2} << "Every file of 1 group is checked";
+        QTest::newRow("one of each") << QList<int>{0, 2} << true << QString();
+        QTest::newRow("a whole group")
+            << QList<int>{0, 1, 2} << true << "Every file of 1 group is checked";
         QTest::newRow("both groups")
-            << QList<int>{0, 1, 2, 3} << "Every file of 2 groups is checked";
+            << QList<int>{0, 1, 2, 3} << true << "Every file of 2 groups is checked";
+        QTest::newRow("never compared")
+            << QList<int>{0, 2} << false << "2 of them were never compared by content";
     }
     void the_question_guards_every_copy_and_no_changes_nothing() {
         QFETCH(QList<int>, ticked);
+        QFETCH(bool, compared);
         QFETCH(QString, warning);
         Window w;
+        if (compared) {
+            RowContent same;
+            same.verdict = ContentVerdict::Identical;
+            same.source = KeySource::Content;
+            w.form.Model().SetContent(w.form.Model().Rows(), std::vector<RowContent>(4, same));
+        }
         auto trash = std::make_unique<CountingTrash>();
         CountingTrash* counter = trash.get();
         w.form.SetTrash(std::move(trash));
@@ -454,7 +464,8 @@ class ResultsWindowTest : public QObject {
         w.form.Model().SetChecked(0, true);
         QTest::mouseClick(w.form.SendButton(), Qt::LeftButton);
         QTRY_VERIFY(!w.form.Sending());
-        QCOMPARE(w.asked, QStringList{"Move 1 checked file to the trash?"});
+        QCOMPARE(w.asked.size(), 1);
+        QVERIFY(w.asked[0].startsWith("Move 1 checked file to the trash?"));
         QCOMPARE(counter->requests, 0);
         QCOMPARE(w.form.Model().rowCount(), 4);
         QCOMPARE(w.form.Model().ShadeAt(0), Shade::None);
