@@ -9,18 +9,31 @@
 namespace corvane {
 namespace {
 
+// A row's content set within its group: all the rows of a "Same" group hold
+// the bytes the search compared, whatever the content check says of them;
+// other rows are known only by a key from their whole content.
+using SetKey = std::tuple<std::uint32_t, bool, std::uint64_t, std::uint64_t>;
+
+SetKey SetOf(const ResultRow& row, const RowContent* content) {
+    if (row.type == MatchType::Same) {
+        return {row.group, true, 0, 0};
+    }
+    return {row.group, false, content->key.high, content->key.low};
+}
+
 // The rows whose bytes are known, ordered so that each content set of a
 // group is one run.
 std::vector<std::size_t> RowsBySet(const std::vector<ResultRow>& rows,
-                                   const std::vector<RowContent>& content) {
+                                   const std::vector<RowContent>* content) {
     std::vector<std::size_t> order;
     for (std::size_t r = 0; r < rows.size(); ++r) {
-        if (rows[r].group != 0 && content[r].source == KeySource::Content) {
+        const bool keyed = content != nullptr && (*content)[r].source == KeySource::Content;
+        if (rows[r].group != 0 && (rows[r].type == MatchType::Same || keyed)) {
             order.push_back(r);
         }
     }
     const auto setOf = [&](std::size_t r) {
-        return std::tuple(rows[r].group, content[r].key.high, content[r].key.low);
+        return SetOf(rows[r], content != nullptr ? &(*content)[r] : nullptr);
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return setOf(a) < setOf(b); });
@@ -30,13 +43,15 @@ std::vector<std::size_t> RowsBySet(const std::vector<ResultRow>& rows,
 // Gives the ticked rows of each set that leaves copies behind their set
 // number (`setOfRow`), and the plan the set's kept copies.
 void FindSets(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
-              const std::vector<RowContent>& content, SendPlan& plan,
+              const std::vector<RowContent>* content, SendPlan& plan,
               std::vector<std::uint32_t>& setOfRow) {
     const std::vector<std::size_t> order = RowsBySet(rows, content);
+    const auto setOf = [&](std::size_t r) {
+        return SetOf(rows[r], content != nullptr ? &(*content)[r] : nullptr);
+    };
     for (std::size_t begin = 0; begin < order.size();) {
         std::size_t end = begin + 1;
-        while (end < order.size() && rows[order[end]].group == rows[order[begin]].group &&
-               SameContent(content[order[end]], content[order[begin]])) {
+        while (end < order.size() && setOf(order[end]) == setOf(order[begin])) {
             ++end;
         }
         const auto first = order.begin() + static_cast<std::ptrdiff_t>(begin);
@@ -105,9 +120,8 @@ SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& t
                   const std::vector<RowContent>* content) {
     SendPlan plan;
     std::vector<std::uint32_t> setOfRow(rows.size(), kNoSet);
-    if (content != nullptr && content->size() == rows.size()) {
-        FindSets(rows, ticked, *content, plan, setOfRow);
-    }
+    const bool known = content != nullptr && content->size() == rows.size();
+    FindSets(rows, ticked, known ? content : nullptr, plan, setOfRow);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!ticked[r] || rows[r].isProtected) {
             continue;  // a protected file is never sent, whatever ticked it

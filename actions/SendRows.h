@@ -42,9 +42,10 @@ struct SendPlan {
 // Input: the list's rows, one tick (or keep-rule mark) per row, and, after a
 // content check, one verdict per row. A ticked row whose bytes are known to
 // equal those of unticked rows of its group belongs to the set of those
-// rows; the unticked ones are its kept copies. Without verdicts no file has
-// a set, and only the all-copies count guards the send. Protected rows are
-// never planned.
+// rows; the unticked ones are its kept copies. The rows of a "Same" group
+// are one set, with or without verdicts (the search compared their bytes).
+// Rows of other groups without verdicts have no set, and only the all-copies
+// count guards them. Protected rows are never planned.
 SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
                   const std::vector<RowContent>* content = nullptr);
 

@@ -29,11 +29,15 @@ struct RowSpec {
 
 enum class Before { kNothing, kRemoveKeep, kRewriteKeep, kUnstampFirst, kStopAfterFirst };
 
+// What the send knows of the rows' bytes: nothing, the content check's keys,
+// or only that they form "Same" groups (no content check ran).
+enum class Bytes { kUnknown, kKeys, kSameGroups };
+
 struct Case {
     const char* what;
     std::vector<RowSpec> rows;
     Before before;
-    bool withContent;
+    Bytes bytes;
     std::vector<SendResult> expected;  // per ticked row, in row order
     std::size_t groupsLosingEveryCopy;
 };
@@ -42,43 +46,55 @@ const std::vector<Case> kCases = {
     {"kept copy gone",
      {{"keep", 1, 7, false}, {"a", 1, 7, true}, {"b", 1, 7, true}},
      Before::kRemoveKeep,
-     true,
+     Bytes::kKeys,
      {SendResult::kKeptCopyGone, SendResult::kKeptCopyGone},
      0},
     {"kept copy changed",
      {{"keep", 1, 7, false}, {"a", 1, 7, true}},
      Before::kRewriteKeep,
-     true,
+     Bytes::kKeys,
      {SendResult::kKeptCopyGone},
      0},
     {"one set left alone, the other goes",
      {{"keep", 1, 7, false}, {"a", 1, 7, true}, {"keep2", 1, 8, false}, {"b", 1, 8, true}},
      Before::kRemoveKeep,
-     true,
+     Bytes::kKeys,
      {SendResult::kKeptCopyGone, SendResult::kTrashed},
      0},
     {"a second kept copy still holds",
      {{"keep", 1, 7, false}, {"keep2", 1, 7, false}, {"a", 1, 7, true}},
      Before::kRemoveKeep,
-     true,
+     Bytes::kKeys,
      {SendResult::kTrashed},
      0},
     {"bytes unknown: no kept-copy check",
      {{"keep", 1, 7, false}, {"a", 1, 7, true}},
      Before::kRemoveKeep,
-     false,
+     Bytes::kUnknown,
      {SendResult::kTrashed},
      0},
     {"other bytes are no kept copy",
      {{"keep", 1, 9, false}, {"a", 1, 7, true}},
      Before::kRemoveKeep,
-     true,
+     Bytes::kKeys,
      {SendResult::kTrashed},
+     0},
+    {"Same group unchecked, kept copy gone",
+     {{"keep", 1, 0, false}, {"a", 1, 0, true}, {"b", 1, 0, true}},
+     Before::kRemoveKeep,
+     Bytes::kSameGroups,
+     {SendResult::kKeptCopyGone, SendResult::kKeptCopyGone},
+     0},
+    {"Same group unchecked, kept copy changed",
+     {{"keep", 1, 0, false}, {"a", 1, 0, true}},
+     Before::kRewriteKeep,
+     Bytes::kSameGroups,
+     {SendResult::kKeptCopyGone},
      0},
     {"row without a stamp",
      {{"keep", 1, 0, false}, {"a", 1, 0, true}, {"b", 1, 0, true}},
      Before::kUnstampFirst,
-     false,
+     Bytes::kUnknown,
      {SendResult::kFailed, SendResult::kTrashed},
      0},
     {"every copy of two groups",
@@ -89,14 +105,14 @@ const std::vector<Case> kCases = {
       {"e", 3, 0, false},
       {"f", 3, 0, true}},
      Before::kNothing,
-     true,
+     Bytes::kKeys,
      {SendResult::kTrashed, SendResult::kTrashed, SendResult::kTrashed, SendResult::kTrashed,
       SendResult::kTrashed},
      2},
     {"stop after the first file",
      {{"a", 1, 0, true}, {"b", 1, 0, true}, {"c", 1, 0, true}, {"d", 1, 0, false}},
      Before::kStopAfterFirst,
-     false,
+     Bytes::kUnknown,
      {SendResult::kTrashed, SendResult::kStopped, SendResult::kStopped},
      0},
 };
@@ -122,6 +138,9 @@ TEST(SendRowsTest, RulesOfOneSend) {
         for (const RowSpec& spec : c.rows) {
             WriteFile(dir / spec.name, std::string("bytes ") + spec.name);
             rows.push_back(RowOf(dir / spec.name, spec.group));
+            if (c.bytes == Bytes::kSameGroups) {
+                rows.back().type = MatchType::Same;
+            }
             ticked.push_back(spec.ticked);
             RowContent& row = content.emplace_back();
             if (spec.key != 0) {
@@ -133,8 +152,15 @@ TEST(SendRowsTest, RulesOfOneSend) {
         if (c.before == Before::kUnstampFirst) {
             rows[1].stamped = false;
         }
-        const SendPlan plan = PlanSend(rows, ticked, c.withContent ? &content : nullptr);
+        const SendPlan plan = PlanSend(rows, ticked, c.bytes == Bytes::kKeys ? &content : nullptr);
         EXPECT_EQ(plan.groupsLosingEveryCopy, c.groupsLosingEveryCopy);
+        // The question counts the files whose bytes no one compared.
+        std::size_t uncompared = 0;
+        for (const RowSpec& spec : c.rows) {
+            uncompared += spec.ticked && (c.bytes == Bytes::kUnknown ||
+                                          (c.bytes == Bytes::kKeys && spec.key == 0));
+        }
+        EXPECT_EQ(plan.neverCompared, uncompared);
         if (c.before == Before::kRemoveKeep) {
             std::remove((dir / "keep").c_str());
         } else if (c.before == Before::kRewriteKeep) {
@@ -163,11 +189,25 @@ TEST(SendRowsTest, RulesOfOneSend) {
         }
         EXPECT_EQ(report.batch.empty(), report.Count(SendResult::kTrashed) == 0);
         EXPECT_EQ(report.stopped, c.before == Before::kStopAfterFirst);
-        if (c.before == Before::kRemoveKeep && c.withContent &&
+        if (c.before == Before::kRemoveKeep && c.bytes != Bytes::kUnknown &&
             c.expected[0] != SendResult::kTrashed) {
             EXPECT_EQ(SendResultField(report.files[0]), "failed: the kept copy is gone or changed");
         }
     }
+}
+
+TEST(SendRowsTest, AProtectedRowIsNeverPlannedWhateverTickedIt) {
+    TempDir dir;
+    std::vector<ResultRow> rows;
+    for (const char* name : {"guarded", "copy"}) {
+        WriteFile(dir / name, "same bytes");
+        rows.push_back(RowOf(dir / name, 1));
+    }
+    rows[0].isProtected = true;
+    const SendPlan plan = PlanSend(rows, {true, true});
+    ASSERT_EQ(plan.files.size(), 1u);
+    EXPECT_EQ(plan.files[0].path, dir / "copy");
+    EXPECT_EQ(plan.neverCompared, 1u);
 }
 
 // Answers the opposite of what it did: claims to move the first path and
