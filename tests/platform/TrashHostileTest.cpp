@@ -1,7 +1,9 @@
 // Sending and undoing against a tree that changes under them: folders swapped
-// for links at every step, a stop in the middle, two undos at once, failures
-// that pass, names taken by stray files, paths past PATH_MAX.
+// for links at every step, a crash at every step of an undo, a stop in the
+// middle, two undos at once, failures that pass, names taken by stray files,
+// paths past PATH_MAX.
 #include <fcntl.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -105,6 +107,61 @@ TEST(TrashHostile, UndoNeverRestoresThroughALink) {
         EXPECT_TRUE(Names(tree.dir / "outside").empty());
         bool complete = false;
         EXPECT_EQ(EntriesOf(tree.dir / "data/Trash", complete).size(), 1u);
+    }
+}
+
+TEST(TrashHostile, AFolderSwappedForALinkAtAnyStepOfAnUndoNeverRestoresBehindIt) {
+    for (long call = 1;; ++call) {
+        ASSERT_LT(call, 500) << "the undo never ran untouched";
+        SCOPED_TRACE("swapped at call " + std::to_string(call));
+        const Tree tree({"a.txt", "b.txt"});
+        DesktopTrash(PlacesIn(tree.dir)).Send(tree.requests);
+        FaultyCalls calls;
+        calls.onCall = [&](long n) {
+            if (n == call) {
+                tree.SwapForLink();
+            }
+        };
+        const UndoOutcome undone = DesktopTrash(PlacesIn(tree.dir), calls).UndoLastBatch();
+        // Each file is back in its own folder (wherever that now lies) or
+        // still in the trash with its entry; nothing lands behind the link.
+        bool complete = false;
+        const auto entries = EntriesOf(tree.dir / "data/Trash", complete);
+        EXPECT_TRUE(complete);
+        EXPECT_EQ(Names(tree.dir / "outside").size(), 2u);
+        const bool swapped = calls.calls() >= call;
+        for (const UndoResult& file : undone.files) {
+            const std::string name = file.path.substr(file.path.rfind('/') + 1);
+            const std::string home = tree.dir / ((swapped ? "tree/sub.away/" : "tree/sub/") + name);
+            EXPECT_EQ(file.restored, Exists(home)) << name;
+            EXPECT_NE(file.restored, entries.count(file.path) == 1) << name;
+            EXPECT_EQ(ReadFile(tree.dir / ("outside/" + name)), "foreign " + name);
+        }
+        if (::testing::Test::HasFailure() || !swapped) {
+            return;
+        }
+    }
+}
+
+TEST(TrashHostile, ACrashAtAnyStepOfAnUndoIsUndoneByTheNext) {
+    for (long call = 1;; ++call) {
+        ASSERT_LT(call, 2000) << "the undo never ran untouched";
+        SCOPED_TRACE("crash at call " + std::to_string(call));
+        const Tree tree({"a.txt", "b.txt"});
+        DesktopTrash(PlacesIn(tree.dir)).Send(tree.requests);
+        FaultyCalls calls(call, EIO, true);
+        DesktopTrash(PlacesIn(tree.dir), calls).UndoLastBatch();
+        calls.LoseUnsynced();  // the power cut: only what was synced is left
+        const FaultyCalls untouched;
+        DesktopTrash(PlacesIn(tree.dir), untouched).UndoLastBatch();
+        for (const TrashRequest& request : tree.requests) {
+            EXPECT_TRUE(Exists(request.path)) << request.path;
+        }
+        EXPECT_TRUE(Names(tree.dir / "data/Trash/files").empty());
+        EXPECT_TRUE(Names(tree.dir / "data/Trash/info").empty());
+        if (::testing::Test::HasFailure() || !calls.failed()) {
+            return;
+        }
     }
 }
 
@@ -228,6 +285,25 @@ TEST(TrashHostile, ANameHeldByAStrayFileIsNeverReplaced) {
     EXPECT_EQ(ReadFile(tree.dir / "data/Trash/files/a~2.txt"), "late stray");
     EXPECT_EQ(ReadFile(tree.dir / "data/Trash/files/a~3.txt"), "mine a.txt");
     EXPECT_FALSE(Exists(tree.dir / "data/Trash/info/a~2.txt.trashinfo"));
+}
+
+TEST(TrashHostile, AFileReachedThroughABindMountStaysAndSaysWhy) {
+    const Tree tree({"a.txt"});
+    const std::string view = tree.dir / "view";
+    ::mkdir(view.c_str(), 0755);
+    if (::mount((tree.dir / "tree").c_str(), view.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+        GTEST_SKIP() << "a bind mount needs root";
+    }
+    const std::string path = view + "/sub/a.txt";
+    const TrashBatch batch = DesktopTrash(PlacesIn(tree.dir)).Send({{path, StatPath(path).stamp}});
+    ::umount(view.c_str());
+    ASSERT_EQ(batch.results.size(), 1u);
+    EXPECT_EQ(batch.results[0].problem, TrashProblem::kCrossDevice);
+    EXPECT_NE(TrashProblemText(batch.results[0].problem, batch.results[0].error)
+                  .indexOf(QStringLiteral("bind mount")),
+              -1);
+    EXPECT_EQ(ReadFile(tree.Path("a.txt")), "mine a.txt");
+    EXPECT_TRUE(Names(tree.dir / "data/Trash/info").empty());
 }
 
 TEST(TrashHostile, ARewriteWithItsOldSizeAndTimeIsNotTheFileTheSearchSaw) {
