@@ -1,7 +1,5 @@
 #include "catalogue/FileCatalogue.h"
 
-#include <stdexcept>
-
 namespace corvane {
 
 void FileCatalogue::Reset() {
@@ -10,22 +8,23 @@ void FileCatalogue::Reset() {
     folders_.clear();
 }
 
-void FileCatalogue::Append(std::string_view folder, std::string_view name, std::int64_t bytes,
+bool FileCatalogue::Append(std::string_view folder, std::string_view name, std::int64_t bytes,
                            FileId id) {
     // Files arrive folder by folder, so comparing with the last folder is enough
     // to share one string among all files of a folder.
     if (folders_.empty() || folders_.back() != folder) {
         if (folders_.size() >= UINT32_MAX) {
-            throw std::length_error("too many folders in the catalogue");
+            return false;
         }
         folders_.emplace_back(folder);
     }
     if (name.size() > UINT32_MAX) {
-        throw std::length_error("file name too long");
+        return false;
     }
     entries_.push_back(Entry{names_.size(), static_cast<std::uint32_t>(name.size()),
                              static_cast<std::uint32_t>(folders_.size() - 1), bytes, id});
     names_.append(name);
+    return true;
 }
 
 std::string FileCatalogue::FileBytes(std::size_t i) const {

@@ -27,7 +27,8 @@ class FileCatalogue {
     // Appends one entry. `folder` must end with "/"; consecutive appends with an
     // equal folder share its storage. `bytes` is kNoSize when sizes are not
     // being recorded (Close Matches off), which FileBytes() shows as "".
-    void Append(std::string_view folder, std::string_view name, std::int64_t bytes = kNoSize,
+    // False, and nothing kept, past 2^32 - 1 folders or for a longer name.
+    bool Append(std::string_view folder, std::string_view name, std::int64_t bytes = kNoSize,
                 FileId id = {});
 
     std::size_t FileCount() const { return entries_.size(); }

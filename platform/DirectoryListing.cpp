@@ -16,31 +16,32 @@ FileId IdOf(const struct stat& st) {
     return FileId{static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino)};
 }
 
-// Returns `fd` with its folder's identity in `id`; on failure closes it and
-// returns -errno.
-int IdentifyOrClose(int fd, FileId& id) {
+// `fd` (just opened, or -1 with errno set) with its folder's identity; on
+// failure it is closed.
+SysResult<OpenFolder> Identify(int fd) {
     if (fd < 0) {
-        return -errno;
+        return SysResult<OpenFolder>::Failure(errno);
     }
     struct stat st {};
     if (::fstat(fd, &st) != 0) {
         const int error = errno;
         ::close(fd);
-        return -error;
+        return SysResult<OpenFolder>::Failure(error);
     }
-    id = IdOf(st);
-    return fd;
+    return OpenFolder{fd, IdOf(st)};
 }
 
-// Keeps `fd` when it is the folder `listed`; else closes it.
-int KeepIfListed(int fd, FileId listed) {
-    FileId id;
-    fd = IdentifyOrClose(fd, id);
-    if (fd >= 0 && id != listed) {
-        ::close(fd);
-        return -ENOENT;
+// `fd` when it is the folder `listed`; else it is closed.
+SysResult<int> KeepIfListed(int fd, FileId listed) {
+    const SysResult<OpenFolder> opened = Identify(fd);
+    if (!opened) {
+        return SysResult<int>::Failure(opened.error());
     }
-    return fd;
+    if (opened->id != listed) {
+        ::close(opened->fd);
+        return SysResult<int>::Failure(ENOENT);
+    }
+    return opened->fd;
 }
 
 // One entry of a listing, its name in the listing's arena.
@@ -57,18 +58,18 @@ constexpr unsigned kEntriesBetweenStopChecks = 256;
 
 }  // namespace
 
-int OpenNamedFolder(const std::string& path, FileId& id) {
-    return IdentifyOrClose(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC), id);
+SysResult<OpenFolder> OpenNamedFolder(const std::string& path) {
+    return Identify(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
 }
 
-int OpenSubfolder(int parent, const std::string& name, FileId listed) {
+SysResult<int> OpenSubfolder(int parent, const std::string& name, FileId listed) {
     // The bare name, never with a trailing "/" (which would make openat
     // follow a link even under O_NOFOLLOW).
     return KeepIfListed(
         ::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC), listed);
 }
 
-int OpenParentFolder(int child, FileId listed) {
+SysResult<int> OpenParentFolder(int child, FileId listed) {
     return KeepIfListed(::openat(child, "..", O_RDONLY | O_DIRECTORY | O_CLOEXEC), listed);
 }
 

@@ -10,6 +10,7 @@
 
 #include "platform/FileId.h"
 #include "platform/StopToken.h"
+#include "platform/SysResult.h"
 
 namespace corvane {
 
@@ -41,19 +42,25 @@ struct Subfolder {
     FileId id;
 };
 
-// Opens a folder the user named, following a link (they chose it). Returns
-// the descriptor (O_CLOEXEC) and sets `id`, or returns -errno.
-int OpenNamedFolder(const std::string& path, FileId& id);
+// An open folder: its descriptor (O_CLOEXEC, the caller's to close) and
+// its device and inode.
+struct OpenFolder {
+    int fd = -1;
+    FileId id;
+};
+
+// Opens a folder the user named, following a link (they chose it).
+SysResult<OpenFolder> OpenNamedFolder(const std::string& path);
 
 // Opens `name` inside the open folder `parent`: never through a link, and
-// only when it is still the folder `listed` (device and inode). Returns the
-// descriptor, or -errno: ELOOP or ENOTDIR when a link or a file took its
-// place, ENOENT when it is gone or another folder took its place.
-int OpenSubfolder(int parent, const std::string& name, FileId listed);
+// only when it is still the folder `listed` (device and inode). Fails with
+// ELOOP or ENOTDIR when a link or a file took its place, ENOENT when it is
+// gone or another folder took its place.
+SysResult<int> OpenSubfolder(int parent, const std::string& name, FileId listed);
 
 // Opens the folder above the open folder `child` through "..", when that is
-// still the folder `listed`; -errno otherwise (ENOENT when it is another).
-int OpenParentFolder(int child, FileId listed);
+// still the folder `listed` (else ENOENT).
+SysResult<int> OpenParentFolder(int child, FileId listed);
 
 // Reads the open folder `folder` once (from where its descriptor stands):
 // its subfolders and its regular files, both in byte order (memcmp), each with

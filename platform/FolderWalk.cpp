@@ -7,11 +7,14 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <stdexcept>
+#include <new>
 #include <utility>
 
 namespace corvane {
 namespace {
+
+// Thrown inside a listing thread only, and caught where it runs.
+struct TooManyFolders {};
 
 constexpr std::size_t kMostHeld = 256;
 constexpr std::size_t kFewestHeld = 4;
@@ -36,8 +39,8 @@ unsigned UsableCpus() {
     return static_cast<unsigned>(CPU_COUNT(&cpus));
 }
 
-bool OutOfDescriptors(int result) {
-    return result == -EMFILE || result == -ENFILE;
+bool OutOfDescriptors(const SysResult<int>& opened) {
+    return opened.error() == EMFILE || opened.error() == ENFILE;
 }
 
 }  // namespace
@@ -77,13 +80,14 @@ void FolderWalk::Start(const std::string& path, const StopToken* stop,
     maxHeld_ = HeldLimit();
     Folder& named = folders_.emplace_back();
     named.name = path;
-    const int fd = OpenNamedFolder(path, named.id);
-    if (fd < 0) {
-        named.error = -fd;
+    const SysResult<OpenFolder> opened = OpenNamedFolder(path);
+    if (!opened) {
+        named.error = opened.error();
         done_ = true;
         return;
     }
-    named.fd = fd;
+    named.id = opened->id;
+    named.fd = opened->fd;
     toList_.push_back(0);
     for (unsigned t = 0; t < threadCount_; ++t) {
         threads_.emplace_back([this] { Run(); });
@@ -98,9 +102,6 @@ bool FolderWalk::Wait(std::chrono::milliseconds timeout) {
         }
     }
     Finish();
-    if (failure_) {
-        std::rethrow_exception(std::exchange(failure_, nullptr));
-    }
     return true;
 }
 
@@ -145,11 +146,16 @@ void FolderWalk::Run() {
         ++busy_;
         try {
             ListOne(k, lock);
-        } catch (...) {
+        } catch (const TooManyFolders&) {
             if (!lock.owns_lock()) {
                 lock.lock();
             }
-            failure_ = std::current_exception();
+            failure_ = EOVERFLOW;
+        } catch (const std::bad_alloc&) {
+            if (!lock.owns_lock()) {
+                lock.lock();
+            }
+            failure_ = ENOMEM;
         }
         --busy_;
         if (failure_ || (toList_.empty() && busy_ == 0)) {
@@ -168,28 +174,30 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
     const std::uint32_t parent = folder.parent;
     int parentFd = -1;
     if (k != 0) {
-        parentFd = FolderFd(parent);
-        if (parentFd < 0) {
-            folder.error = -parentFd;
+        const SysResult<int> opened = FolderFd(parent);
+        if (!opened) {
+            folder.error = opened.error();
             DoneOpeningChild(parent);
             return;
         }
+        parentFd = opened.value();
         ++folders_[parent].pins;  // until this folder is published: one lock a folder
     }
     lock.unlock();
-    int fd = folder.fd;  // the named folder is open already
+    SysResult<int> opened = folder.fd;  // the named folder is open already
     if (k != 0) {
-        fd = OpenSubfolder(parentFd, folder.name, folder.id);
-        if (OutOfDescriptors(fd)) {
+        opened = OpenSubfolder(parentFd, folder.name, folder.id);
+        if (OutOfDescriptors(opened)) {
             lock.lock();
             Evict(held_.size() / 2);
             lock.unlock();
-            fd = OpenSubfolder(parentFd, folder.name, folder.id);
+            opened = OpenSubfolder(parentFd, folder.name, folder.id);
         }
     }
+    const int fd = opened ? opened.value() : -1;
     std::vector<Subfolder> subfolders;
     PlainFiles files;
-    const int error = fd < 0 ? -fd : ListOpenFolder(fd, subfolders, files, stop_);
+    const int error = opened ? ListOpenFolder(fd, subfolders, files, stop_) : opened.error();
     if (error == 0 && listed_) {
         lock.lock();
         const std::string path = PathOf(k);
@@ -214,7 +222,7 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
         if (k != 0) {
             ::close(fd);
         }
-        throw std::length_error("too many folders in one walk");
+        throw TooManyFolders();
     }
     folder.firstChild = static_cast<std::uint32_t>(folders_.size());
     folder.childCount = static_cast<std::uint32_t>(subfolders.size());
@@ -241,7 +249,7 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
     }
 }
 
-int FolderWalk::FolderFd(std::uint32_t k) {
+SysResult<int> FolderWalk::FolderFd(std::uint32_t k) {
     if (folders_[k].fd >= 0) {
         return folders_[k].fd;
     }
@@ -259,10 +267,10 @@ int FolderWalk::FolderFd(std::uint32_t k) {
         }
         for (std::uint32_t c = folder.firstChild; c < folder.firstChild + folder.childCount; ++c) {
             if (folders_[c].fd >= 0) {
-                const int up = OpenParentFolder(folders_[c].fd, folder.id);
-                if (up >= 0) {
-                    Hold(at, up);
-                    fd = up;
+                const SysResult<int> up = OpenParentFolder(folders_[c].fd, folder.id);
+                if (up) {
+                    Hold(at, up.value());
+                    fd = up.value();
                     break;
                 }
             }
@@ -275,7 +283,7 @@ int FolderWalk::FolderFd(std::uint32_t k) {
     bool ownFd = false;  // fd is a stepping stone held by no folder
     for (auto it = down.rbegin(); it != down.rend(); ++it) {
         Folder& folder = folders_[*it];
-        int next = OpenSubfolder(fd, folder.name, folder.id);
+        SysResult<int> next = OpenSubfolder(fd, folder.name, folder.id);
         if (OutOfDescriptors(next)) {
             Evict(held_.size() / 2);
             next = OpenSubfolder(fd, folder.name, folder.id);
@@ -283,10 +291,10 @@ int FolderWalk::FolderFd(std::uint32_t k) {
         if (ownFd) {
             ::close(fd);
         }
-        if (next < 0) {
+        if (!next) {
             return next;
         }
-        fd = next;
+        fd = next.value();
         ownFd = folder.unopened == 0;
         if (!ownFd) {
             Hold(*it, fd);
@@ -312,9 +320,9 @@ void FolderWalk::Release(std::uint32_t k) {
     // subfolders to open. ".." from here gets it back in one step.
     Folder& parent = folders_[folder.parent];
     if (parent.fd < 0 && parent.unopened > 0) {
-        const int up = OpenParentFolder(folder.fd, parent.id);
-        if (up >= 0) {
-            Hold(folder.parent, up);
+        const SysResult<int> up = OpenParentFolder(folder.fd, parent.id);
+        if (up) {
+            Hold(folder.parent, up.value());
         }
     }
     ::close(std::exchange(folder.fd, -1));

@@ -7,7 +7,6 @@
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -17,6 +16,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileId.h"
 #include "platform/StopToken.h"
+#include "platform/SysResult.h"
 
 namespace corvane {
 
@@ -75,9 +75,12 @@ class FolderWalk {
     void Start(const std::string& path, const StopToken* stop = nullptr,
                std::function<void(const std::string&)> listed = {});
 
-    // Waits at most `timeout`; true once every folder has been listed (the
-    // threads have ended then). Rethrows what a listing thread threw.
+    // Waits at most `timeout`; true once the walk has ended: every folder
+    // listed, or Failure() set (the threads have ended then).
     bool Wait(std::chrono::milliseconds timeout);
+    // 0, or why the walk ended early: EOVERFLOW when the tree holds more
+    // folders than one walk can number, ENOMEM when memory ran out.
+    int Failure() const { return failure_; }
 
     // Makes the threads stop at their next folder and waits for them.
     void Cancel();
@@ -96,7 +99,7 @@ class FolderWalk {
         return cancel_.load(std::memory_order_relaxed) || (stop_ != nullptr && stop_->Stopped());
     }
     void ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock);
-    int FolderFd(std::uint32_t k);
+    SysResult<int> FolderFd(std::uint32_t k);
     void Hold(std::uint32_t k, int fd);
     void Release(std::uint32_t k);
     void DoneOpeningChild(std::uint32_t k);
@@ -116,7 +119,7 @@ class FolderWalk {
     unsigned busy_ = 0;                  // folders taken and not yet published
     unsigned idle_ = 0;                  // threads waiting for work
     bool done_ = false;
-    std::exception_ptr failure_;
+    int failure_ = 0;  // written under mutex_ by a listing thread
     const StopToken* stop_ = nullptr;
     std::atomic<bool> cancel_{false};  // the owner is done with the walk
     std::vector<std::thread> threads_;

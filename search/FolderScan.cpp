@@ -1,6 +1,9 @@
 #include "search/FolderScan.h"
 
+#include <cerrno>
 #include <chrono>
+#include <new>
+#include <stdexcept>
 
 #include "catalogue/PathParts.h"
 
@@ -67,6 +70,14 @@ void FolderScan::ScanFolder(const std::string& folder) {
             return;
         }
     } while (!walk_->Wait(kPollInterval));
+    // Inside the engine a limit reached is an exception, caught where the
+    // search turns it into its outcome.
+    if (walk_->Failure() == ENOMEM) {
+        throw std::bad_alloc();
+    }
+    if (walk_->Failure() != 0) {
+        throw std::length_error("too many folders in one walk");
+    }
     if (Catalogue()) {
         observer_.ProgressChanged(100);
         observer_.PhaseChanged(SearchPhase::Idle, {});
@@ -98,7 +109,9 @@ bool FolderScan::Catalogue() {
             }
             const SearchOptions options = observer_.CurrentOptions();
             const bool recordSize = options.close || options.contents;
-            catalogue_.Append(path, name, recordSize ? size : FileCatalogue::kNoSize, id);
+            if (!catalogue_.Append(path, name, recordSize ? size : FileCatalogue::kNoSize, id)) {
+                throw std::length_error("more folders or a longer name than the catalogue keeps");
+            }
             stopped = stop_.Tick();
         });
         folder.files = PlainFiles();
