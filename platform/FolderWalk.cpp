@@ -13,9 +13,6 @@
 namespace corvane {
 namespace {
 
-// Thrown inside a listing thread only, and caught where it runs.
-struct TooManyFolders {};
-
 constexpr std::size_t kMostHeld = 256;
 constexpr std::size_t kFewestHeld = 4;
 
@@ -146,11 +143,6 @@ void FolderWalk::Run() {
         ++busy_;
         try {
             ListOne(k, lock);
-        } catch (const TooManyFolders&) {
-            if (!lock.owns_lock()) {
-                lock.lock();
-            }
-            failure_ = EOVERFLOW;
         } catch (const std::bad_alloc&) {
             if (!lock.owns_lock()) {
                 lock.lock();
@@ -184,16 +176,7 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
         ++folders_[parent].pins;  // until this folder is published: one lock a folder
     }
     lock.unlock();
-    SysResult<int> opened = folder.fd;  // the named folder is open already
-    if (k != 0) {
-        opened = OpenSubfolder(parentFd, folder.name, folder.id);
-        if (OutOfDescriptors(opened)) {
-            lock.lock();
-            Evict(held_.size() / 2);
-            lock.unlock();
-            opened = OpenSubfolder(parentFd, folder.name, folder.id);
-        }
-    }
+    const SysResult<int> opened = k == 0 ? SysResult<int>(folder.fd) : OpenChild(k, parentFd, lock);
     const int fd = opened ? opened.value() : -1;
     std::vector<Subfolder> subfolders;
     PlainFiles files;
@@ -215,14 +198,32 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
     }
     folder.error = error;
     folder.files = std::move(files);
-    if (!keep) {
-        return;
+    if (keep) {
+        Publish(k, fd, subfolders);
     }
+}
+
+SysResult<int> FolderWalk::OpenChild(std::uint32_t k, int parentFd,
+                                     std::unique_lock<std::mutex>& lock) {
+    const Folder& folder = folders_[k];
+    SysResult<int> opened = OpenSubfolder(parentFd, folder.name, folder.id);
+    if (OutOfDescriptors(opened)) {
+        lock.lock();
+        Evict(held_.size() / 2);
+        lock.unlock();
+        opened = OpenSubfolder(parentFd, folder.name, folder.id);
+    }
+    return opened;
+}
+
+void FolderWalk::Publish(std::uint32_t k, int fd, std::vector<Subfolder>& subfolders) {
+    Folder& folder = folders_[k];
     if (subfolders.size() >= kNone - folders_.size()) {
         if (k != 0) {
             ::close(fd);
         }
-        throw TooManyFolders();
+        failure_ = EOVERFLOW;  // more folders than the walk can number
+        return;
     }
     folder.firstChild = static_cast<std::uint32_t>(folders_.size());
     folder.childCount = static_cast<std::uint32_t>(subfolders.size());

@@ -99,6 +99,11 @@ class FolderWalk {
         return cancel_.load(std::memory_order_relaxed) || (stop_ != nullptr && stop_->Stopped());
     }
     void ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock);
+    // Opens folder k (not the named one) in the open `parentFd`, letting
+    // held folders go when descriptors run out; called without the lock.
+    SysResult<int> OpenChild(std::uint32_t k, int parentFd, std::unique_lock<std::mutex>& lock);
+    // Enters a listed folder's subfolders for listing; under the lock.
+    void Publish(std::uint32_t k, int fd, std::vector<Subfolder>& subfolders);
     SysResult<int> FolderFd(std::uint32_t k);
     void Hold(std::uint32_t k, int fd);
     void Release(std::uint32_t k);
