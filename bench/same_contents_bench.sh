@@ -38,11 +38,13 @@ fi
 cd "$work"
 
 cf=("$bin/same_contents_bench" --no-cache "$tree")
+cli=(env XDG_CACHE_HOME="$work/xdg-none" "$bin/corvane-find" --contents --no-cache --quiet --format tsv "$tree")
 jd=(jdupes -r -q "$tree")
 rd=(rdfind -dryrun true -outputname "$work/rd.txt" "$tree")
 rl=(rmlint -T df -o "fdupes:$work/rl.out" "$tree")
 names=("$bin/corvane-find" --quiet "$tree")
 cached=("$bin/same_contents_bench" --cache-folder "$work/cache" "$tree")
+cli_cached=(env XDG_CACHE_HOME="$work/xdg" "$bin/corvane-find" --contents --quiet --format tsv "$tree")
 
 # One run: wall seconds; the command's output to $work/NAME.out.
 run_time() {
@@ -57,15 +59,15 @@ drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
 # Warm: every file read once, then interleaved rounds.
 find "$tree" -type f -print0 | xargs -0 cat >/dev/null
 declare -A warm cold
-for entry in cf jd rd rl names; do run_time "$entry" true >/dev/null; done
+for entry in cf cli jd rd rl names; do run_time "$entry" true >/dev/null; done
 for ((round = 0; round < rounds; ++round)); do
-    for entry in cf jd rd rl; do
+    for entry in cf cli jd rd rl; do
         declare -n cmd=$entry
         warm[$entry]+="$(run_time "$entry" "${cmd[@]}") "
     done
     warm[names]+="$(run_time names "${names[@]}") "
 done
-for entry in cf jd rd rl names; do warm[$entry]=$(median <<<"${warm[$entry]}"); done
+for entry in cf cli jd rd rl names; do warm[$entry]=$(median <<<"${warm[$entry]}"); done
 cf_stats=$(cat "$work/cf.err")
 
 # The groups as sets: ours and jdupes' (a blank line after each group).
@@ -88,19 +90,22 @@ PY
 
 # The digest cache: a first run fills it, the second is timed beside the
 # name search (corvane-find without --contents).
-rm -rf "$work/cache"
+rm -rf "$work/cache" "$work/xdg"
 run_time cached "${cached[@]}" >/dev/null
-cache_times="" name_times=""
+run_time cli_cached "${cli_cached[@]}" >/dev/null
+cache_times="" name_times="" cli_cache_times=""
 for ((round = 0; round < rounds; ++round)); do
     cache_times+="$(run_time cached "${cached[@]}") "
+    cli_cache_times+="$(run_time cli_cached "${cli_cached[@]}") "
     name_times+="$(run_time names "${names[@]}") "
 done
 cache_time=$(median <<<"$cache_times")
+cli_cache_time=$(median <<<"$cli_cache_times")
 name_time=$(median <<<"$name_times")
 cache_stats=$(cat "$work/cached.err")
 
 if [[ ${COLD:-1} == 1 ]]; then
-    for entry in cf jd rd rl; do
+    for entry in cf cli jd rd rl; do
         declare -n cmd=$entry
         drop
         cold[$entry]=$(run_time "$entry" "${cmd[@]}")
@@ -121,10 +126,11 @@ echo
 echo "| program | warm median | cold |"
 echo "|---|---|---|"
 echo "| Same Contents (same_contents_bench --no-cache) | ${warm[cf]} s | ${cold[cf]:--} s |"
+echo "| \`corvane-find --contents --no-cache\` | ${warm[cli]} s | ${cold[cli]:--} s |"
 echo "| \`jdupes -r\` | ${warm[jd]} s | ${cold[jd]:--} s |"
 echo "| \`rdfind -dryrun true\` | ${warm[rd]} s | ${cold[rd]:--} s |"
 echo "| \`rmlint -T df\` | ${warm[rl]} s | ${cold[rl]:--} s |"
 echo
 echo "Cold, ours: ${cf_cold_stats:-not run}"
-echo "With the cache (second run): $cache_time s against the name search (corvane-find) $name_time s: $cache_stats"
+echo "With the cache (second run): $cache_time s (corvane-find --contents: $cli_cache_time s) against the name search (corvane-find) $name_time s: $cache_stats"
 echo "Crowded tree: peak RSS $((crowded_peak / 1024)) MB; $crowded_stats"
