@@ -1,7 +1,9 @@
 // Which file a path names on disk: its device and inode number.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 
 namespace corvane {
 
@@ -13,6 +15,13 @@ struct FileId {
 
     bool Known() const { return device != 0 || inode != 0; }
     friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// For hash sets and maps keyed by file.
+struct FileIdHash {
+    std::size_t operator()(const FileId& id) const {
+        return std::hash<std::uint64_t>()(id.inode * 0x9e3779b97f4a7c15ULL ^ id.device);
+    }
 };
 
 }  // namespace corvane

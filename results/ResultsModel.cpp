@@ -4,7 +4,9 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <algorithm>
+#include <iterator>
 #include <unordered_map>
+#include <unordered_set>
 #include <utility>
 
 #include "actions/SearchTexts.h"
@@ -397,37 +399,42 @@ void ResultsModel::ClearShading() {
 }
 
 std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
-    std::size_t back = 0;
-    for (const FileId& file : files) {
-        const auto found = std::find_if(removed_.begin(), removed_.end(),
-                                        [&](const Entry& e) { return e.row.stamp.id == file; });
-        if (found == removed_.end()) {
-            continue;
-        }
-        Entry entry = std::move(*found);
-        removed_.erase(found);
+    // The removed entries of those files, out of the aside list in one pass.
+    std::unordered_set<FileId, FileIdHash> wanted(files.begin(), files.end());
+    std::vector<Entry> back;
+    std::vector<Entry> still;
+    for (Entry& entry : removed_) {
+        (wanted.erase(entry.row.stamp.id) > 0 ? back : still).push_back(std::move(entry));
+    }
+    if (back.empty()) {
+        removed_ = std::move(still);
+        return 0;
+    }
+    removed_ = std::move(still);
+    std::sort(back.begin(), back.end(),
+              [](const Entry& x, const Entry& y) { return x.place < y.place; });
+    for (Entry& entry : back) {
         entry.checked = false;  // its shade is the one it left with
-        const auto at =
-            std::lower_bound(rows_.begin(), rows_.end(), entry.place,
-                             [](const Entry& e, std::uint32_t p) { return e.place < p; });
-        const int row = static_cast<int>(at - rows_.begin());
-        beginInsertRows({}, row, row);
-        rows_.insert(at, std::move(entry));
-        endInsertRows();
-        ++back;
     }
-    if (back > 0) {
-        for (Entry& entry : rows_) {
-            if (entry.shadeBeforeSend != Shade::None) {
-                entry.shade = std::exchange(entry.shadeBeforeSend, Shade::None);
-            }
+    // One merge by place, and one reset: thousands of single inserts would
+    // hold the window for seconds.
+    beginResetModel();
+    std::vector<Entry> merged;
+    merged.reserve(rows_.size() + back.size());
+    std::merge(std::make_move_iterator(rows_.begin()), std::make_move_iterator(rows_.end()),
+               std::make_move_iterator(back.begin()), std::make_move_iterator(back.end()),
+               std::back_inserter(merged),
+               [](const Entry& x, const Entry& y) { return x.place < y.place; });
+    rows_ = std::move(merged);
+    for (Entry& entry : rows_) {
+        if (entry.shadeBeforeSend != Shade::None) {
+            entry.shade = std::exchange(entry.shadeBeforeSend, Shade::None);
         }
-        emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
-                         {Qt::BackgroundRole, Qt::ForegroundRole});
-        NumberSets();
-        Recount();
     }
-    return back;
+    endResetModel();
+    NumberSets();
+    Recount();
+    return back.size();
 }
 
 void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {

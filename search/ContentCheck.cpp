@@ -7,12 +7,6 @@
 namespace corvane {
 namespace {
 
-struct FileIdHash {
-    std::size_t operator()(const FileId& id) const {
-        return std::hash<std::uint64_t>()(id.inode * 0x9e3779b97f4a7c15ULL ^ id.device);
-    }
-};
-
 constexpr std::uint32_t kNoFile = UINT32_MAX;
 
 // An empty file is empty content only while a fresh lstat still shows it

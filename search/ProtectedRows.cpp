@@ -9,12 +9,6 @@
 namespace corvane {
 namespace {
 
-struct FileIdHash {
-    std::size_t operator()(const FileId& id) const {
-        return std::hash<std::uint64_t>()(id.inode * 0x9e3779b97f4a7c15ULL ^ id.device);
-    }
-};
-
 bool UnderAny(std::string_view path, const std::vector<std::string>& folders) {
     for (const std::string& folder : folders) {
         if (path.starts_with(folder)) {

@@ -10,12 +10,6 @@
 namespace corvane {
 namespace {
 
-struct FileIdHash {
-    std::size_t operator()(const FileId& id) const {
-        return std::hash<std::uint64_t>()(id.inode * 0x9e3779b97f4a7c15ULL ^ id.device);
-    }
-};
-
 // One file per device and inode (its first entry), of a size at least one
 // other such file has: the only files worth reading.
 void AddCandidates(const FileCatalogue& catalogue, ContentStages& stages) {
