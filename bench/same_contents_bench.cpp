@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/MemorySettingsStore.h"
+#include "platform/StopToken.h"
 #include "search/FolderScan.h"
 #include "search/SameContents.h"
 
@@ -48,10 +48,9 @@ int main(int argc, char** argv) {
                      "usage: same_contents_bench [--no-cache] [--cache-folder DIR] FOLDER...\n");
         return 2;
     }
-    MemorySettingsStore store;
-    store.Write(keys::Stop, BoolText(false));
+    const StopToken token;
     CloseOn observer;
-    StopCheck stop(store);
+    StopCheck stop(token);
     FileCatalogue catalogue;
     const auto start = std::chrono::steady_clock::now();
     {
