@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds the small tree with exact and close groups behind docs/results-window.png:
+# Builds the small tree with exact, close and renamed copies behind docs/results-window.png
+# and docs/results-same-contents.png (results_window_bench --contents):
 #   bench/make-demo-tree.sh /tmp/corvane-demo
 #   xvfb-run -a -s "-screen 0 1000x700x24" sh -c \
 #     'build/bin/results_window_bench /tmp/corvane-demo & sleep 3;
@@ -28,6 +29,11 @@ mk "$D/Photos/Phone/Summer trip Norway.mov" 73400320
 mk "$D/Backup/Summer trip Norway.MOV" 73400320
 mk "$D/Backup/Birthday cake.jpg" 4194304
 cp "$D/Backup/Birthday cake.jpg" "$D/Photos/2024/Birthday Cake.JPG"
+# Renamed copies, found by Same Contents alone.
+cp "$D/Photos/2024/IMG_2041.jpg" "$D/Photos/Phone/IMG_2041 (1).jpg"
+cp "$D/Documents/Reports/Annual report.pdf" "$D/Backup/Copy of Annual report.pdf"
+mk "$D/Music/Albums/Track 07.mp3" 5242880
+cp "$D/Music/Albums/Track 07.mp3" "$D/Backup/So What (live).mp3"
 # Near misses: same size but names too far apart, or alike names of other sizes.
 mk "$D/Music/Albums/Blue Train - John Coltrane.flac" 31457280
 mk "$D/Music/Albums/John Coltrane - Blue Train.flac" 31457280

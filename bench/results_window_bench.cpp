@@ -110,11 +110,16 @@ int main(int argc, char** argv) {
     // Exact and Close Matches on, slider in its middle position.
     std::vector<std::string> folders, protectedFolders;
     std::optional<KeepRule> keep;
+    bool contents = false;  // --contents: Same Contents first, as the box does
     const std::pair<const char*, KeepRule> rules[] = {{"first", KeepRule::First},
                                                       {"oldest", KeepRule::Oldest},
                                                       {"newest", KeepRule::Newest},
                                                       {"shortest", KeepRule::Shortest}};
     for (qsizetype a = 0; a < args.size(); ++a) {
+        if (args[a] == QLatin1String("--contents")) {
+            contents = true;
+            continue;
+        }
         if (args[a] == QLatin1String("--keep") && a + 1 < args.size()) {
             ++a;
             for (const auto& [name, rule] : rules) {
@@ -129,14 +134,15 @@ int main(int argc, char** argv) {
         }
     }
     if (folders.empty() || folders.front().starts_with('-')) {
-        QTextStream(stderr) << "usage: results_window_bench [--keep RULE] [--protect FOLDER]... "
-                               "FOLDER...\n"
-                               "       results_window_bench --measure ROWS\n";
+        QTextStream(stderr)
+            << "usage: results_window_bench [--contents] [--keep RULE] [--protect FOLDER]... "
+               "FOLDER...\n"
+               "       results_window_bench --measure ROWS\n";
         return 2;
     }
     FileCatalogue catalogue;
     const StopToken stop;
-    DemoObserver observer(SearchOptions{true, true, 3});
+    DemoObserver observer(SearchOptions{true, true, 3, contents});
     std::vector<ResultRow> rows;
     FindDupes(folders, catalogue, stop, observer, rows);
     MarkProtectedRows(catalogue, protectedFolders, rows);
