@@ -165,15 +165,17 @@ void TrashSender::Done(const File& file, const TrashResult& result) {
     control_->Report(done_, requests_->size());
 }
 
-std::string TrashSender::Resolved(const std::string& folder, int& error) {
+const SysResult<std::string>& TrashSender::Resolved(const std::string& folder) {
     auto found = resolved_.find(folder);
     if (found == resolved_.end()) {
         std::string resolved;
         const int failure = ResolveFolder(fs_, folder, resolved);
-        found = resolved_.emplace(folder, std::make_pair(std::move(resolved), failure)).first;
+        found = resolved_
+                    .emplace(folder, failure == 0 ? SysResult<std::string>(std::move(resolved))
+                                                  : SysResult<std::string>::Failure(failure))
+                    .first;
     }
-    error = found->second.second;
-    return found->second.first;
+    return found->second;
 }
 
 TrashResult TrashSender::Prepare(const TrashRequest& request, File& file) {
@@ -182,11 +184,12 @@ TrashResult TrashSender::Prepare(const TrashRequest& request, File& file) {
     if (file.base.empty() || file.base == "." || file.base == "..") {
         return Refused(TrashProblem::kNotAFile);
     }
-    int error = 0;
-    file.folder = Resolved(FolderOf(path), error);
-    if (error != 0) {
-        return error == ENOTDIR ? Refused(TrashProblem::kVanished) : PathProblem(error);
+    const SysResult<std::string>& folder = Resolved(FolderOf(path));
+    if (!folder) {
+        return folder.error() == ENOTDIR ? Refused(TrashProblem::kVanished)
+                                         : PathProblem(folder.error());
     }
+    file.folder = folder.value();
     const int parent = chain_.Open(file.folder);
     if (parent < 0) {
         return PathProblem(errno);

@@ -27,6 +27,7 @@
 #include <vector>
 
 #include "platform/FileSystemCalls.h"
+#include "platform/SysResult.h"
 #include "platform/Trash.h"
 #include "platform/TrashJournal.h"
 #include "platform/TrashPaths.h"
@@ -71,7 +72,8 @@ class TrashSender {
     };
 
     TrashResult Prepare(const TrashRequest& request, File& file);
-    std::string Resolved(const std::string& folder, int& error);
+    // `folder` with its links resolved, asked of the system once per folder.
+    const SysResult<std::string>& Resolved(const std::string& folder);
     TrashResult PlanName(File& file, std::set<std::pair<const Place*, std::string>>& planned);
     void RunChunk(std::vector<File>& chunk);
     TrashResult Reserve(File& file, bool& nameTaken);
@@ -95,7 +97,7 @@ class TrashSender {
     JournalWriter journal_;
     FolderChain chain_;
     std::map<dev_t, Place> places_;
-    std::map<std::string, std::pair<std::string, int>> resolved_;  // folder: resolved, errno
+    std::map<std::string, SysResult<std::string>> resolved_;  // by the folder as asked
     // The send in hand.
     const std::vector<TrashRequest>* requests_ = nullptr;
     const SendControl* control_ = nullptr;
