@@ -9,13 +9,18 @@
 namespace corvane {
 namespace {
 
-// A row's content set within its group: all the rows of a "Same" group hold
-// the bytes the search compared, whatever the content check says of them;
-// other rows are known only by a key from their whole content.
+// Whether the search compared the row's bytes with the rest of its group.
+bool ComparedBySearch(const ResultRow& row, SameGroups same) {
+    return row.type == MatchType::Same && same == SameGroups::kComparedBySearch;
+}
+
+// A row's content set within its group: all the rows of a "Same" group the
+// search compared hold the same bytes, whatever the content check says of
+// them; other rows are known only by a key from their whole content.
 using SetKey = std::tuple<std::uint32_t, bool, std::uint64_t, std::uint64_t>;
 
-SetKey SetOf(const ResultRow& row, const RowContent* content) {
-    if (row.type == MatchType::Same) {
+SetKey SetOf(const ResultRow& row, const RowContent* content, SameGroups same) {
+    if (ComparedBySearch(row, same)) {
         return {row.group, true, 0, 0};
     }
     return {row.group, false, content->key.high, content->key.low};
@@ -24,16 +29,16 @@ SetKey SetOf(const ResultRow& row, const RowContent* content) {
 // The rows whose bytes are known, ordered so that each content set of a
 // group is one run.
 std::vector<std::size_t> RowsBySet(const std::vector<ResultRow>& rows,
-                                   const std::vector<RowContent>* content) {
+                                   const std::vector<RowContent>* content, SameGroups same) {
     std::vector<std::size_t> order;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const bool keyed = content != nullptr && (*content)[r].source == KeySource::Content;
-        if (rows[r].group != 0 && (rows[r].type == MatchType::Same || keyed)) {
+        if (rows[r].group != 0 && (ComparedBySearch(rows[r], same) || keyed)) {
             order.push_back(r);
         }
     }
     const auto setOf = [&](std::size_t r) {
-        return SetOf(rows[r], content != nullptr ? &(*content)[r] : nullptr);
+        return SetOf(rows[r], content != nullptr ? &(*content)[r] : nullptr, same);
     };
     std::stable_sort(order.begin(), order.end(),
                      [&](std::size_t a, std::size_t b) { return setOf(a) < setOf(b); });
@@ -43,11 +48,11 @@ std::vector<std::size_t> RowsBySet(const std::vector<ResultRow>& rows,
 // Gives the ticked rows of each set that leaves copies behind their set
 // number (`setOfRow`), and the plan the set's kept copies.
 void FindSets(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
-              const std::vector<RowContent>* content, SendPlan& plan,
+              const std::vector<RowContent>* content, SameGroups same, SendPlan& plan,
               std::vector<std::uint32_t>& setOfRow) {
-    const std::vector<std::size_t> order = RowsBySet(rows, content);
+    const std::vector<std::size_t> order = RowsBySet(rows, content, same);
     const auto setOf = [&](std::size_t r) {
-        return SetOf(rows[r], content != nullptr ? &(*content)[r] : nullptr);
+        return SetOf(rows[r], content != nullptr ? &(*content)[r] : nullptr, same);
     };
     for (std::size_t begin = 0; begin < order.size();) {
         std::size_t end = begin + 1;
@@ -117,20 +122,19 @@ SentFile Settle(const SendFile& file, const TrashResult& answer) {
 }  // namespace
 
 SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
-                  const std::vector<RowContent>* content) {
+                  const std::vector<RowContent>* content, SameGroups same) {
     SendPlan plan;
     std::vector<std::uint32_t> setOfRow(rows.size(), kNoSet);
     const bool known = content != nullptr && content->size() == rows.size();
-    FindSets(rows, ticked, known ? content : nullptr, plan, setOfRow);
+    FindSets(rows, ticked, known ? content : nullptr, same, plan, setOfRow);
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!ticked[r] || rows[r].isProtected) {
             continue;  // a protected file is never sent, whatever ticked it
         }
-        // The search compared the bytes of "Same" rows; the others only
-        // after a content check that reached them.
-        if (rows[r].type != MatchType::Same &&
-            (content == nullptr || r >= content->size() ||
-             (*content)[r].verdict == ContentVerdict::NotChecked)) {
+        // The search compared the bytes of its "Same" rows; the others only
+        // a content check that reached them.
+        if (!ComparedBySearch(rows[r], same) &&
+            (!known || (*content)[r].verdict == ContentVerdict::NotChecked)) {
             ++plan.neverCompared;
         }
         SendFile& file = plan.files.emplace_back();

@@ -39,15 +39,21 @@ struct SendPlan {
     std::size_t neverCompared = 0;
 };
 
+// Whose word the list's "Same" groups carry: the search that just compared
+// their bytes, or a saved list read back, which is untrusted and whose bytes
+// no one compared since.
+enum class SameGroups : std::uint8_t { kComparedBySearch, kFromAList };
+
 // Input: the list's rows, one tick (or keep-rule mark) per row, and, after a
 // content check, one verdict per row. A ticked row whose bytes are known to
 // equal those of unticked rows of its group belongs to the set of those
 // rows; the unticked ones are its kept copies. The rows of a "Same" group
-// are one set, with or without verdicts (the search compared their bytes).
-// Rows of other groups without verdicts have no set, and only the all-copies
-// count guards them. Protected rows are never planned.
+// the search compared are one set, with or without verdicts; other rows
+// without verdicts have no set and count as never compared, and only the
+// all-copies count guards them. Protected rows are never planned.
 SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
-                  const std::vector<RowContent>* content = nullptr);
+                  const std::vector<RowContent>* content = nullptr,
+                  SameGroups same = SameGroups::kComparedBySearch);
 
 enum class SendResult : std::uint8_t {
     kTrashed,       // in the trash with a complete entry, recorded for undo

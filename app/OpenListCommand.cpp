@@ -66,6 +66,7 @@ void OpenListCommand::OnRead() {
             prompts_.tell(&main_, NoDuplicatesTitle(), NoDuplicatesText());
         } else {
             results_.Model().SetRows(std::move(rows_));
+            results_.MarkListReadFromFile();
             results_.ShowInPlaceOf(&main_);
             shown = true;
         }

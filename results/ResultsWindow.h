@@ -76,6 +76,10 @@ class ResultsWindow final : public QWidget {
     void SetPrompts(Prompts prompts) { prompts_ = std::move(prompts); }
     void SetCloseAction(std::function<void()> action) { closeAction_ = std::move(action); }
     void SetDesktop(Desktop desktop) { desktop_ = std::move(desktop); }
+    // The list just put in the model was read back from a saved file: its
+    // "Same" groups carry no comparison of this run, so a send counts them as
+    // never compared. A new list clears it.
+    void MarkListReadFromFile() { listFromFile_ = true; }
 
     // The three buttons' actions, as their clicks run them. Send to
     // Recycling asks once, naming the number of ticked files (and how many
@@ -162,9 +166,10 @@ class ResultsWindow final : public QWidget {
     int sendGeneration_ = 0;               // the list the running send looks at
     std::optional<KeepRule> pendingRule_;  // applied when the running check ends
     bool summaryPending_ = false;
-    int listGeneration_ = 0;   // counts the lists the window has shown
-    int checkGeneration_ = 0;  // the list the running check looks at
-    int menuRow_ = -1;         // the row a context menu was opened on
+    int listGeneration_ = 0;     // counts the lists the window has shown
+    int checkGeneration_ = 0;    // the list the running check looks at
+    int menuRow_ = -1;           // the row a context menu was opened on
+    bool listFromFile_ = false;  // see MarkListReadFromFile
     QWidget* mainWindow_ = nullptr;
     std::unique_ptr<Trash> trash_;
     Prompts prompts_;

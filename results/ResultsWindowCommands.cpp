@@ -91,6 +91,7 @@ void ResultsWindow::BuildCommands() {
     // the old list that is still running no longer applies.
     connect(&model_, &ResultsModel::listReplaced, this, [this] {
         ++listGeneration_;
+        listFromFile_ = false;
         checkTask_->Stop();
         list_->setColumnHidden(ResultsModel::ContentColumn, !model_.ShowsContent());
         LayOutList();

@@ -33,7 +33,9 @@ void ResultsWindow::SendTickedToTrash() {
             content.push_back(model_.ContentAt(r));
         }
     }
-    SendPlan plan = PlanSend(model_.Rows(), ticked, model_.HasContent() ? &content : nullptr);
+    SendPlan plan =
+        PlanSend(model_.Rows(), ticked, model_.HasContent() ? &content : nullptr,
+                 listFromFile_ ? SameGroups::kFromAList : SameGroups::kComparedBySearch);
     if (plan.files.empty()) {
         model_.ClearShading();
         return;

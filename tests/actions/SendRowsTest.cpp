@@ -30,8 +30,9 @@ struct RowSpec {
 enum class Before { kNothing, kRemoveKeep, kRewriteKeep, kUnstampFirst, kStopAfterFirst };
 
 // What the send knows of the rows' bytes: nothing, the content check's keys,
-// or only that they form "Same" groups (no content check ran).
-enum class Bytes { kUnknown, kKeys, kSameGroups };
+// or only that they form "Same" groups (no content check ran), which the
+// search compared or a saved list claims.
+enum class Bytes { kUnknown, kKeys, kSameGroups, kSameFromAList };
 
 struct Case {
     const char* what;
@@ -91,6 +92,12 @@ const std::vector<Case> kCases = {
      Bytes::kSameGroups,
      {SendResult::kKeptCopyGone},
      0},
+    {"Same group from a saved list: never compared, no kept copy known",
+     {{"keep", 1, 0, false}, {"a", 1, 0, true}},
+     Before::kRemoveKeep,
+     Bytes::kSameFromAList,
+     {SendResult::kTrashed},
+     0},
     {"row without a stamp",
      {{"keep", 1, 0, false}, {"a", 1, 0, true}, {"b", 1, 0, true}},
      Before::kUnstampFirst,
@@ -138,7 +145,7 @@ TEST(SendRowsTest, RulesOfOneSend) {
         for (const RowSpec& spec : c.rows) {
             WriteFile(dir / spec.name, std::string("bytes ") + spec.name);
             rows.push_back(RowOf(dir / spec.name, spec.group));
-            if (c.bytes == Bytes::kSameGroups) {
+            if (c.bytes == Bytes::kSameGroups || c.bytes == Bytes::kSameFromAList) {
                 rows.back().type = MatchType::Same;
             }
             ticked.push_back(spec.ticked);
@@ -152,13 +159,17 @@ TEST(SendRowsTest, RulesOfOneSend) {
         if (c.before == Before::kUnstampFirst) {
             rows[1].stamped = false;
         }
-        const SendPlan plan = PlanSend(rows, ticked, c.bytes == Bytes::kKeys ? &content : nullptr);
+        const SendPlan plan =
+            PlanSend(rows, ticked, c.bytes == Bytes::kKeys ? &content : nullptr,
+                     c.bytes == Bytes::kSameFromAList ? SameGroups::kFromAList
+                                                      : SameGroups::kComparedBySearch);
         EXPECT_EQ(plan.groupsLosingEveryCopy, c.groupsLosingEveryCopy);
         // The question counts the files whose bytes no one compared.
         std::size_t uncompared = 0;
         for (const RowSpec& spec : c.rows) {
-            uncompared += spec.ticked && (c.bytes == Bytes::kUnknown ||
-                                          (c.bytes == Bytes::kKeys && spec.key == 0));
+            uncompared +=
+                spec.ticked && (c.bytes == Bytes::kUnknown || c.bytes == Bytes::kSameFromAList ||
+                                (c.bytes == Bytes::kKeys && spec.key == 0));
         }
         EXPECT_EQ(plan.neverCompared, uncompared);
         if (c.before == Before::kRemoveKeep) {
@@ -190,7 +201,7 @@ TEST(SendRowsTest, RulesOfOneSend) {
         EXPECT_EQ(report.batch.empty(), report.Count(SendResult::kTrashed) == 0);
         EXPECT_EQ(report.stopped, c.before == Before::kStopAfterFirst);
         if (c.before == Before::kRemoveKeep && c.bytes != Bytes::kUnknown &&
-            c.expected[0] != SendResult::kTrashed) {
+            c.bytes != Bytes::kSameFromAList && c.expected[0] != SendResult::kTrashed) {
             EXPECT_EQ(SendResultField(report.files[0]), "failed: the kept copy is gone or changed");
         }
     }

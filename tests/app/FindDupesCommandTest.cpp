@@ -228,6 +228,38 @@ class FindDupesCommandTest : public QObject {
         QCOMPARE(listShown.takeFirst().at(0).toBool(), false);
     }
 
+    // The search compared a "Same" group's bytes; a saved list only says so.
+    void aSendOfSameRowsAsksWithNoOnlyWhenTheyCameFromAList() {
+        TempDir dir;
+        WriteFile(dir / "IMG_2041.jpg", "photo bytes");
+        WriteFile(dir / "IMG_2041 (1).jpg", "photo bytes");
+        Harness h;
+        h.SetOptions(false, false, 3, true);
+        h.AddFolder(dir.path());
+        QCOMPARE(h.PressFindDupes(), SearchOutcome::Finished);
+        QCOMPARE(h.results.Model().rowCount(), 2);
+        Desktop desktop;
+        desktop.chooseSaveFile = [&](QWidget*) {
+            return QByteArray::fromStdString(dir / "l.json");
+        };
+        h.results.SetDesktop(desktop);
+        h.results.SaveList();
+        h.results.SetPrompts(h.Answers());
+        h.answer = false;  // nothing is sent
+        const auto askSending = [&h] {
+            h.asked.clear();
+            h.results.Model().SetChecked(std::vector<int>{1}, true);
+            h.results.SendTickedToTrash();
+            return h.asked.size() == 1 && h.asked[0].contains("never compared by content");
+        };
+        QVERIFY(!askSending());
+        h.results.BackToMain();
+        h.openList.Open(QByteArray::fromStdString(dir / "l.json"));
+        QCOMPARE(h.WaitForOpened(), SearchOutcome::Finished);
+        QCOMPARE(h.results.Model().RowAt(0).type, MatchType::Same);
+        QVERIFY(askSending());
+    }
+
     void nothingAlikeSaysNoDuplicatesFound() {
         TempDir dir;
         WriteFile(dir / "one.txt", "1");
