@@ -383,22 +383,30 @@ TEST_F(CliTest, ContentsListsRenamedCopiesFirstAndLeavesTheRestToTheNameRules) {
 }
 
 TEST_F(CliTest, ContentsWarnsOfUnreadableFilesWithoutChangingTheStatus) {
-    if (::geteuid() == 0 && ::access("/usr/bin/setpriv", X_OK) != 0) {
-        GTEST_SKIP() << "setpriv is missing: root would read the refused file";
+    // As root, corvane-find runs as nobody on files in a folder nobody can enter.
+    const TempDir here(testing::ReachableScratch());
+    ASSERT_TRUE(here.ok());
+    ASSERT_EQ(::chmod(here.path().c_str(), 0755), 0);
+    const bool root = ::geteuid() == 0;
+    const std::string find =
+        root ? testing::ReachableProgram(CORVANE_FIND, here.path()) : CORVANE_FIND;
+    const auto Find = [&](std::vector<std::string> args) {
+        args.insert(args.begin(), find);
+        return root ? testing::RunAsNobody(args, here.path()) : RunProgram(args, here.path());
+    };
+    if (const Ran probe = Find({"--version"}); probe.status != 0) {
+        GTEST_SKIP() << "cannot run " << find << " as nobody: " << probe.err;
     }
-    WriteFile(dir / "x/a", "same bytes");
-    WriteFile(dir / "x/b", "same bytes");
-    WriteFile(dir / "y/c", "same bytes");
-    ::chmod((dir / "y/c").c_str(), 0);
-    ::chmod(dir.path().c_str(), 0755);
-    const std::vector<std::string> nobody =
-        ::geteuid() == 0 ? std::vector<std::string>{"/usr/bin/setpriv", "--reuid=65534",
-                                                    "--regid=65534", "--clear-groups"}
-                         : std::vector<std::string>{};
-    const Ran run = Find({"--contents", "--no-cache", "--format=tsv", dir.path()}, nullptr, nobody);
+    MakeFolder(here / "x");
+    MakeFolder(here / "y");
+    WriteFile(here / "x/a", "same bytes");
+    WriteFile(here / "x/b", "same bytes");
+    WriteFile(here / "y/c", "same bytes");
+    ::chmod((here / "y/c").c_str(), 0);
+    const Ran run = Find({"--contents", "--no-cache", "--format=tsv", here.path()});
     EXPECT_EQ(run.status, 0);
     EXPECT_EQ(run.err,
-              "corvane-find: '" + dir / "y/c" + "': " +
+              "corvane-find: '" + here / "y/c" + "': " +
                   UngroupedReason({0, UngroupedFile::Reason::Unreadable, EACCES}).toStdString() +
                   "\n");
     EXPECT_EQ(Fields(run.out).size(), 2u);
