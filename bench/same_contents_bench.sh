@@ -51,7 +51,7 @@ run_time() {
     local name=$1
     shift
     /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >"$work/$name.out" 2>"$work/$name.err" || true
-    cut -d' ' -f1 "$work/time.txt"
+    tail -n 1 "$work/time.txt" | cut -d' ' -f1  # GNU time puts a failure status first
 }
 median() { tr ' ' '\n' | grep . | sort -g | awk '{ v[NR] = $1 } END { printf "%.2f", v[int((NR + 1) / 2)] }'; }
 drop() { sync; echo 3 >/proc/sys/vm/drop_caches; }
@@ -116,7 +116,7 @@ fi
 # Peak memory on a crowded tree of a million files (most small, sparse).
 [[ -d $crowded ]] || "$bin/make_crowded_tree" "$crowded" 1000000 >&2
 run_time crowded "$bin/same_contents_bench" --no-cache "$crowded" >/dev/null
-crowded_peak=$(cut -d' ' -f2 "$work/time.txt")
+crowded_peak=$(tail -n 1 "$work/time.txt" | cut -d' ' -f2)
 crowded_stats=$(cat "$work/crowded.err")
 
 echo "Load average $(cut -d' ' -f1-3 /proc/loadavg); $rounds warm rounds."
