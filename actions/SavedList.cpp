@@ -302,8 +302,8 @@ SavedRows ReadSavedListText(const std::string& text) {
     return ReadTsv(text);
 }
 
-CheckedRows CheckAgain(SavedRows saved) {
-    CheckedRows result;
+RecheckedList CheckAgain(SavedRows saved) {
+    RecheckedList result;
     std::set<std::pair<std::uint64_t, std::uint64_t>> files;  // device and inode of each kept row
     for (std::size_t r = 0; r < saved.rows.size(); ++r) {
         ResultRow& row = saved.rows[r];

@@ -43,12 +43,12 @@ SavedRows ReadSavedListText(const std::string& text);
 // this moment. Rows of one file (device and inode: the same path twice, or
 // one reached through a linked folder) are one row, the first, as in a
 // search.
-struct CheckedRows {
+struct RecheckedList {
     std::vector<ResultRow> kept;
     std::size_t gone = 0;      // no longer a regular file at that path
     std::size_t changed = 0;   // another size or time than the list says
     std::size_t repeated = 0;  // a file an earlier row already names
 };
-CheckedRows CheckAgain(SavedRows saved);
+RecheckedList CheckAgain(SavedRows saved);
 
 }  // namespace corvane

@@ -34,9 +34,9 @@ void OpenListCommand::Open(const QByteArray& fileName) {
         rows_.clear();
         left_ = 0;
         if (error_.isEmpty()) {
-            CheckedRows checked = CheckAgain(std::move(saved));
-            rows_ = std::move(checked.kept);
-            left_ = checked.gone + checked.changed;
+            RecheckedList rechecked = CheckAgain(std::move(saved));
+            rows_ = std::move(rechecked.kept);
+            left_ = rechecked.gone + rechecked.changed;
         }
         QMetaObject::invokeMethod(this, &OpenListCommand::OnRead, Qt::QueuedConnection);
     });

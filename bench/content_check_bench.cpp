@@ -13,7 +13,6 @@
 #include "catalogue/FileCatalogue.h"
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
-#include "search/ResultList.h"
 
 namespace {
 
@@ -38,9 +37,9 @@ int main(int argc, char** argv) {
     const StopToken stop;
     FileCatalogue catalogue;
     QuietObserver observer;
-    ResultList rows;
-    FindDupes({argv[1]}, catalogue, stop, observer, rows.rows);
-    std::printf("%zu rows\n", rows.rows.size());
+    std::vector<ResultRow> rows;
+    FindDupes({argv[1]}, catalogue, stop, observer, rows);
+    std::printf("%zu rows\n", rows.size());
 
     struct Setting {
         ContentCheckOptions options;
@@ -57,7 +56,7 @@ int main(int argc, char** argv) {
     for (int round = 0; round < rounds; ++round) {
         for (Setting& setting : settings) {
             const auto start = std::chrono::steady_clock::now();
-            last = CheckContents(rows.rows, nullptr, {}, setting.options);
+            last = CheckContents(rows, nullptr, {}, setting.options);
             setting.seconds.push_back(
                 std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
         }

@@ -10,6 +10,7 @@
 #include <QTreeView>
 #include <QWindow>
 #include <cstdio>
+#include <numeric>
 #include <optional>
 
 #include "catalogue/FileCatalogue.h"
@@ -19,7 +20,6 @@
 #include "results/ResultsWindow.h"
 #include "search/FindDupes.h"
 #include "search/ProtectedRows.h"
-#include "search/ResultList.h"
 #include "widgets/HoverPointer.h"
 
 using namespace corvane;
@@ -47,13 +47,10 @@ void WaitForPaint(QWidget& window) {
     QApplication::processEvents();
 }
 
-// Fills the window with `count` generated rows in groups of two, as a search
-// would (window hidden), then shows it, scrolls to the end and repaints.
-int Measure(ResultsWindow& form, int count) {
-    std::printf("%d rows, platform %s\n", count, qPrintable(QApplication::platformName()));
-    QElapsedTimer timer;
-    timer.start();
-    form.Model().Clear();
+// `count` generated rows in groups of two, as a search would give them.
+std::vector<ResultRow> GeneratedRows(int count) {
+    std::vector<ResultRow> rows;
+    rows.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         ResultRow row;
         const int group = i / 2;
@@ -65,8 +62,49 @@ int Measure(ResultsWindow& form, int count) {
         row.type = group % 3 ? MatchType::Exact : MatchType::Close;
         row.shade = group % 2 == 0 ? GroupShade::Light : GroupShade::Dark;
         row.group = static_cast<std::uint32_t>(group + 1);
-        form.Model().AddRow(std::move(row));
+        rows.push_back(std::move(row));
     }
+    return rows;
+}
+
+// Removes half of a fresh list of `count` rows whose contents were compared
+// (every pair identical), as a send does: the rows, then the shading, then
+// a repaint of the shown list.
+void MeasureRemoval(ResultsWindow& form, int count, bool scattered) {
+    ResultsModel& model = form.Model();
+    model.SetRows(GeneratedRows(count));
+    RowContent same;
+    same.verdict = ContentVerdict::Identical;
+    same.source = KeySource::Content;
+    std::vector<int> all(static_cast<std::size_t>(count));
+    std::iota(all.begin(), all.end(), 0);
+    model.SetContents(all, std::vector<RowContent>(all.size(), same));
+    form.List()->verticalScrollBar()->setValue(form.List()->verticalScrollBar()->maximum() / 2);
+    form.List()->viewport()->repaint();
+    // Every other row, or the middle half in one run.
+    std::vector<int> half;
+    for (int i = 0; i < count; ++i) {
+        if (scattered ? i % 2 == 0 : i >= count / 4 && i < count / 4 + count / 2) {
+            half.push_back(i);
+        }
+    }
+    QElapsedTimer timer;
+    timer.start();
+    model.RemoveRowsAt(half);
+    Report(scattered ? "remove half, scattered (every other row)" : "remove half, contiguous",
+           timer);
+    model.ClearShading();
+    form.List()->viewport()->repaint();
+    Report("  then clear shading and repaint", timer);
+}
+
+// Fills the window with `count` generated rows (window hidden), then shows
+// it, scrolls to the end and repaints; then removes rows.
+int Measure(ResultsWindow& form, int count) {
+    std::printf("%d rows, platform %s\n", count, qPrintable(QApplication::platformName()));
+    QElapsedTimer timer;
+    timer.start();
+    form.Model().SetRows(GeneratedRows(count));
     Report("fill (window hidden, view attached)", timer);
     form.resize(1000, 700);
     form.show();
@@ -79,10 +117,10 @@ int Measure(ResultsWindow& form, int count) {
     form.List()->viewport()->repaint();
     Report("jump to the middle and repaint", timer);
     for (int i = 0; i < count; i += 2) {
-        form.Model().SetChecked(i, true);
+        form.Model().SetTicked(i, true);
     }
     Report("tick every other row (one by one)", timer);
-    form.UncheckAll();
+    form.UntickAll();
     form.List()->viewport()->repaint();
     Report("Uncheck All and repaint", timer);
     std::vector<int> every;
@@ -93,6 +131,8 @@ int Measure(ResultsWindow& form, int count) {
     form.Model().ClearShading();
     form.List()->viewport()->repaint();
     Report("remove every other row, clear shading, repaint", timer);
+    MeasureRemoval(form, count, true);
+    MeasureRemoval(form, count, false);
     return 0;
 }
 

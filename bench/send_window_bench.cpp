@@ -98,7 +98,7 @@ int main(int argc, char** argv) {
     window.Model().SetRows(std::move(rows));
     std::vector<int> all(static_cast<std::size_t>(count));
     std::iota(all.begin(), all.end(), 0);
-    window.Model().SetChecked(all, true);
+    window.Model().SetTicked(all, true);
     window.show();
 
     window.SendTickedToTrash();

@@ -22,7 +22,6 @@
 #include "search/ContentCheck.h"
 #include "search/FindDupes.h"
 #include "search/ProtectedRows.h"
-#include "search/ResultList.h"
 
 namespace {
 

@@ -11,7 +11,8 @@ ContentCheckTask::~ContentCheckTask() {
     }
 }
 
-void ContentCheckTask::Start(std::vector<ResultRow> rows) {
+void ContentCheckTask::Start(std::shared_ptr<const std::vector<ResultRow>> list,
+                             std::vector<int> rows, std::uint64_t generation) {
     if (running_) {
         return;
     }
@@ -20,12 +21,23 @@ void ContentCheckTask::Start(std::vector<ResultRow> rows) {
     }
     running_ = true;
     stop_.Reset();
+    list_ = std::move(list);
     rows_ = std::move(rows);
+    generation_ = generation;
     result_ = {};
     thread_ = std::thread([this] {
-        // rows_ and result_ belong to this thread until finished() is posted.
+        // list_, rows_ and result_ belong to this thread until finished() is
+        // posted. The check reads the rows it was given as one list.
+        std::vector<ResultRow> some;
+        if (rows_.size() != list_->size()) {
+            some.reserve(rows_.size());
+            for (const int row : rows_) {
+                some.push_back((*list_)[static_cast<std::size_t>(row)]);
+            }
+        }
+        const std::vector<ResultRow>& checked = rows_.size() != list_->size() ? some : *list_;
         ContentCheckResult result =
-            CheckContents(rows_, &stop_, [this](const ContentProgress& progress) {
+            CheckContents(checked, &stop_, [this](const ContentProgress& progress) {
                 const int percent =
                     progress.bytesToRead == 0
                         ? 100
@@ -38,6 +50,7 @@ void ContentCheckTask::Start(std::vector<ResultRow> rows) {
             this,
             [this] {
                 thread_.join();
+                list_.reset();  // the list may change its rows in place again
                 running_ = false;
                 emit finished(result_.stopped);
             },

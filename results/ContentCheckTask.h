@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QObject>
+#include <cstdint>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -24,14 +26,20 @@ class ContentCheckTask final : public QObject {
     ~ContentCheckTask() override;
 
     bool Running() const { return running_; }
-    // Checks `rows` (a copy: the list may change meanwhile).
-    void Start(std::vector<ResultRow> rows);
+    // Compares the contents of the rows `rows` (ascending) of `list`, the
+    // results list of generation `generation`. The list is only read, and
+    // only by the check, until finished() has been emitted.
+    void Start(std::shared_ptr<const std::vector<ResultRow>> list, std::vector<int> rows,
+               std::uint64_t generation);
     // Ends a running check soon; finished() still follows.
     void Stop() { stop_.Stop(); }
 
-    // After finished(): the rows checked and their verdicts, one per row.
-    const std::vector<ResultRow>& CheckedRows() const { return rows_; }
+    // After finished(): the rows whose contents were compared, their
+    // verdicts (Result().rows, one per row, in the same order) and the
+    // generation of the list they belong to.
+    const std::vector<int>& ComparedRows() const { return rows_; }
     const ContentCheckResult& Result() const { return result_; }
+    std::uint64_t Generation() const { return generation_; }
 
   signals:
     void progressed(int percent);
@@ -41,7 +49,9 @@ class ContentCheckTask final : public QObject {
     std::thread thread_;
     StopToken stop_;
     bool running_ = false;
-    std::vector<ResultRow> rows_;
+    std::shared_ptr<const std::vector<ResultRow>> list_;
+    std::vector<int> rows_;
+    std::uint64_t generation_ = 0;
     ContentCheckResult result_;
 };
 

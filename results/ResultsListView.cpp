@@ -55,7 +55,7 @@ void ResultsListView::keyPressEvent(QKeyEvent* event) {
         const std::vector<int> rows = SelectedRows();
         if (!rows.empty()) {
             const int lead = currentIndex().isValid() ? currentIndex().row() : rows.front();
-            results->SetChecked(rows, !results->IsChecked(lead));
+            results->SetTicked(rows, !results->IsTicked(lead));
         }
         event->accept();
         return;

@@ -4,9 +4,7 @@
 #include <QGuiApplication>
 #include <QPalette>
 #include <algorithm>
-#include <iterator>
 #include <unordered_map>
-#include <unordered_set>
 #include <utility>
 
 #include "actions/SearchTexts.h"
@@ -16,9 +14,11 @@
 namespace corvane {
 
 namespace {
-// Beyond this many separate runs of removed rows, one reset is cheaper than
-// one removal signal per run.
-constexpr std::size_t kMaxRemovalRuns = 256;
+// Beyond this many separate runs of rows removed or put back, one reset is
+// cheaper than one signal per run; and beyond this many rows moved up or
+// down behind them, one pass over the list is.
+constexpr std::size_t kMaxRuns = 256;
+constexpr std::size_t kMaxShifted = std::size_t{1} << 20;
 
 QString VerdictDetail(const RowContent& content) {
     switch (content.verdict) {
@@ -49,94 +49,84 @@ ContentSet SetFoundBySearch(MatchType type) {
 }
 }  // namespace
 
-ResultsModel::ResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
+ResultsModel::ResultsModel(QObject* parent)
+    : QAbstractTableModel(parent), rows_(std::make_shared<std::vector<ResultRow>>()) {}
+
+std::vector<ResultRow>& ResultsModel::OwnRows() {
+    // Only the GUI thread takes or drops a share of the rows, so a count of
+    // one cannot grow behind our back.
+    if (rows_.use_count() > 1) {
+        rows_ = std::make_shared<std::vector<ResultRow>>(*rows_);
+    }
+    return *rows_;
+}
 
 void ResultsModel::Recount() {
     // Group numbers run from 1 in order of first appearance, so a bitmap as
     // long as the largest number counts them without sorting.
     std::uint32_t largest = 0;
-    for (const Entry& entry : rows_) {
-        largest = std::max(largest, entry.row.group);
+    for (const ResultRow& row : *rows_) {
+        largest = std::max(largest, row.group);
     }
     std::vector<bool> seen(static_cast<std::size_t>(largest) + 1, false);
     groupCount_ = 0;
-    checkedCount_ = 0;
-    checkedBytes_ = 0;
-    for (const Entry& entry : rows_) {
-        if (!seen[entry.row.group]) {
-            seen[entry.row.group] = true;
+    tickedCount_ = 0;
+    tickedBytes_ = 0;
+    for (std::size_t r = 0; r < rows_->size(); ++r) {
+        const ResultRow& row = (*rows_)[r];
+        if (!seen[row.group]) {
+            seen[row.group] = true;
             ++groupCount_;
         }
-        if (entry.checked) {
-            ++checkedCount_;
-            checkedBytes_ += entry.row.stamp.size;
+        if (ticks_[r]) {
+            ++tickedCount_;
+            tickedBytes_ += row.stamp.size;
         }
     }
     emit summaryChanged();
 }
 
-void ResultsModel::Tick(Entry& entry, bool checked) {
-    entry.checked = checked;
-    checkedCount_ = checked ? checkedCount_ + 1 : checkedCount_ - 1;
-    checkedBytes_ += checked ? entry.row.stamp.size : -entry.row.stamp.size;
+void ResultsModel::Tick(std::size_t row, bool ticked) {
+    ticks_[row] = ticked;
+    tickedCount_ = ticked ? tickedCount_ + 1 : tickedCount_ - 1;
+    const std::int64_t size = (*rows_)[row].stamp.size;
+    tickedBytes_ += ticked ? size : -size;
 }
 
 void ResultsModel::Clear() {
-    beginResetModel();
-    rows_.clear();
-    rows_.shrink_to_fit();
-    removed_.clear();
-    hasContent_ = false;
-    sameRows_ = false;
-    endResetModel();
-    Recount();
-    emit listReplaced();
-}
-
-void ResultsModel::AddRow(ResultRow row) {
-    const int at = static_cast<int>(rows_.size());
-    beginInsertRows({}, at, at);
-    const Shade shade = ShadeFor(row.type, row.shade);
-    const std::uint32_t lastGroup = rows_.empty() ? 0 : rows_.back().row.group;
-    const std::uint32_t group = row.group;
-    const auto place = static_cast<std::uint32_t>(rows_.size() + removed_.size());
-    sameRows_ = sameRows_ || row.type == MatchType::Same;
-    const RowContent content = ContentFoundBySearch(row.type);
-    const ContentSet set = SetFoundBySearch(row.type);
-    rows_.push_back(Entry{std::move(row), shade, false, place, content, set, Shade::None});
-    endInsertRows();
-    // Rows arrive in search order, where a new group always has the highest
-    // number so far; only a row out of that order is counted afresh.
-    if (group > lastGroup) {
-        ++groupCount_;
-        emit summaryChanged();
-    } else if (group < lastGroup) {
-        Recount();
-    }
+    SetRows({});
 }
 
 void ResultsModel::SetRows(std::vector<ResultRow> rows) {
     beginResetModel();
-    rows_.clear();
+    const std::size_t count = rows.size();
+    rows_ = std::make_shared<std::vector<ResultRow>>(std::move(rows));
+    ticks_.assign(count, false);
+    shades_.resize(count);
+    contents_.resize(count);
+    sets_.resize(count);
+    places_.resize(count);
+    shadesBeforeSend_.assign(count, Shade::None);
     removed_.clear();
+    removed_.shrink_to_fit();
     hasContent_ = false;
     sameRows_ = false;
-    rows_.reserve(rows.size());
-    for (ResultRow& row : rows) {
-        const Shade shade = ShadeFor(row.type, row.shade);
-        const auto place = static_cast<std::uint32_t>(rows_.size());
+    for (std::size_t r = 0; r < count; ++r) {
+        const ResultRow& row = (*rows_)[r];
+        shades_[r] = ShadeFor(row.type, row.shade);
+        contents_[r] = ContentFoundBySearch(row.type);
+        sets_[r] = SetFoundBySearch(row.type);
+        places_[r] = static_cast<std::uint32_t>(r);
         sameRows_ = sameRows_ || row.type == MatchType::Same;
-        const RowContent content = ContentFoundBySearch(row.type);
-        const ContentSet set = SetFoundBySearch(row.type);
-        rows_.push_back(Entry{std::move(row), shade, false, place, content, set, Shade::None});
     }
+    ++generation_;
     endResetModel();
     Recount();
     emit listReplaced();
 }
 
 int ResultsModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+    return parent.isValid() ? 0 : static_cast<int>(rows_->size());
 }
 
 int ResultsModel::columnCount(const QModelIndex& parent) const {
@@ -147,59 +137,58 @@ QVariant ResultsModel::data(const QModelIndex& index, int role) const {
     if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return {};
     }
-    const Entry& entry = rows_[static_cast<std::size_t>(index.row())];
+    const std::size_t r = Index(index.row());
+    const ResultRow& row = (*rows_)[r];
     switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
                 case FilenameColumn:
-                    return DisplayPath(entry.row.path);
+                    return DisplayPath(row.path);
                 case SizeColumn:
-                    return SizeText(entry.row.stamp.size, QLocale::system());
+                    return SizeText(row.stamp.size, QLocale::system());
                 case ModifiedColumn:
-                    return entry.row.stamped
-                               ? modifiedFormat_.Text(entry.row.stamp.modified.seconds)
-                               : QString();
+                    return row.stamped ? modifiedFormat_.Text(row.stamp.modified.seconds)
+                                       : QString();
                 case TypeColumn:
-                    return QLatin1String(TypeName(entry.row.type));
+                    return QLatin1String(TypeName(row.type));
                 case ContentColumn:
-                    return ContentText(entry.content, entry.set);
+                    return ContentText(contents_[r], sets_[r]);
             }
             return {};
         case Qt::ToolTipRole:
             // The list elides long paths in the middle; the tip shows all of it.
             if (index.column() == FilenameColumn) {
-                return DisplayPath(entry.row.path);
+                return DisplayPath(row.path);
             }
             if (index.column() == ContentColumn) {
-                return VerdictDetail(entry.content);
+                return VerdictDetail(contents_[r]);
             }
-            if (index.column() == ModifiedColumn && entry.row.stamped) {
-                return FullModifiedText(entry.row.stamp.modified.seconds,
-                                        entry.row.stamp.modified.nanoseconds);
+            if (index.column() == ModifiedColumn && row.stamped) {
+                return FullModifiedText(row.stamp.modified.seconds, row.stamp.modified.nanoseconds);
             }
             return {};
         case Qt::CheckStateRole:
             if (index.column() == FilenameColumn) {
-                return entry.checked ? Qt::Checked : Qt::Unchecked;
+                return ticks_[r] ? Qt::Checked : Qt::Unchecked;
             }
             return {};
         case ProtectedRole:
-            return entry.row.isProtected;
+            return row.isProtected;
         case Qt::BackgroundRole:
-            if (const auto colours = ColoursOf(entry.shade)) {
+            if (const auto colours = ColoursOf(shades_[r])) {
                 return colours->background;
             }
             return {};
         case Qt::ForegroundRole:
-            if (entry.row.isProtected) {
+            if (row.isProtected) {
                 return QGuiApplication::palette().color(QPalette::Disabled, QPalette::Text);
             }
-            if (const auto colours = ColoursOf(entry.shade)) {
+            if (const auto colours = ColoursOf(shades_[r])) {
                 return colours->text;
             }
             return {};
         case PathRole:
-            return QByteArray::fromStdString(entry.row.path);
+            return QByteArray::fromStdString(row.path);
     }
     return {};
 }
@@ -229,8 +218,7 @@ Qt::ItemFlags ResultsModel::flags(const QModelIndex& index) const {
     }
     // Never editable: the Filename cell names the file that Send to Recycling moves.
     Qt::ItemFlags result = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-    if (index.column() == FilenameColumn &&
-        !rows_[static_cast<std::size_t>(index.row())].row.isProtected) {
+    if (index.column() == FilenameColumn && !IsProtected(index.row())) {
         result |= Qt::ItemIsUserCheckable;
     }
     return result;
@@ -241,22 +229,22 @@ bool ResultsModel::setData(const QModelIndex& index, const QVariant& value, int 
         !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid)) {
         return false;
     }
-    SetChecked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
+    SetTicked(index.row(), value.value<Qt::CheckState>() == Qt::Checked);
     return true;
 }
 
-void ResultsModel::SetChecked(int row, bool checked) {
-    Entry& entry = rows_[static_cast<std::size_t>(row)];
-    if (entry.checked == checked || (checked && entry.row.isProtected)) {
+void ResultsModel::SetTicked(int row, bool ticked) {
+    const std::size_t r = Index(row);
+    if (ticks_[r] == ticked || (ticked && IsProtected(row))) {
         return;
     }
-    Tick(entry, checked);
+    Tick(r, ticked);
     const QModelIndex cell = index(row, FilenameColumn);
     emit dataChanged(cell, cell, {Qt::CheckStateRole});
     emit summaryChanged();
 }
 
-void ResultsModel::SetChecked(const std::vector<int>& ascendingRows, bool checked) {
+void ResultsModel::SetTicked(const std::vector<int>& ascendingRows, bool ticked) {
     int runStart = -1, runEnd = -1;
     const auto flush = [&] {
         if (runStart >= 0) {
@@ -265,11 +253,10 @@ void ResultsModel::SetChecked(const std::vector<int>& ascendingRows, bool checke
         }
     };
     for (const int row : ascendingRows) {
-        Entry& entry = rows_[static_cast<std::size_t>(row)];
-        if (entry.checked == checked || (checked && entry.row.isProtected)) {
+        if (ticks_[Index(row)] == ticked || (ticked && IsProtected(row))) {
             continue;
         }
-        Tick(entry, checked);
+        Tick(Index(row), ticked);
         if (row != runEnd + 1 || runStart < 0) {
             flush();
             runStart = row;
@@ -280,26 +267,14 @@ void ResultsModel::SetChecked(const std::vector<int>& ascendingRows, bool checke
     emit summaryChanged();
 }
 
-void ResultsModel::SetContent(const std::vector<ResultRow>& checkedRows,
-                              const std::vector<RowContent>& content) {
-    std::unordered_map<std::uint64_t, std::vector<std::size_t>> byInode;
-    for (std::size_t k = 0; k < checkedRows.size(); ++k) {
-        byInode[checkedRows[k].stamp.id.inode].push_back(k);
-    }
-    for (Entry& entry : rows_) {
+void ResultsModel::SetContents(const std::vector<int>& rows,
+                               const std::vector<RowContent>& contents) {
+    for (std::size_t k = 0; k < rows.size() && k < contents.size(); ++k) {
+        const std::size_t r = Index(rows[k]);
         // A "Same" row the check did not get to keeps what the search found.
-        entry.content = ContentFoundBySearch(entry.row.type);
-        const auto found = byInode.find(entry.row.stamp.id.inode);
-        if (found == byInode.end()) {
-            continue;
-        }
-        for (const std::size_t k : found->second) {
-            if (checkedRows[k].stamp.id == entry.row.stamp.id &&
-                checkedRows[k].path == entry.row.path &&
-                content[k].verdict != ContentVerdict::NotChecked) {
-                entry.content = content[k];
-            }
-        }
+        contents_[r] = contents[k].verdict != ContentVerdict::NotChecked
+                           ? contents[k]
+                           : ContentFoundBySearch((*rows_)[r].type);
     }
     hasContent_ = true;
     NumberSets();
@@ -310,42 +285,24 @@ void ResultsModel::NumberSets() {
     if (!hasContent_) {
         return;
     }
-    const std::vector<ContentSet> sets = ContentSets(Rows(), Contents());
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        Entry& entry = rows_[r];
+    sets_ = ContentSets(*rows_, contents_);
+    for (std::size_t r = 0; r < rows_->size(); ++r) {
         // A "Same" row the check did not read keeps the set the search found.
-        const bool read = entry.content.source == KeySource::Content;
-        entry.set =
-            read || entry.row.type != MatchType::Same ? sets[r] : SetFoundBySearch(entry.row.type);
+        const MatchType type = (*rows_)[r].type;
+        if (contents_[r].source != KeySource::Content && type == MatchType::Same) {
+            sets_[r] = SetFoundBySearch(type);
+        }
     }
-    if (!rows_.empty()) {
+    if (!rows_->empty()) {
         emit dataChanged(index(0, ContentColumn), index(rowCount() - 1, ContentColumn));
     }
-}
-
-std::vector<RowContent> ResultsModel::Contents() const {
-    std::vector<RowContent> content;
-    content.reserve(rows_.size());
-    for (const Entry& entry : rows_) {
-        content.push_back(entry.content);
-    }
-    return content;
-}
-
-std::vector<ResultRow> ResultsModel::Rows() const {
-    std::vector<ResultRow> rows;
-    rows.reserve(rows_.size());
-    for (const Entry& entry : rows_) {
-        rows.push_back(entry.row);
-    }
-    return rows;
 }
 
 std::vector<int> ResultsModel::RowsInFolderOf(int row) const {
     const std::string_view folder = FolderPart(RowAt(row).path);
     std::vector<int> rows;
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        if (FolderPart(rows_[r].row.path) == folder) {
+    for (std::size_t r = 0; r < rows_->size(); ++r) {
+        if (FolderPart((*rows_)[r].path) == folder) {
             rows.push_back(static_cast<int>(r));
         }
     }
@@ -355,128 +312,205 @@ std::vector<int> ResultsModel::RowsInFolderOf(int row) const {
 std::vector<int> ResultsModel::RowsInGroupOf(int row) const {
     const std::uint32_t group = RowAt(row).group;
     std::vector<int> rows;
-    for (std::size_t r = 0; r < rows_.size(); ++r) {
-        if (rows_[r].row.group == group) {
+    for (std::size_t r = 0; r < rows_->size(); ++r) {
+        if ((*rows_)[r].group == group) {
             rows.push_back(static_cast<int>(r));
         }
     }
     return rows;
 }
 
-std::vector<int> ResultsModel::CheckedRows() const {
+std::vector<int> ResultsModel::TickedRows() const {
     std::vector<int> result;
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        if (rows_[i].checked) {
-            result.push_back(static_cast<int>(i));
+    for (std::size_t r = 0; r < ticks_.size(); ++r) {
+        if (ticks_[r]) {
+            result.push_back(static_cast<int>(r));
         }
     }
     return result;
 }
 
-void ResultsModel::UncheckAll() {
-    if (rows_.empty()) {
+void ResultsModel::UntickAll() {
+    if (ticks_.empty()) {
         return;
     }
-    for (auto& entry : rows_) {
-        entry.checked = false;
-    }
-    checkedCount_ = 0;
-    checkedBytes_ = 0;
+    ticks_.assign(ticks_.size(), false);
+    tickedCount_ = 0;
+    tickedBytes_ = 0;
     emit dataChanged(index(0, FilenameColumn), index(rowCount() - 1, FilenameColumn),
                      {Qt::CheckStateRole});
     emit summaryChanged();
 }
 
 void ResultsModel::ClearShading() {
-    if (rows_.empty()) {
+    if (shades_.empty()) {
         return;
     }
-    for (auto& entry : rows_) {
-        entry.shadeBeforeSend = std::exchange(entry.shade, Shade::None);
+    for (std::size_t r = 0; r < shades_.size(); ++r) {
+        shadesBeforeSend_[r] = std::exchange(shades_[r], Shade::None);
     }
     emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
                      {Qt::BackgroundRole, Qt::ForegroundRole});
 }
 
+void ResultsModel::Resize(std::size_t rows) {
+    OwnRows().resize(rows);
+    ticks_.resize(rows);
+    shades_.resize(rows);
+    contents_.resize(rows);
+    sets_.resize(rows);
+    places_.resize(rows);
+    shadesBeforeSend_.resize(rows);
+}
+
+void ResultsModel::MoveRow(std::size_t from, std::size_t to) {
+    (*rows_)[to] = std::move((*rows_)[from]);
+    ticks_[to] = ticks_[from];
+    shades_[to] = shades_[from];
+    contents_[to] = contents_[from];
+    sets_[to] = sets_[from];
+    places_[to] = places_[from];
+    shadesBeforeSend_[to] = shadesBeforeSend_[from];
+}
+
+void ResultsModel::SetAside(std::size_t row) {
+    removed_.push_back(Removed{std::move(OwnRows()[row]), places_[row], shades_[row],
+                               shadesBeforeSend_[row], contents_[row], sets_[row]});
+}
+
+void ResultsModel::Insert(std::size_t at, Removed&& removed) {
+    const std::size_t count = rows_->size();
+    Resize(count + 1);
+    for (std::size_t r = count; r > at; --r) {
+        MoveRow(r - 1, r);
+    }
+    (*rows_)[at] = std::move(removed.row);
+    ticks_[at] = false;  // its shade is the one it left with
+    shades_[at] = removed.shade;
+    contents_[at] = removed.content;
+    sets_[at] = removed.set;
+    places_[at] = removed.place;
+    shadesBeforeSend_[at] = removed.shadeBeforeSend;
+}
+
 std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
-    // The removed entries of those files, out of the aside list in one pass.
-    std::unordered_set<FileId, FileIdHash> wanted(files.begin(), files.end());
-    std::vector<Entry> back;
-    std::vector<Entry> still;
-    for (Entry& entry : removed_) {
-        (wanted.erase(entry.row.stamp.id) > 0 ? back : still).push_back(std::move(entry));
+    // Each file listed brings back one removed row of that file.
+    const auto hash = [](const FileId& id) {
+        return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
+    };
+    std::unordered_map<FileId, std::size_t, decltype(hash)> wanted(files.size(), hash);
+    for (const FileId& file : files) {
+        ++wanted[file];
+    }
+    std::vector<Removed> back, stay;
+    for (Removed& removed : removed_) {
+        const auto found = wanted.find(removed.row.stamp.id);
+        const bool comes = found != wanted.end() && found->second > 0;
+        if (comes) {
+            --found->second;
+        }
+        (comes ? back : stay).push_back(std::move(removed));
     }
     if (back.empty()) {
-        removed_ = std::move(still);
         return 0;
     }
-    removed_ = std::move(still);
+    removed_ = std::move(stay);
     std::sort(back.begin(), back.end(),
-              [](const Entry& x, const Entry& y) { return x.place < y.place; });
-    for (Entry& entry : back) {
-        entry.checked = false;  // its shade is the one it left with
+              [](const Removed& a, const Removed& b) { return a.place < b.place; });
+    const bool reset = back.size() > kMaxRuns;
+    if (reset) {
+        beginResetModel();
     }
-    // One merge by place, and one reset: thousands of single inserts would
-    // hold the window for seconds.
-    beginResetModel();
-    std::vector<Entry> merged;
-    merged.reserve(rows_.size() + back.size());
-    std::merge(std::make_move_iterator(rows_.begin()), std::make_move_iterator(rows_.end()),
-               std::make_move_iterator(back.begin()), std::make_move_iterator(back.end()),
-               std::back_inserter(merged),
-               [](const Entry& x, const Entry& y) { return x.place < y.place; });
-    rows_ = std::move(merged);
-    for (Entry& entry : rows_) {
-        if (entry.shadeBeforeSend != Shade::None) {
-            entry.shade = std::exchange(entry.shadeBeforeSend, Shade::None);
+    for (Removed& removed : back) {
+        const auto at = static_cast<std::size_t>(
+            std::lower_bound(places_.begin(), places_.end(), removed.place) - places_.begin());
+        if (!reset) {
+            beginInsertRows({}, static_cast<int>(at), static_cast<int>(at));
+        }
+        Insert(at, std::move(removed));
+        if (!reset) {
+            endInsertRows();
         }
     }
-    endResetModel();
+    ++generation_;
+    if (reset) {
+        endResetModel();
+    }
+    for (std::size_t r = 0; r < shades_.size(); ++r) {
+        if (shadesBeforeSend_[r] != Shade::None) {
+            shades_[r] = std::exchange(shadesBeforeSend_[r], Shade::None);
+        }
+    }
+    emit dataChanged(index(0, 0), index(rowCount() - 1, ColumnCount - 1),
+                     {Qt::BackgroundRole, Qt::ForegroundRole});
     NumberSets();
     Recount();
     return back.size();
+}
+
+void ResultsModel::RemoveRun(int first, int last) {
+    beginRemoveRows({}, first, last);
+    const std::size_t from = Index(first), to = Index(last) + 1, count = rows_->size();
+    for (std::size_t r = from; r < to; ++r) {
+        SetAside(r);
+    }
+    for (std::size_t r = to; r < count; ++r) {
+        MoveRow(r, r - (to - from));
+    }
+    Resize(count - (to - from));
+    endRemoveRows();
+}
+
+// Keeps the rows not in `ascendingRows`, in order, in one pass; the others
+// move aside for PutBack(), in list order.
+void ResultsModel::Compact(const std::vector<int>& ascendingRows) {
+    removed_.reserve(removed_.size() + ascendingRows.size());
+    std::size_t next = 0, kept = 0;
+    for (std::size_t r = 0; r < rows_->size(); ++r) {
+        if (next < ascendingRows.size() && Index(ascendingRows[next]) == r) {
+            ++next;
+            SetAside(r);
+        } else {
+            if (kept != r) {
+                MoveRow(r, kept);
+            }
+            ++kept;
+        }
+    }
+    Resize(kept);
 }
 
 void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
     if (ascendingRows.empty()) {
         return;
     }
-    // Runs of consecutive rows, last run first so earlier positions stay put.
+    OwnRows();
+    // Runs of consecutive rows, and how many rows behind them each would move.
     std::vector<std::pair<int, int>> runs;
+    std::size_t shifted = 0;
     for (const int row : ascendingRows) {
         if (!runs.empty() && runs.back().second + 1 == row) {
             runs.back().second = row;
         } else {
             runs.emplace_back(row, row);
+            shifted += rows_->size() - Index(row);
         }
     }
-    // The removed entries move aside for PutBack(), in list order.
-    if (runs.size() > kMaxRemovalRuns) {
+    if (runs.size() > kMaxRuns || shifted > kMaxShifted) {
         beginResetModel();
-        std::vector<Entry> kept;
-        kept.reserve(rows_.size() - ascendingRows.size());
-        std::size_t next = 0;
-        for (std::size_t i = 0; i < rows_.size(); ++i) {
-            const bool removed =
-                next < ascendingRows.size() && static_cast<std::size_t>(ascendingRows[next]) == i;
-            next += removed ? 1 : 0;
-            (removed ? removed_ : kept).push_back(std::move(rows_[i]));
-        }
-        rows_ = std::move(kept);
+        Compact(ascendingRows);
+        ++generation_;
         endResetModel();
     } else {
+        // Last run first, so earlier positions stay put; then this removal's
+        // rows aside in list order.
         const std::size_t firstAside = removed_.size();
         for (auto run = runs.rbegin(); run != runs.rend(); ++run) {
-            beginRemoveRows({}, run->first, run->second);
-            const auto from = rows_.begin() + run->first, to = rows_.begin() + run->second + 1;
-            removed_.insert(removed_.end(), std::make_move_iterator(from),
-                            std::make_move_iterator(to));
-            rows_.erase(from, to);
-            endRemoveRows();
+            RemoveRun(run->first, run->second);
         }
-        // Runs were taken last first; put this removal's entries in list order.
+        ++generation_;
         std::sort(removed_.begin() + static_cast<std::ptrdiff_t>(firstAside), removed_.end(),
-                  [](const Entry& a, const Entry& b) { return a.place < b.place; });
+                  [](const Removed& a, const Removed& b) { return a.place < b.place; });
     }
     NumberSets();
     Recount();

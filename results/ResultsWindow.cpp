@@ -93,7 +93,7 @@ ResultsWindow::ResultsWindow(std::optional<QCursor> hoverPointer, QWidget* paren
 
     connect(sendButton_, &ImageButton::activated, this, &ResultsWindow::SendTickedToTrash);
     connect(backButton_, &ImageButton::activated, this, &ResultsWindow::BackToMain);
-    connect(uncheckButton_, &ImageButton::activated, this, &ResultsWindow::UncheckAll);
+    connect(uncheckButton_, &ImageButton::activated, this, &ResultsWindow::UntickAll);
     BuildCommands();
 
     // The designed client area; a search gives the window the main window's place.
@@ -140,8 +140,8 @@ bool ResultsWindow::CanUndo() {
     return trash_->HasBatchToUndo();
 }
 
-void ResultsWindow::UncheckAll() {
-    model_.UncheckAll();
+void ResultsWindow::UntickAll() {
+    model_.UntickAll();
 }
 
 void ResultsWindow::BackToMain() {
@@ -191,10 +191,10 @@ void ResultsWindow::WriteSummary() {
         (files == 1 ? QStringLiteral("%1 file in ") : QStringLiteral("%1 files in "))
             .arg(count(files)) +
         (groups == 1 ? QStringLiteral("%1 group") : QStringLiteral("%1 groups")).arg(count(groups));
-    if (model_.CheckedCount() > 0) {
-        const QString size = SizeText(model_.CheckedBytes(), locale);
+    if (model_.TickedCount() > 0) {
+        const QString size = SizeText(model_.TickedBytes(), locale);
         summary += QStringLiteral("; %1 ticked, %2")
-                       .arg(count(model_.CheckedCount()),
+                       .arg(count(model_.TickedCount()),
                             size.isEmpty() ? QStringLiteral("0 Bytes") : size);
     }
     caption.SetCaption(ProductCaption() + QStringLiteral(" [") + summary + QLatin1Char(']'));

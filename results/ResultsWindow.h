@@ -3,6 +3,7 @@
 
 #include <QCursor>
 #include <QWidget>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -89,7 +90,7 @@ class ResultsWindow final : public QWidget {
     // others stay ticked, every row loses its shade, and the files that did
     // not go are named in one message. With nothing ticked only the shading goes.
     void SendTickedToTrash();
-    void UncheckAll();
+    void UntickAll();
     void BackToMain();
 
     // The list's own commands, on the current row or the selected rows.
@@ -141,7 +142,7 @@ class ResultsWindow final : public QWidget {
     bool Busy() const;
     void Sent();
     void Undone();
-    void StartCheck(std::vector<ResultRow> rows);
+    void StartCheck(std::vector<int> rows);
     void ApplyKeepRule(KeepRule rule);
 
     ResultsModel model_;
@@ -163,11 +164,9 @@ class ResultsWindow final : public QWidget {
     int checkPercent_ = 0;
     TrashTask* trashTask_ = nullptr;
     int trashPercent_ = 0;
-    int sendGeneration_ = 0;               // the list the running send looks at
+    std::uint64_t sendGeneration_ = 0;     // the list the running send looks at
     std::optional<KeepRule> pendingRule_;  // applied when the running check ends
     bool summaryPending_ = false;
-    int listGeneration_ = 0;     // counts the lists the window has shown
-    int checkGeneration_ = 0;    // the list the running check looks at
     int menuRow_ = -1;           // the row a context menu was opened on
     bool listFromFile_ = false;  // see MarkListReadFromFile
     QWidget* mainWindow_ = nullptr;

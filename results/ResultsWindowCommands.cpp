@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <cerrno>
 #include <cstdio>
+#include <numeric>
 #include <unordered_set>
 #include <utility>
 
@@ -90,7 +91,6 @@ void ResultsWindow::BuildCommands() {
     // A new list (a search, an opened list) has no verdicts yet; a check of
     // the old list that is still running no longer applies.
     connect(&model_, &ResultsModel::listReplaced, this, [this] {
-        ++listGeneration_;
         listFromFile_ = false;
         checkTask_->Stop();
         list_->setColumnHidden(ResultsModel::ContentColumn, !model_.ShowsContent());
@@ -187,39 +187,41 @@ void ResultsWindow::CopySelectedPaths() {
 void ResultsWindow::TickFolderOfCurrentRow() {
     const int row = CurrentRow();
     if (row >= 0 && row < model_.rowCount()) {
-        model_.SetChecked(model_.RowsInFolderOf(row), true);
+        model_.SetTicked(model_.RowsInFolderOf(row), true);
     }
 }
 
 void ResultsWindow::UntickGroupOfCurrentRow() {
     const int row = CurrentRow();
     if (row >= 0 && row < model_.rowCount()) {
-        model_.SetChecked(model_.RowsInGroupOf(row), false);
+        model_.SetTicked(model_.RowsInGroupOf(row), false);
     }
 }
 
 void ResultsWindow::TickAllButOne(KeepRule rule) {
     if (checkTask_->Running()) {
-        if (checkGeneration_ == listGeneration_) {
+        if (checkTask_->Generation() == model_.Generation()) {
             pendingRule_ = rule;  // the running check ends first
         }
         return;
     }
     // Rows of the groups the list has no verdicts for yet, read as a whole.
-    std::unordered_set<std::uint32_t> unchecked;
-    for (int r = 0; r < model_.rowCount(); ++r) {
-        if (model_.ContentAt(r).verdict == ContentVerdict::NotChecked) {
-            unchecked.insert(model_.RowAt(r).group);
+    const std::vector<ResultRow>& all = model_.Rows();
+    const std::vector<RowContent>& contents = model_.Contents();
+    std::unordered_set<std::uint32_t> uncompared;
+    for (std::size_t r = 0; r < all.size(); ++r) {
+        if (contents[r].verdict == ContentVerdict::NotChecked) {
+            uncompared.insert(all[r].group);
         }
     }
-    if (unchecked.empty()) {
+    if (uncompared.empty()) {
         ApplyKeepRule(rule);
         return;
     }
-    std::vector<ResultRow> rows;
-    for (int r = 0; r < model_.rowCount(); ++r) {
-        if (unchecked.contains(model_.RowAt(r).group)) {
-            rows.push_back(model_.RowAt(r));
+    std::vector<int> rows;
+    for (std::size_t r = 0; r < all.size(); ++r) {
+        if (uncompared.contains(all[r].group)) {
+            rows.push_back(static_cast<int>(r));
         }
     }
     pendingRule_ = rule;
@@ -232,22 +234,23 @@ void ResultsWindow::ApplyKeepRule(KeepRule rule) {
     for (std::size_t r = 0; r < marked.size(); ++r) {
         (marked[r] ? tick : untick).push_back(static_cast<int>(r));
     }
-    model_.SetChecked(untick, false);
-    model_.SetChecked(tick, true);
+    model_.SetTicked(untick, false);
+    model_.SetTicked(tick, true);
 }
 
 void ResultsWindow::CheckContents() {
     if (Busy() || model_.rowCount() == 0) {
         return;
     }
-    StartCheck(model_.Rows());
+    std::vector<int> rows(model_.Rows().size());
+    std::iota(rows.begin(), rows.end(), 0);
+    StartCheck(std::move(rows));
 }
 
-void ResultsWindow::StartCheck(std::vector<ResultRow> rows) {
+void ResultsWindow::StartCheck(std::vector<int> rows) {
     checkPercent_ = 0;
-    checkGeneration_ = listGeneration_;
     stopCheckAction_->setEnabled(true);
-    checkTask_->Start(std::move(rows));
+    checkTask_->Start(model_.SharedRows(), std::move(rows), model_.Generation());
     ShowSummary();
 }
 
@@ -262,11 +265,13 @@ bool ResultsWindow::Checking() const {
 void ResultsWindow::ContentChecked() {
     stopCheckAction_->setEnabled(false);
     const std::optional<KeepRule> rule = std::exchange(pendingRule_, std::nullopt);
-    if (checkGeneration_ != listGeneration_) {
+    // A list replaced, or rows removed or put back meanwhile: the verdicts
+    // no longer belong to the rows they were taken for.
+    if (checkTask_->Generation() != model_.Generation()) {
         ShowSummary();
         return;
     }
-    model_.SetContent(checkTask_->CheckedRows(), checkTask_->Result().rows);
+    model_.SetContents(checkTask_->ComparedRows(), checkTask_->Result().rows);
     list_->setColumnHidden(ResultsModel::ContentColumn, false);
     LayOutList();
     if (rule) {
@@ -283,19 +288,14 @@ void ResultsWindow::SaveList() {
     if (file.isEmpty()) {
         return;
     }
-    const std::vector<ResultRow> rows = model_.Rows();
-    std::vector<RowContent> content;
     RowExtras extras;
     if (model_.HasContent()) {
-        for (int r = 0; r < model_.rowCount(); ++r) {
-            content.push_back(model_.ContentAt(r));
-        }
-        extras.content = &content;
+        extras.content = &model_.Contents();
     }
     std::FILE* out = std::fopen(file.constData(), "wb");
     int error = out == nullptr ? errno : 0;
     if (out != nullptr) {
-        (file.endsWith(".json") ? WriteJson : WriteTsv)(rows, out, extras);
+        (file.endsWith(".json") ? WriteJson : WriteTsv)(model_.Rows(), out, extras);
         const bool written = std::ferror(out) == 0;
         if (std::fclose(out) != 0 || !written) {
             error = errno != 0 ? errno : EIO;

@@ -25,16 +25,8 @@ void ResultsWindow::SendTickedToTrash() {
     if (Busy()) {
         return;
     }
-    std::vector<bool> ticked(static_cast<std::size_t>(model_.rowCount()));
-    std::vector<RowContent> content;
-    for (int r = 0; r < model_.rowCount(); ++r) {
-        ticked[static_cast<std::size_t>(r)] = model_.IsChecked(r);
-        if (model_.HasContent()) {
-            content.push_back(model_.ContentAt(r));
-        }
-    }
     SendPlan plan =
-        PlanSend(model_.Rows(), ticked, model_.HasContent() ? &content : nullptr,
+        PlanSend(model_.Rows(), model_.Ticks(), model_.HasContent() ? &model_.Contents() : nullptr,
                  listFromFile_ ? SameGroups::kFromAList : SameGroups::kComparedBySearch);
     if (plan.files.empty()) {
         model_.ClearShading();
@@ -48,7 +40,7 @@ void ResultsWindow::SendTickedToTrash() {
             plan.groupsLosingEveryCopy == 0 && plan.neverCompared == 0)) {
         return;
     }
-    sendGeneration_ = listGeneration_;
+    sendGeneration_ = model_.Generation();
     trashPercent_ = 0;
     stopSendAction_->setEnabled(true);
     trashTask_->StartSend(*trash_, std::move(plan));
@@ -59,7 +51,7 @@ void ResultsWindow::Sent() {
     const SendPlan& plan = trashTask_->Plan();
     const SendReport& report = trashTask_->Report();
     // A list put in place meanwhile holds none of the sent rows.
-    if (sendGeneration_ == listGeneration_) {
+    if (sendGeneration_ == model_.Generation()) {
         std::vector<int> gone;
         for (std::size_t i = 0; i < report.files.size(); ++i) {
             if (report.files[i].gone) {

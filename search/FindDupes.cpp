@@ -6,7 +6,7 @@
 
 #include "search/FolderScan.h"
 #include "search/MatchRules.h"
-#include "search/ResultRows.h"
+#include "search/RowBuilder.h"
 #include "search/SameContentRows.h"
 #include "search/StopCheck.h"
 

@@ -1,4 +1,4 @@
-// Which entries have a row, mostly without asking ResultRows, which hashes
+// Which entries have a row, mostly without asking RowBuilder, which hashes
 // a path the first time it is asked about an entry.
 #pragma once
 
@@ -8,7 +8,7 @@
 #include "catalogue/FileCatalogue.h"
 #include "search/EntryLists.h"
 #include "search/ExactMatches.h"
-#include "search/ResultRows.h"
+#include "search/RowBuilder.h"
 #include "search/StopCheck.h"
 
 namespace corvane {
@@ -17,10 +17,10 @@ namespace corvane {
 // that shares neither with another entry has a row exactly when phase 2 has
 // handed it to AddMatch (which lists both entries it is given), and the loop
 // records that here; only entries that share their path or id are asked of
-// ResultRows. Phase 2 asks about the same unlisted candidates again and again.
+// RowBuilder. Phase 2 asks about the same unlisted candidates again and again.
 class ListedEntries {
   public:
-    ListedEntries(const FileCatalogue& catalogue, ResultRows& rows)
+    ListedEntries(const FileCatalogue& catalogue, RowBuilder& rows)
         : catalogue_(catalogue), rows_(rows) {}
 
     // Works out which entries share a path (among entries with one name, from
@@ -47,7 +47,7 @@ class ListedEntries {
     bool MarkSharedPaths(const ExactMatches& names, StopCheck& stop);
 
     const FileCatalogue& catalogue_;
-    ResultRows& rows_;
+    RowBuilder& rows_;
     bool built_ = false;
     std::vector<std::uint8_t> state_;
 };

@@ -1,5 +1,5 @@
 // The outer loop of phase 2: for each entry in catalogue order, its exact and
-// close matches merged in catalogue order and handed to ResultRows.
+// close matches merged in catalogue order and handed to RowBuilder.
 #include "search/MatchRules.h"
 
 #include <algorithm>
@@ -21,7 +21,7 @@ namespace {
 class MatchLoop {
   public:
     MatchLoop(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-              ResultRows& rows, Excluded excluded)
+              RowBuilder& rows, Excluded excluded)
         : count_(catalogue.FileCount()),
           taking_(count_ - static_cast<std::size_t>(
                                std::count_if(excluded.begin(), excluded.end(),
@@ -46,7 +46,7 @@ class MatchLoop {
     const std::size_t taking_;  // entries not excluded
     SearchObserver& observer_;
     StopCheck& stop_;
-    ResultRows& rows_;
+    RowBuilder& rows_;
     Excluded excluded_;
     ExactMatches exact_;
     CloseMatches close_;
@@ -95,7 +95,7 @@ bool MatchLoop::Prepare(const SearchOptions& options) {
     return !options.close || close_.Prepare(options.slider);
 }
 
-// A new row reads its file again (ResultRows): worth many small steps.
+// A new row reads its file again (RowBuilder): worth many small steps.
 void MatchLoop::AddMatch(Entry i, Entry j, MatchType type) {
     rows_.AddMatch(i, j, type);
     listed_.Handed(i, j);
@@ -150,7 +150,7 @@ void MatchLoop::AddLater(Entry i) {
 }  // namespace
 
 bool FindMatches(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                 ResultRows& rows, Excluded excluded) {
+                 RowBuilder& rows, Excluded excluded) {
     MatchLoop loop(catalogue, observer, stop, rows, excluded);
     return loop.Run();
 }

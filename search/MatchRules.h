@@ -5,7 +5,7 @@
 
 #include "catalogue/FileCatalogue.h"
 #include "search/EntryLists.h"
-#include "search/ResultRows.h"
+#include "search/RowBuilder.h"
 #include "search/SearchObserver.h"
 #include "search/StopCheck.h"
 
@@ -31,7 +31,7 @@ inline bool SameFile(const FileCatalogue& catalogue, std::size_t i, std::size_t 
 inline constexpr std::size_t kMaxPhase2Entries = UINT32_MAX - 2;
 
 // Gives the rows of visiting every pair (i, j), i < j, in order and handing
-// each matching pair to ResultRows::AddMatch, with the options read once at
+// each matching pair to RowBuilder::AddMatch, with the options read once at
 // every outer entry i. Returns false when stopped.
 //
 // Only the pairs that can change the rows are looked for: while i has no row,
@@ -42,6 +42,6 @@ inline constexpr std::size_t kMaxPhase2Entries = UINT32_MAX - 2;
 // `excluded` entries take no part, exactly as if the catalogue did not hold
 // them: the same rows, options reads and progress as a catalogue without them.
 bool FindMatches(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                 ResultRows& rows, Excluded excluded = {});
+                 RowBuilder& rows, Excluded excluded = {});
 
 }  // namespace corvane

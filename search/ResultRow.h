@@ -2,10 +2,8 @@
 // results window and corvane-find turn it into words and colours.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "platform/FileStamp.h"
 
@@ -35,22 +33,6 @@ struct ResultRow {
     // joins the group of the file it was matched with, so files that match
     // one another share a number even where close matching is not transitive.
     std::uint32_t group = 0;
-};
-
-// Where the search puts its rows: a list for corvane-find and tests, or the
-// results window's model (through the GUI thread).
-class ResultSink {
-  public:
-    virtual ~ResultSink() = default;
-    virtual void Clear() = 0;
-    virtual void AddRow(ResultRow row) = 0;
-    // Many rows at once, in order: a sink that keeps a list takes them whole.
-    virtual void AddRows(std::vector<ResultRow>&& rows) {
-        for (ResultRow& row : rows) {
-            AddRow(std::move(row));
-        }
-        rows.clear();
-    }
 };
 
 }  // namespace corvane

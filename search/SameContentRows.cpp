@@ -59,7 +59,7 @@ bool MatchAfterSameContents(const FileCatalogue& catalogue, SearchObserver& obse
                             std::vector<FoundRow>& found) {
     found = SameContentFoundRows(groups);
     const std::vector<std::uint8_t> excluded = EntriesOfGroups(catalogue, groups);
-    ResultRows rows(catalogue, found, static_cast<std::uint32_t>(groups.size()));
+    RowBuilder rows(catalogue, found, static_cast<std::uint32_t>(groups.size()));
     return FindMatches(catalogue, observer, stop, rows, excluded);
 }
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "catalogue/FileCatalogue.h"
-#include "search/ResultRows.h"
+#include "search/RowBuilder.h"
 #include "search/SameContents.h"
 #include "search/SearchObserver.h"
 #include "search/StopCheck.h"

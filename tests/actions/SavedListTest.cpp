@@ -114,7 +114,7 @@ TEST(SavedList, CheckAgainDropsGoneAndChangedFilesAndStampsTheRest) {
         saved.rows.push_back(row);
         saved.modified.push_back(name == std::string("touched") ? "2001-01-01T00:00:00" : "");
     }
-    const CheckedRows checked = CheckAgain(saved);
+    const RecheckedList checked = CheckAgain(saved);
     ASSERT_EQ(checked.kept.size(), 1u);
     EXPECT_EQ(checked.kept[0].path, dir / "same");
     EXPECT_TRUE(checked.kept[0].stamped);

@@ -248,7 +248,7 @@ class FindDupesCommandTest : public QObject {
         h.answer = false;  // nothing is sent
         const auto askSending = [&h] {
             h.asked.clear();
-            h.results.Model().SetChecked(std::vector<int>{1}, true);
+            h.results.Model().SetTicked(std::vector<int>{1}, true);
             h.results.SendTickedToTrash();
             return h.asked.size() == 1 && h.asked[0].contains("never compared by content");
         };

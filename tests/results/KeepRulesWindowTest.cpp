@@ -89,14 +89,14 @@ class KeepRulesWindowTest : public QObject {
         ResultsWindow form;
         form.SetDesktop(Desktop{});
         QVERIFY(Fill(form, dir, kSets));
-        form.Model().SetChecked(4, true);  // the rule unticks what it does not mark
+        form.Model().SetTicked(4, true);  // the rule unticks what it does not mark
 
         form.TickAllButOne(static_cast<KeepRule>(rule));
         QVERIFY(form.Checking());
         // Nothing changes before the contents are known.
-        QCOMPARE(form.Model().CheckedRows(), std::vector<int>{4});
+        QCOMPARE(form.Model().TickedRows(), std::vector<int>{4});
         QTRY_VERIFY(!form.Checking());
-        QCOMPARE(form.Model().CheckedRows(), ticked);
+        QCOMPARE(form.Model().TickedRows(), ticked);
         QVERIFY(!form.List()->isColumnHidden(ResultsModel::ContentColumn));
         QCOMPARE(Column(form.Model(), ResultsModel::ContentColumn),
                  (QStringList{"Identical A", "Identical B", "Identical A", "Identical B", "Unique",
@@ -112,12 +112,12 @@ class KeepRulesWindowTest : public QObject {
         form.TickAllButOne(KeepRule::First);
         form.StopCheck();
         QTRY_VERIFY(!form.Checking());
-        QVERIFY(form.Model().CheckedRows().empty());
+        QVERIFY(form.Model().TickedRows().empty());
         QCOMPARE(Column(form.Model(), ResultsModel::ContentColumn), (QStringList{"", "", ""}));
 
         form.TickAllButOne(KeepRule::First);  // the group is checked again, to its end
         QTRY_VERIFY(!form.Checking());
-        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{1, 2}));
+        QCOMPARE(form.Model().TickedRows(), (std::vector<int>{1, 2}));
         QCOMPARE(Column(form.Model(), ResultsModel::ContentColumn),
                  (QStringList{"Identical", "Identical", "Identical"}));
     }
@@ -143,8 +143,7 @@ class KeepRulesWindowTest : public QObject {
         QVERIFY(model.index(5, ResultsModel::SizeColumn).data(Qt::ForegroundRole) !=
                 model.index(6, ResultsModel::SizeColumn).data(Qt::ForegroundRole));
         if (way == "hand") {
-            QVERIFY(!model.setData(guarded, Qt::Checked, Qt::CheckStateRole) ||
-                    !model.IsChecked(5));
+            QVERIFY(!model.setData(guarded, Qt::Checked, Qt::CheckStateRole) || !model.IsTicked(5));
             // A click on the check box ticks the row below, never this one.
             for (const int row : {5, 6}) {
                 QStyleOptionViewItem option;
@@ -155,23 +154,23 @@ class KeepRulesWindowTest : public QObject {
                     QStyle::SE_ItemViewItemCheckIndicator, &option, form.List());
                 QTest::mouseClick(form.List()->viewport(), Qt::LeftButton, {}, box.center());
             }
-            QVERIFY(model.IsChecked(6));
+            QVERIFY(model.IsTicked(6));
         } else if (way == "space") {
             form.List()->selectAll();
             form.List()->selectionModel()->setCurrentIndex(model.index(0, 0),
                                                            QItemSelectionModel::NoUpdate);
             QTest::keyClick(form.List(), Qt::Key_Space);
-            QCOMPARE(model.CheckedCount(), std::size_t{8});
+            QCOMPARE(model.TickedCount(), std::size_t{8});
         } else if (way == "folder") {
             form.List()->setCurrentIndex(model.index(5, 0));
             form.TickFolderOfCurrentRow();
-            QCOMPARE(model.CheckedCount(), std::size_t{8});  // all but the protected row
+            QCOMPARE(model.TickedCount(), std::size_t{8});  // all but the protected row
         } else {
             form.TickAllButOne(KeepRule::Oldest);
             QTRY_VERIFY(!form.Checking());
-            QCOMPARE(model.CheckedRows(), (std::vector<int>{2, 3, 6, 8}));
+            QCOMPARE(model.TickedRows(), (std::vector<int>{2, 3, 6, 8}));
         }
-        QVERIFY(!model.IsChecked(5));
+        QVERIFY(!model.IsTicked(5));
     }
 
     void the_last_modified_tip_gives_the_time_to_the_nanosecond() {
@@ -180,7 +179,7 @@ class KeepRulesWindowTest : public QObject {
         row.path = "/no/such/file";
         row.stamped = true;
         row.stamp.modified = {1767225600, 120000345};  // 2026-01-01 00:00:00 UTC
-        model.AddRow(row);
+        model.SetRows({row});
         QCOMPARE(model.index(0, ResultsModel::ModifiedColumn).data(Qt::ToolTipRole).toString(),
                  QStringLiteral("2026-01-01 00:00:00.120000345 UTC"));
     }

@@ -59,7 +59,7 @@ class ResultsModelTest : public QObject {
         QFETCH(QString, keyword);
         QFETCH(QColor, background);
         ResultsModel model;
-        model.AddRow(Coloured(Row("/a/x"), keyword.toStdString()));
+        model.SetRows({Coloured(Row("/a/x"), keyword.toStdString())});
         for (int c = 0; c < model.columnCount(); ++c) {
             const QModelIndex cell = model.index(0, c);
             const QVariant bg = cell.data(Qt::BackgroundRole);
@@ -79,8 +79,8 @@ class ResultsModelTest : public QObject {
     void cells_and_bytes() {
         ResultsModel model;
         const std::string bad = std::string("/t/bad\xff\xfe") + "\nname.txt";
-        model.AddRow(Coloured(Row(bad, MatchType::Close), "red"));
-        model.AddRow(Coloured(Row("/t/ok.txt"), "blue"));
+        model.SetRows(
+            {Coloured(Row(bad, MatchType::Close), "red"), Coloured(Row("/t/ok.txt"), "blue")});
         QCOMPARE(RowTexts(model, 0),
                  (QStringList{DisplayPath(bad), "10 Bytes", "1/2/26 3:04:05 PM", "Close", ""}));
         QCOMPARE(model.index(0, 0).data(ResultsModel::PathRole).toByteArray(),
@@ -90,17 +90,19 @@ class ResultsModelTest : public QObject {
         // A "Same" row's bytes were compared by the search: "Identical" at once,
         // and kept by a content check that did not get to it.
         QVERIFY(!model.ShowsContent());
-        model.AddRow(Coloured(Row("/t/copy.txt"), "light green"));
+        std::vector<ResultRow> rows = model.Rows();
+        rows.push_back(Coloured(Row("/t/copy.txt"), "light green"));
+        model.SetRows(std::move(rows));
         QVERIFY(model.ShowsContent() && !model.HasContent());
         QCOMPARE(RowTexts(model, 2).mid(3), (QStringList{"Same", "Identical"}));
-        model.SetContent({}, {});
+        model.SetContents({2}, {RowContent{}});
         QCOMPARE(RowTexts(model, 2).mid(3), (QStringList{"Same", "Identical"}));
         QCOMPARE(RowTexts(model, 1).mid(4), (QStringList{""}));
     }
 
     void never_editable() {
         ResultsModel model;
-        model.AddRow(Coloured(Row("/a/x"), "blue"));
+        model.SetRows({Coloured(Row("/a/x"), "blue")});
         for (int c = 0; c < model.columnCount(); ++c) {
             const Qt::ItemFlags flags = model.flags(model.index(0, c));
             QVERIFY(!(flags & Qt::ItemIsEditable));
@@ -116,17 +118,19 @@ class ResultsModelTest : public QObject {
         ResultsModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::vector<ResultRow> rows;
         for (int i = 0; i < 5; ++i) {
-            model.AddRow(Coloured(Row("/a/" + std::to_string(i)), i % 2 ? "blue" : "light blue"));
+            rows.push_back(Coloured(Row("/a/" + std::to_string(i)), i % 2 ? "blue" : "light blue"));
         }
+        model.SetRows(std::move(rows));
         QVERIFY(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));
         QVERIFY(model.setData(model.index(3, 0), Qt::Checked, Qt::CheckStateRole));
-        QCOMPARE(model.CheckedRows(), (std::vector<int>{1, 3}));
+        QCOMPARE(model.TickedRows(), (std::vector<int>{1, 3}));
         QCOMPARE(model.index(3, 0).data(Qt::CheckStateRole).value<Qt::CheckState>(), Qt::Checked);
 
         QSignalSpy changed(&model, &QAbstractItemModel::dataChanged);
-        model.UncheckAll();
-        QVERIFY(model.CheckedRows().empty());
+        model.UntickAll();
+        QVERIFY(model.TickedRows().empty());
         QCOMPARE(changed.count(), 1);
         // Nothing else of a row changes.
         QCOMPARE(model.ShadeAt(1), Shade::Blue);
@@ -134,15 +138,17 @@ class ResultsModelTest : public QObject {
 
         ResultsModel empty;
         QSignalSpy none(&empty, &QAbstractItemModel::dataChanged);
-        empty.UncheckAll();
+        empty.UntickAll();
         QCOMPARE(none.count(), 0);
     }
 
     void clear_shading_reaches_every_row() {
         ResultsModel model;
+        std::vector<ResultRow> rows;
         for (int i = 0; i < 12000; ++i) {
-            model.AddRow(Coloured(Row("/a/" + std::to_string(i)), i % 2 ? "red" : "light red"));
+            rows.push_back(Coloured(Row("/a/" + std::to_string(i)), i % 2 ? "red" : "light red"));
         }
+        model.SetRows(std::move(rows));
         model.ClearShading();
         for (int row : {0, 9999, 10000, 11999}) {
             QVERIFY(!model.index(row, 2).data(Qt::BackgroundRole).isValid());
@@ -164,9 +170,13 @@ class ResultsModelTest : public QObject {
         ResultsModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::vector<ResultRow> list;
         for (int i = 0; i < rows; ++i) {
-            model.AddRow(Coloured(Row("/r/" + std::to_string(i)), i % 4 == 0 ? "blue" : "red"));
-            model.SetChecked(i, i % 5 == 0);
+            list.push_back(Coloured(Row("/r/" + std::to_string(i)), i % 4 == 0 ? "blue" : "red"));
+        }
+        model.SetRows(std::move(list));
+        for (int i = 0; i < rows; ++i) {
+            model.SetTicked(i, i % 5 == 0);
         }
         std::vector<int> remove;
         for (int i = 0; i < rows; ++i) {
@@ -182,22 +192,98 @@ class ResultsModelTest : public QObject {
                 continue;
             }
             QCOMPARE(model.RowAt(at).path, "/r/" + std::to_string(i));
-            QCOMPARE(model.IsChecked(at), i % 5 == 0);
+            QCOMPARE(model.IsTicked(at), i % 5 == 0);
             QCOMPARE(model.ShadeAt(at), i % 4 == 0 ? Shade::Blue : Shade::Red);
             ++at;
         }
+    }
+
+    // Few rows come back one by one, many in one reset: either way in their
+    // places, unticked, with their verdicts, and every row in its shade again.
+    void put_back_restores_the_list_data() {
+        QTest::addColumn<int>("rows");
+        QTest::newRow("few") << 20;
+        QTest::newRow("many") << 1200;
+    }
+    void put_back_restores_the_list() {
+        QFETCH(int, rows);
+        ResultsModel model;
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        std::vector<ResultRow> list;
+        std::vector<int> all, odd;
+        for (int i = 0; i < rows; ++i) {
+            list.push_back(Coloured(Row("/p/" + std::to_string(i)), i % 4 < 2 ? "blue" : "red"));
+            list.back().stamp.id = FileId{1, static_cast<std::uint64_t>(i + 1)};
+            list.back().group = static_cast<std::uint32_t>(i / 2 + 1);
+            all.push_back(i);
+            if (i % 2 == 1) {
+                odd.push_back(i);
+            }
+        }
+        model.SetRows(std::move(list));
+        RowContent same;
+        same.verdict = ContentVerdict::Identical;
+        same.source = KeySource::Content;
+        model.SetContents(all, std::vector<RowContent>(all.size(), same));
+        model.SetTicked(all, true);
+        const std::uint64_t before = model.Generation();
+        model.RemoveRowsAt(odd);
+        model.ClearShading();
+        QVERIFY(model.Generation() > before);
+        std::vector<FileId> files;
+        for (const int i : odd) {
+            files.push_back(FileId{1, static_cast<std::uint64_t>(i + 1)});
+        }
+        QCOMPARE(model.PutBack(files), odd.size());
+        QCOMPARE(model.rowCount(), rows);
+        for (int i = 0; i < rows; ++i) {
+            QCOMPARE(model.RowAt(i).path, "/p/" + std::to_string(i));
+            QCOMPARE(model.IsTicked(i), i % 2 == 0);
+            QCOMPARE(model.ShadeAt(i), i % 4 < 2 ? Shade::Blue : Shade::Red);
+            QCOMPARE(model.index(i, ResultsModel::ContentColumn).data().toString(),
+                     QStringLiteral("Identical"));
+        }
+        QCOMPARE(model.PutBack(files), std::size_t{0});
+    }
+
+    // Verdicts go to the rows they were taken for: the others keep theirs,
+    // and a list held by another thread stays as it was handed out.
+    void contents_of_some_rows_leave_the_others() {
+        ResultsModel model;
+        std::vector<ResultRow> list;
+        for (int i = 0; i < 4; ++i) {
+            list.push_back(Row("/c/" + std::to_string(i)));
+            list.back().group = static_cast<std::uint32_t>(i / 2 + 1);
+        }
+        model.SetRows(std::move(list));
+        RowContent differs;
+        differs.verdict = ContentVerdict::Differs;
+        model.SetContents({0, 1}, {differs, differs});
+        RowContent unreadable;
+        unreadable.verdict = ContentVerdict::Unreadable;
+        model.SetContents({2, 3}, {unreadable, RowContent{}});
+        QCOMPARE(model.ContentAt(0).verdict, ContentVerdict::Differs);
+        QCOMPARE(model.ContentAt(2).verdict, ContentVerdict::Unreadable);
+        QCOMPARE(model.ContentAt(3).verdict, ContentVerdict::NotChecked);
+
+        const auto held = model.SharedRows();
+        model.RemoveRowsAt({0, 1});
+        QCOMPARE(held->size(), std::size_t{4});
+        QCOMPARE((*held)[0].path, std::string("/c/0"));
+        QCOMPARE(model.RowAt(0).path, std::string("/c/2"));
     }
 
     void clear_empties_the_list() {
         ResultsModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        model.AddRow(Coloured(Row("/a"), "blue"));
-        model.SetChecked(0, true);
+        model.SetRows({Coloured(Row("/a"), "blue")});
+        model.SetTicked(0, true);
         model.Clear();
         QCOMPARE(model.rowCount(), 0);
-        model.AddRow(Coloured(Row("/b"), "red"));
-        QVERIFY(!model.IsChecked(0));
+        model.SetRows({Coloured(Row("/b"), "red")});
+        QVERIFY(!model.IsTicked(0));
         QCOMPARE(model.ShadeAt(0), Shade::Red);
     }
 };

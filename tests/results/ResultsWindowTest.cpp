@@ -175,9 +175,11 @@ struct Window {
                         return answer;
                     },
                     [this](QWidget*, const QString&, const QString& text) { told << text; }});
+        std::vector<ResultRow> rows;
         for (int i = 0; i < 4; ++i) {
-            form.Model().AddRow(Coloured(Row(i), i < 2 ? "light blue" : "red"));
+            rows.push_back(Coloured(Row(i), i < 2 ? "light blue" : "red"));
         }
+        form.Model().SetRows(std::move(rows));
     }
 };
 
@@ -215,9 +217,9 @@ class ResultsWindowTest : public QObject {
             w.form.List()->setCurrentIndex(w.form.Model().index(row, 0));
             QTest::keyClick(w.form.List(), Qt::Key_Space);
         }
-        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{1, 3}));
+        QCOMPARE(w.form.Model().TickedRows(), (std::vector<int>{1, 3}));
         QTest::mouseClick(w.form.UncheckButton(), Qt::LeftButton);
-        QVERIFY(w.form.Model().CheckedRows().empty());
+        QVERIFY(w.form.Model().TickedRows().empty());
         QVERIFY(!w.form.UncheckButton()->isChecked());
         // Shading and rows stay.
         QCOMPARE(w.form.Model().rowCount(), 4);
@@ -228,18 +230,18 @@ class ResultsWindowTest : public QObject {
         Window w;
         w.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.form));
-        w.form.Model().SetChecked(1, true);
+        w.form.Model().SetTicked(1, true);
         w.form.List()->setCurrentIndex(w.form.Model().index(0, 0));
         QTest::keyClick(w.form.List(), Qt::Key_End, Qt::ShiftModifier);  // rows 0..3
         QTest::keyClick(w.form.List(), Qt::Key_Space);
-        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0, 1, 2, 3}));
+        QCOMPARE(w.form.Model().TickedRows(), (std::vector<int>{0, 1, 2, 3}));
         QTRY_COMPARE(w.form.windowTitle(),
                      QStringLiteral("Corvane [4 files in 2 groups; 4 ticked, 4 KB]"));
         QTest::keyClick(w.form.List(), Qt::Key_Space);
-        QVERIFY(w.form.Model().CheckedRows().empty());
+        QVERIFY(w.form.Model().TickedRows().empty());
         QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [4 files in 2 groups]"));
         w.form.Model().Clear();
-        w.form.Model().AddRow(Coloured(Row(0), "light blue"));
+        w.form.Model().SetRows({Coloured(Row(0), "light blue")});
         QTRY_COMPARE(w.form.windowTitle(), QStringLiteral("Corvane [1 file in 1 group]"));
     }
 
@@ -250,10 +252,10 @@ class ResultsWindowTest : public QObject {
         // Row 2 lies in /no/such/folder/ with row 0; rows 2 and 3 form group 2.
         w.form.List()->setCurrentIndex(w.form.Model().index(2, 0));
         w.form.TickFolderOfCurrentRow();
-        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0, 2}));
-        w.form.Model().SetChecked(3, true);
+        QCOMPARE(w.form.Model().TickedRows(), (std::vector<int>{0, 2}));
+        w.form.Model().SetTicked(3, true);
         w.form.UntickGroupOfCurrentRow();
-        QCOMPARE(w.form.Model().CheckedRows(), (std::vector<int>{0}));
+        QCOMPARE(w.form.Model().TickedRows(), (std::vector<int>{0}));
 
         QTest::keyClick(w.form.List(), Qt::Key_Return);
         w.form.ContextMenu(3);
@@ -280,6 +282,7 @@ class ResultsWindowTest : public QObject {
             const timespec times[2] = {{1000000000 + i, 0}, {1000000000 + i, 0}};
             QVERIFY(::utimensat(AT_FDCWD, paths[i].c_str(), times, 0) == 0);
         }
+        std::vector<ResultRow> rows;
         for (int i = 0; i < 3; ++i) {
             struct stat st {};
             QVERIFY(::lstat(paths[i].c_str(), &st) == 0);
@@ -288,8 +291,9 @@ class ResultsWindowTest : public QObject {
             row.stamp = StampOf(st);
             row.stamped = true;
             row.group = 1;
-            form.Model().AddRow(Coloured(row, "light red"));
+            rows.push_back(Coloured(row, "light red"));
         }
+        form.Model().SetRows(std::move(rows));
         QVERIFY(form.List()->isColumnHidden(ResultsModel::ContentColumn));
         form.CheckContents();
         QTRY_VERIFY(!form.Checking());
@@ -301,23 +305,24 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(verdicts, (QStringList{"Identical A", "Identical A", "Unique"}));
         // "new" has no copy: the newest of the copies is kept.
         form.TickAllButOne(KeepRule::Newest);
-        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{0}));
+        QCOMPARE(form.Model().TickedRows(), (std::vector<int>{0}));
         form.TickAllButOne(KeepRule::Oldest);
-        QCOMPARE(form.Model().CheckedRows(), (std::vector<int>{1}));
+        QCOMPARE(form.Model().TickedRows(), (std::vector<int>{1}));
     }
 
     void a_send_removes_the_rows_of_gone_files_and_undo_puts_them_back() {
         TempDir dir;
         QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
         Window w;
-        w.form.Model().Clear();
+        std::vector<ResultRow> rows;
         for (int i = 0; i < 4; ++i) {
             const std::string path = dir / ("f" + std::to_string(i));
             WriteFile(path, "x");
-            w.form.Model().AddRow(Coloured(RowOf(path, 1 + i / 2), "blue"));
+            rows.push_back(Coloured(RowOf(path, 1 + i / 2), "blue"));
         }
+        w.form.Model().SetRows(std::move(rows));
         w.form.SetTrash(std::make_unique<MovingTrash>(dir / "aside"));
-        w.form.Model().SetChecked(std::vector<int>{0, 2, 3}, true);
+        w.form.Model().SetTicked(std::vector<int>{0, 2, 3}, true);
         WriteFile(dir / "f3", "changed since the search");
         w.form.SendTickedToTrash();
         QTRY_VERIFY(!w.form.Sending());
@@ -328,7 +333,7 @@ class ResultsWindowTest : public QObject {
         // The changed file stays, ticked, and is named; the shading is gone.
         QCOMPARE(w.form.Model().rowCount(), 2);
         QCOMPARE(w.form.Model().RowAt(1).path, dir / "f3");
-        QVERIFY(w.form.Model().IsChecked(1) && !w.form.Model().IsChecked(0));
+        QVERIFY(w.form.Model().IsTicked(1) && !w.form.Model().IsTicked(0));
         QCOMPARE(w.form.Model().ShadeAt(0), Shade::None);
         QCOMPARE(w.told, QStringList{"1 file could not be moved to the trash:\n\n" +
                                      QString::fromStdString(dir / "f3") +
@@ -341,7 +346,7 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files put back from the trash]"));
         for (int r = 0; r < 4; ++r) {
             QCOMPARE(w.form.Model().RowAt(r).path, dir / ("f" + std::to_string(r)));
-            QCOMPARE(w.form.Model().IsChecked(r), r == 3);
+            QCOMPARE(w.form.Model().IsTicked(r), r == 3);
             QCOMPARE(w.form.Model().ShadeAt(r), Shade::Blue);  // the undo returns the shading
         }
         QVERIFY(w.told.isEmpty());
@@ -372,13 +377,13 @@ class ResultsWindowTest : public QObject {
             RowContent same;
             same.verdict = ContentVerdict::Identical;
             same.source = KeySource::Content;
-            w.form.Model().SetContent(w.form.Model().Rows(), std::vector<RowContent>(4, same));
+            w.form.Model().SetContents({0, 1, 2, 3}, std::vector<RowContent>(4, same));
         }
         auto trash = std::make_unique<CountingTrash>();
         CountingTrash* counter = trash.get();
         w.form.SetTrash(std::move(trash));
         for (const int row : ticked) {
-            w.form.Model().SetChecked(row, true);
+            w.form.Model().SetTicked(row, true);
         }
         w.answer = false;
         w.form.SendTickedToTrash();
@@ -388,7 +393,7 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(w.yesByDefault, QList<bool>{warning.isEmpty()});
         QCOMPARE(counter->requests, 0);
         QCOMPARE(w.form.Model().rowCount(), 4);
-        QCOMPARE(w.form.Model().CheckedRows().size(), static_cast<std::size_t>(ticked.size()));
+        QCOMPARE(w.form.Model().TickedRows().size(), static_cast<std::size_t>(ticked.size()));
         QCOMPARE(w.form.Model().ShadeAt(2), Shade::Red);
     }
 
@@ -396,15 +401,16 @@ class ResultsWindowTest : public QObject {
         TempDir dir;
         QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
         Window w;
-        w.form.Model().Clear();
+        std::vector<ResultRow> rows;
         for (int i = 0; i < 5; ++i) {
             WriteFile(dir / ("f" + std::to_string(i)), "x");
-            w.form.Model().AddRow(Coloured(RowOf(dir / ("f" + std::to_string(i)), 1), "blue"));
+            rows.push_back(Coloured(RowOf(dir / ("f" + std::to_string(i)), 1), "blue"));
         }
+        w.form.Model().SetRows(std::move(rows));
         auto trash = std::make_unique<GatedTrash>(dir / "aside");
         GatedTrash* gate = trash.get();
         w.form.SetTrash(std::move(trash));
-        w.form.Model().SetChecked(std::vector<int>{0, 1, 2, 3}, true);
+        w.form.Model().SetTicked(std::vector<int>{0, 1, 2, 3}, true);
         w.form.show();
         w.form.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&w.form));
@@ -416,7 +422,7 @@ class ResultsWindowTest : public QObject {
         // The window answers input meanwhile: Space ticks the current row.
         w.form.List()->setCurrentIndex(w.form.Model().index(4, 0));
         QTest::keyClick(w.form.List(), Qt::Key_Space);
-        QVERIFY(w.form.Model().IsChecked(4));
+        QVERIFY(w.form.Model().IsTicked(4));
         // Escape stops after the file in hand: the second one goes, no more.
         gate->Release(1);
         gate->WaitForSent(2);
@@ -461,7 +467,7 @@ class ResultsWindowTest : public QObject {
         w.form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w.form));
         // The rows name files that do not exist, so the re-check keeps them.
-        w.form.Model().SetChecked(0, true);
+        w.form.Model().SetTicked(0, true);
         QTest::mouseClick(w.form.SendButton(), Qt::LeftButton);
         QTRY_VERIFY(!w.form.Sending());
         QCOMPARE(w.asked.size(), 1);

@@ -12,7 +12,6 @@
 
 #include "actions/SearchTexts.h"
 #include "search/MatchRules.h"
-#include "search/ResultList.h"
 #include "search/SameContentRows.h"
 #include "search/WordIndex.h"
 #include "support/PairwiseMatches.h"
@@ -111,10 +110,10 @@ Outcome RunPhase2(const FileCatalogue& catalogue, const std::vector<SearchOption
         outcome.finished = testing::VisitMatchingPairs(catalogue, observer, stop, rows);
         outcome.rows = rows.rows;
     } else {
-        ResultList list;
-        ResultRows rows(catalogue, list);
+        std::vector<FoundRow> found;
+        RowBuilder rows(catalogue, found);
         outcome.finished = FindMatches(catalogue, observer, stop, rows, excluded);
-        for (const ResultRow& row : list.rows) {
+        for (const ResultRow& row : MakeRows(catalogue, found)) {
             outcome.rows.push_back(
                 Row{row.path, ColourKeyword(row.type, row.shade), row.group, row.stamp.id});
         }

@@ -10,7 +10,6 @@
 #include "actions/SearchTexts.h"
 #include "search/FindDupes.h"
 #include "search/ProtectedRows.h"
-#include "search/ResultList.h"
 #include "support/SearchTestSupport.h"
 #include "support/TempDir.h"
 
@@ -88,17 +87,16 @@ TEST(ProtectedRowsTest, FilesUnderAProtectedFolderAreProtectedHoweverReached) {
         RecordingObserver observer;
         observer.options = SearchOptions{true, false, 3};
         FileCatalogue catalogue;
-        ResultList list;
-        ASSERT_EQ(FindDupes(folders, catalogue, stop, observer, list.rows),
-                  SearchOutcome::Finished);
-        MarkProtectedRows(catalogue, protectedFolders, list.rows);
+        std::vector<ResultRow> found;
+        ASSERT_EQ(FindDupes(folders, catalogue, stop, observer, found), SearchOutcome::Finished);
+        MarkProtectedRows(catalogue, protectedFolders, found);
         std::map<std::string, std::uint32_t> groupBefore;
-        for (const ResultRow& row : list.rows) {
+        for (const ResultRow& row : found) {
             groupBefore[row.path] = row.group;
         }
-        const std::vector<std::uint32_t> before = DropProtectedGroups(list.rows);
+        const std::vector<std::uint32_t> before = DropProtectedGroups(found);
         std::vector<Row> rows;
-        for (const ResultRow& row : list.rows) {
+        for (const ResultRow& row : found) {
             EXPECT_EQ(before.at(row.group - 1), groupBefore.at(row.path)) << c.name;
             rows.emplace_back(row.path.substr(dir.path().size() + 1),
                               ColourKeyword(row.type, row.shade), row.group, row.isProtected);

@@ -45,23 +45,23 @@ bool VisitMatchingPairs(const FileCatalogue& catalogue, SearchObserver& observer
 
 namespace {
 
-class ToResultRows final : public PairRecipient {
+class ToRowBuilder final : public PairRecipient {
   public:
-    explicit ToResultRows(ResultRows& rows) : rows_(rows) {}
+    explicit ToRowBuilder(RowBuilder& rows) : rows_(rows) {}
     void AddMatch(std::size_t i, std::size_t j, MatchType type) override {
         rows_.AddMatch(i, j, type);
     }
     void EndOuterPass() override { rows_.EndOuterPass(); }
 
   private:
-    ResultRows& rows_;
+    RowBuilder& rows_;
 };
 
 }  // namespace
 
 bool FindMatchesPairwise(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                         ResultRows& rows) {
-    ToResultRows recipient(rows);
+                         RowBuilder& rows) {
+    ToRowBuilder recipient(rows);
     return VisitMatchingPairs(catalogue, observer, stop, recipient);
 }
 

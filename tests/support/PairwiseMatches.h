@@ -7,13 +7,13 @@
 
 #include "catalogue/FileCatalogue.h"
 #include "search/ResultRow.h"
-#include "search/ResultRows.h"
+#include "search/RowBuilder.h"
 #include "search/SearchObserver.h"
 #include "search/StopCheck.h"
 
 namespace corvane::testing {
 
-// What the loop hands its matching pairs to: ResultRows, or a test's own
+// What the loop hands its matching pairs to: RowBuilder, or a test's own
 // row builder.
 class PairRecipient {
   public:
@@ -29,8 +29,8 @@ class PairRecipient {
 bool VisitMatchingPairs(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
                         PairRecipient& recipient);
 
-// The same loop handing its pairs to ResultRows.
+// The same loop handing its pairs to RowBuilder.
 bool FindMatchesPairwise(const FileCatalogue& catalogue, SearchObserver& observer, StopCheck& stop,
-                         ResultRows& rows);
+                         RowBuilder& rows);
 
 }  // namespace corvane::testing

@@ -1,4 +1,4 @@
-#include "search/ResultRows.h"
+#include "search/RowBuilder.h"
 
 #include <new>
 #include <string_view>
@@ -7,21 +7,14 @@
 
 namespace corvane {
 
-ResultRows::ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found,
+RowBuilder::RowBuilder(const FileCatalogue& catalogue, std::vector<FoundRow>& found,
                        std::uint32_t groupsBefore)
     : catalogue_(catalogue),
-      found_(&found),
+      found_(found),
       identity_(catalogue.FileCount()),
       pathGroup_(catalogue.FileCount(), 0),
       idGroup_(catalogue.FileCount(), 0),
       groupCount_(groupsBefore) {}
-
-ResultRows::ResultRows(const FileCatalogue& catalogue, ResultSink& sink)
-    : catalogue_(catalogue),
-      sink_(&sink),
-      identity_(catalogue.FileCount()),
-      pathGroup_(catalogue.FileCount(), 0),
-      idGroup_(catalogue.FileCount(), 0) {}
 
 namespace {
 
@@ -68,7 +61,7 @@ std::size_t HashBytes(std::size_t hash, std::string_view bytes) {
 
 }  // namespace
 
-void ResultRows::ZeroSlots::Allocate(std::size_t count) {
+void RowBuilder::ZeroSlots::Allocate(std::size_t count) {
     slots_.reset(static_cast<std::uint32_t*>(std::calloc(count, sizeof(std::uint32_t))));
     if (!slots_) {
         throw std::bad_alloc();
@@ -77,7 +70,7 @@ void ResultRows::ZeroSlots::Allocate(std::size_t count) {
 }
 
 template <typename Same>
-std::uint32_t ResultRows::FirstEqual(ZeroSlots& table, std::size_t hash, std::size_t k, Same same) {
+std::uint32_t RowBuilder::FirstEqual(ZeroSlots& table, std::size_t hash, std::size_t k, Same same) {
     if (table.Empty()) {
         table.Allocate(TableSize(catalogue_.FileCount()));
     }
@@ -94,7 +87,7 @@ std::uint32_t ResultRows::FirstEqual(ZeroSlots& table, std::size_t hash, std::si
     }
 }
 
-const ResultRows::Identity& ResultRows::IdentityOf(std::size_t k) {
+const RowBuilder::Identity& RowBuilder::IdentityOf(std::size_t k) {
     Identity& identity = identity_[k];
     if (identity.path != kNotYet) {
         return identity;
@@ -125,7 +118,7 @@ const ResultRows::Identity& ResultRows::IdentityOf(std::size_t k) {
     return identity;
 }
 
-std::uint32_t ResultRows::GroupOf(std::size_t k) {
+std::uint32_t RowBuilder::GroupOf(std::size_t k) {
     const Identity& identity = IdentityOf(k);
     if (pathGroup_[identity.path] != 0) {
         return pathGroup_[identity.path];
@@ -133,11 +126,11 @@ std::uint32_t ResultRows::GroupOf(std::size_t k) {
     return identity.id == kNoId ? 0 : idGroup_[identity.id];
 }
 
-bool ResultRows::IsListed(std::size_t k) {
+bool RowBuilder::IsListed(std::size_t k) {
     return GroupOf(k) != 0;
 }
 
-void ResultRows::AddMatch(std::size_t i, std::size_t j, MatchType type) {
+void RowBuilder::AddMatch(std::size_t i, std::size_t j, MatchType type) {
     if (!IsListed(i)) {
         newGroup_ = true;
         // Matched with a file listed earlier, i joins that file's group.
@@ -149,7 +142,7 @@ void ResultRows::AddMatch(std::size_t i, std::size_t j, MatchType type) {
     }
 }
 
-void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
+void RowBuilder::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     const FoundRow row{static_cast<std::uint32_t>(k), group, type, shade_};
 
     const Identity& identity = IdentityOf(k);
@@ -158,11 +151,7 @@ void ResultRows::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
         idGroup_[identity.id] = group;
     }
     ++rowCount_;
-    if (found_ != nullptr) {
-        found_->push_back(row);
-    } else {
-        sink_->AddRow(MakeRow(catalogue_, row));
-    }
+    found_.push_back(row);
 }
 
 void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
@@ -183,7 +172,7 @@ void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
         });
 }
 
-void ResultRows::EndOuterPass() {
+void RowBuilder::EndOuterPass() {
     if (newGroup_) {
         newGroup_ = false;
         shade_ = shade_ == GroupShade::Light ? GroupShade::Dark : GroupShade::Light;

@@ -35,15 +35,13 @@ struct FoundRow {
     GroupShade shade = GroupShade::Light;
 };
 
-class ResultRows {
+class RowBuilder {
   public:
     // Rows go to `found`, compact, after what it holds, their groups numbered
-    // after `groupsBefore` (the Same Contents groups); or, with a sink,
-    // straight out as result rows (tests and benchmarks that look at phase 2
-    // alone).
-    ResultRows(const FileCatalogue& catalogue, std::vector<FoundRow>& found,
+    // after `groupsBefore` (the Same Contents groups); MakeRows turns them
+    // into result rows.
+    RowBuilder(const FileCatalogue& catalogue, std::vector<FoundRow>& found,
                std::uint32_t groupsBefore = 0);
-    ResultRows(const FileCatalogue& catalogue, ResultSink& sink);
 
     // Lists i, then j, unless the file is listed already: the same path, or
     // the same device and inode (a hard link, or a second spelling of a path).
@@ -98,8 +96,7 @@ class ResultRows {
     std::uint32_t FirstEqual(ZeroSlots& table, std::size_t hash, std::size_t k, Same same);
 
     const FileCatalogue& catalogue_;
-    std::vector<FoundRow>* found_ = nullptr;
-    ResultSink* sink_ = nullptr;
+    std::vector<FoundRow>& found_;
     std::vector<Identity> identity_;
     ZeroSlots pathTable_;
     std::vector<std::size_t> folderHash_;  // by folder index; 0 = not yet hashed
