@@ -375,7 +375,19 @@ void ResultsModel::MoveRow(std::size_t from, std::size_t to) {
 
 void ResultsModel::SetAside(std::size_t row) {
     removed_.push_back(Removed{std::move(OwnRows()[row]), places_[row], shades_[row],
-                               shadesBeforeSend_[row], contents_[row], sets_[row]});
+                               shadesBeforeSend_[row], contents_[row]});
+}
+
+// Row `at` becomes `removed`, unticked, in the shade it left with; its
+// content set is the search's until NumberSets() numbers them afresh.
+void ResultsModel::Place(std::size_t at, Removed&& removed) {
+    sets_[at] = SetFoundBySearch(removed.row.type);
+    (*rows_)[at] = std::move(removed.row);
+    ticks_[at] = false;
+    shades_[at] = removed.shade;
+    contents_[at] = removed.content;
+    places_[at] = removed.place;
+    shadesBeforeSend_[at] = removed.shadeBeforeSend;
 }
 
 void ResultsModel::Insert(std::size_t at, Removed&& removed) {
@@ -384,13 +396,20 @@ void ResultsModel::Insert(std::size_t at, Removed&& removed) {
     for (std::size_t r = count; r > at; --r) {
         MoveRow(r - 1, r);
     }
-    (*rows_)[at] = std::move(removed.row);
-    ticks_[at] = false;  // its shade is the one it left with
-    shades_[at] = removed.shade;
-    contents_[at] = removed.content;
-    sets_[at] = removed.set;
-    places_[at] = removed.place;
-    shadesBeforeSend_[at] = removed.shadeBeforeSend;
+    Place(at, std::move(removed));
+}
+
+// Merges `back` (ascending places) into the list in one pass from its end.
+void ResultsModel::Merge(std::vector<Removed>&& back) {
+    std::size_t kept = rows_->size(), coming = back.size();
+    Resize(kept + coming);
+    for (std::size_t to = kept + coming; coming > 0; --to) {
+        if (kept > 0 && places_[kept - 1] > back[coming - 1].place) {
+            MoveRow(--kept, to - 1);
+        } else {
+            Place(to - 1, std::move(back[--coming]));
+        }
+    }
 }
 
 std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
@@ -417,24 +436,21 @@ std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
     removed_ = std::move(stay);
     std::sort(back.begin(), back.end(),
               [](const Removed& a, const Removed& b) { return a.place < b.place; });
-    const bool reset = back.size() > kMaxRuns;
-    if (reset) {
+    const std::size_t count = back.size();
+    if (count > kMaxRuns) {
         beginResetModel();
-    }
-    for (Removed& removed : back) {
-        const auto at = static_cast<std::size_t>(
-            std::lower_bound(places_.begin(), places_.end(), removed.place) - places_.begin());
-        if (!reset) {
+        Merge(std::move(back));
+        ++generation_;
+        endResetModel();
+    } else {
+        for (Removed& removed : back) {
+            const auto at = static_cast<std::size_t>(
+                std::lower_bound(places_.begin(), places_.end(), removed.place) - places_.begin());
             beginInsertRows({}, static_cast<int>(at), static_cast<int>(at));
-        }
-        Insert(at, std::move(removed));
-        if (!reset) {
+            Insert(at, std::move(removed));
             endInsertRows();
         }
-    }
-    ++generation_;
-    if (reset) {
-        endResetModel();
+        ++generation_;
     }
     for (std::size_t r = 0; r < shades_.size(); ++r) {
         if (shadesBeforeSend_[r] != Shade::None) {
@@ -445,7 +461,7 @@ std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
                      {Qt::BackgroundRole, Qt::ForegroundRole});
     NumberSets();
     Recount();
-    return back.size();
+    return count;
 }
 
 void ResultsModel::RemoveRun(int first, int last) {
@@ -464,7 +480,6 @@ void ResultsModel::RemoveRun(int first, int last) {
 // Keeps the rows not in `ascendingRows`, in order, in one pass; the others
 // move aside for PutBack(), in list order.
 void ResultsModel::Compact(const std::vector<int>& ascendingRows) {
-    removed_.reserve(removed_.size() + ascendingRows.size());
     std::size_t next = 0, kept = 0;
     for (std::size_t r = 0; r < rows_->size(); ++r) {
         if (next < ascendingRows.size() && Index(ascendingRows[next]) == r) {
@@ -485,6 +500,7 @@ void ResultsModel::RemoveRowsAt(const std::vector<int>& ascendingRows) {
         return;
     }
     OwnRows();
+    removed_.reserve(removed_.size() + ascendingRows.size());
     // Runs of consecutive rows, and how many rows behind them each would move.
     std::vector<std::pair<int, int>> runs;
     std::size_t shifted = 0;

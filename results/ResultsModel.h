@@ -135,7 +135,6 @@ class ResultsModel final : public QAbstractTableModel {
         Shade shade = Shade::None;
         Shade shadeBeforeSend = Shade::None;
         RowContent content;
-        ContentSet set;
     };
     static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
     // The rows, to be changed: copied first while another thread holds them.
@@ -149,7 +148,9 @@ class ResultsModel final : public QAbstractTableModel {
     void SetAside(std::size_t row);
     void RemoveRun(int first, int last);
     void Compact(const std::vector<int>& ascendingRows);
+    void Place(std::size_t at, Removed&& removed);
     void Insert(std::size_t at, Removed&& removed);
+    void Merge(std::vector<Removed>&& back);
 
     ModifiedTextFormat modifiedFormat_;
     std::shared_ptr<std::vector<ResultRow>> rows_;
