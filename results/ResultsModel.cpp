@@ -414,10 +414,7 @@ void ResultsModel::Merge(std::vector<Removed>&& back) {
 
 std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
     // Each file listed brings back one removed row of that file.
-    const auto hash = [](const FileId& id) {
-        return std::hash<std::uint64_t>()(id.inode * 31 + id.device);
-    };
-    std::unordered_map<FileId, std::size_t, decltype(hash)> wanted(files.size(), hash);
+    std::unordered_map<FileId, std::size_t, FileIdHash> wanted;
     for (const FileId& file : files) {
         ++wanted[file];
     }
@@ -430,10 +427,10 @@ std::size_t ResultsModel::PutBack(const std::vector<FileId>& files) {
         }
         (comes ? back : stay).push_back(std::move(removed));
     }
+    removed_ = std::move(stay);
     if (back.empty()) {
         return 0;
     }
-    removed_ = std::move(stay);
     std::sort(back.begin(), back.end(),
               [](const Removed& a, const Removed& b) { return a.place < b.place; });
     const std::size_t count = back.size();

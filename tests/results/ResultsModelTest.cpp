@@ -235,6 +235,7 @@ class ResultsModelTest : public QObject {
         for (const int i : odd) {
             files.push_back(FileId{1, static_cast<std::uint64_t>(i + 1)});
         }
+        QCOMPARE(model.PutBack({FileId{9, 9}}), std::size_t{0});  // never listed
         QCOMPARE(model.PutBack(files), odd.size());
         QCOMPARE(model.rowCount(), rows);
         for (int i = 0; i < rows; ++i) {
