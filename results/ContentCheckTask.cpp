@@ -35,9 +35,9 @@ void ContentCheckTask::Start(std::shared_ptr<const std::vector<ResultRow>> list,
                 some.push_back((*list_)[static_cast<std::size_t>(row)]);
             }
         }
-        const std::vector<ResultRow>& checked = rows_.size() != list_->size() ? some : *list_;
+        const std::vector<ResultRow>& compared = rows_.size() != list_->size() ? some : *list_;
         ContentCheckResult result =
-            CheckContents(checked, &stop_, [this](const ContentProgress& progress) {
+            CheckContents(compared, &stop_, [this](const ContentProgress& progress) {
                 const int percent =
                     progress.bytesToRead == 0
                         ? 100

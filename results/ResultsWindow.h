@@ -107,9 +107,9 @@ class ResultsWindow final : public QWidget {
     bool Sending() const;
     void StopSend();
     // Ticks, in each group, the copies of each content set but the file
-    // `rule` keeps (KeepRules.h). Groups never checked are checked first,
-    // with the check's progress; a group a stop leaves unchecked gets no
-    // ticks.
+    // `rule` keeps (KeepRules.h). Groups whose contents were never
+    // compared are compared first, with the check's progress; a group a stop
+    // leaves undecided gets no ticks.
     void TickAllButOne(KeepRule rule);
     // Compares the files of each group by content on a thread of its own.
     void CheckContents();
