@@ -219,11 +219,60 @@ std::string EscapeJournalField(std::string_view bytes) {
     return out;
 }
 
+namespace {
+
+// Each trash entry belongs to one entry line at a time; a name given up
+// ("kept") may be taken again by a later file of the batch.
+using EntryHolders = std::map<std::pair<std::string, std::string>, std::size_t>;
+
+// Applies one record line after the header; false when it is not one
+// Corvane writes at that point.
+bool ApplyRecord(const std::vector<std::string_view>& fields, unsigned uid, EntryHolders& holder,
+                 std::vector<JournalEntry>& entries) {
+    using State = JournalEntry::State;
+    if (fields[0] == "entry") {
+        JournalEntry entry;
+        if (!ParseEntry(fields, uid, entry)) {
+            return false;
+        }
+        const auto [it, added] = holder.try_emplace({entry.trash, entry.filesName}, entries.size());
+        if (!added) {
+            if (entries[it->second].state != State::kKept) {
+                return false;
+            }
+            it->second = entries.size();
+        }
+        entries.push_back(std::move(entry));
+        return true;
+    }
+    std::size_t index = 0;
+    if (fields.size() != 2 || !ParseNumber(fields[1], index) || index >= entries.size()) {
+        return false;
+    }
+    State& state = entries[index].state;
+    if (fields[0] == "moved" || fields[0] == "kept") {
+        if (state != State::kPending) {
+            return false;
+        }
+        state = fields[0] == "moved" ? State::kMoved : State::kKept;
+        return true;
+    }
+    if (fields[0] == "restored" || fields[0] == "lost") {
+        // After any other state but kept: two undos may both say so.
+        if (state == State::kKept) {
+            return false;
+        }
+        state = fields[0] == "restored" ? State::kRestored : State::kLost;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 ParsedJournal ParseJournal(std::string_view text, unsigned uid) {
     ParsedJournal result;
-    // Each trash entry belongs to one entry line at a time; a name given up
-    // ("kept") may be taken again by a later file of the batch.
-    std::map<std::pair<std::string, std::string>, std::size_t> holder;
+    EntryHolders holder;
     std::size_t number = 0;
     std::size_t start = 0;
     while (start < text.size()) {
@@ -234,55 +283,16 @@ ParsedJournal ParseJournal(std::string_view text, unsigned uid) {
         const std::string_view line = text.substr(start, end - start);
         start = end + 1;
         ++number;
-        const auto damaged = [&] {
+        const bool printable =
+            line.size() <= kMaxJournalLine &&
+            std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c <= '~'; });
+        const bool good =
+            printable && (number == 1 ? line == kHeader
+                                      : ApplyRecord(Fields(line), uid, holder, result.entries));
+        if (!good) {
             result.entries.clear();
             result.damagedLine = number;
             return result;
-        };
-        if (line.size() > kMaxJournalLine ||
-            !std::all_of(line.begin(), line.end(), [](char c) { return c >= ' ' && c <= '~'; })) {
-            return damaged();
-        }
-        if (number == 1) {
-            if (line != kHeader) {
-                return damaged();
-            }
-            continue;
-        }
-        const auto fields = Fields(line);
-        if (fields[0] == "entry") {
-            JournalEntry entry;
-            if (!ParseEntry(fields, uid, entry)) {
-                return damaged();
-            }
-            const auto [it, added] =
-                holder.try_emplace({entry.trash, entry.filesName}, result.entries.size());
-            if (!added) {
-                if (result.entries[it->second].state != JournalEntry::State::kKept) {
-                    return damaged();
-                }
-                it->second = result.entries.size();
-            }
-            result.entries.push_back(std::move(entry));
-        } else if ((fields[0] == "moved" || fields[0] == "kept") && fields.size() == 2) {
-            std::size_t index = 0;
-            if (!ParseNumber(fields[1], index) || index >= result.entries.size() ||
-                result.entries[index].state != JournalEntry::State::kPending) {
-                return damaged();
-            }
-            result.entries[index].state =
-                fields[0] == "moved" ? JournalEntry::State::kMoved : JournalEntry::State::kKept;
-        } else if ((fields[0] == "restored" || fields[0] == "lost") && fields.size() == 2) {
-            // After any other state but kept: two undos may both say so.
-            std::size_t index = 0;
-            if (!ParseNumber(fields[1], index) || index >= result.entries.size() ||
-                result.entries[index].state == JournalEntry::State::kKept) {
-                return damaged();
-            }
-            result.entries[index].state = fields[0] == "restored" ? JournalEntry::State::kRestored
-                                                                  : JournalEntry::State::kLost;
-        } else {
-            return damaged();
         }
     }
     return result;
@@ -418,14 +428,11 @@ void JournalWriter::Finish() {
     fd_ = -1;
 }
 
-JournalBatch ReadNewestBatch(const FileSystemCalls& fs, const std::string& folder) {
-    JournalBatch batch;
-    std::vector<std::string> names;
-    if (fs.ListFolder(folder.c_str(), names) != 0) {
-        batch.problem = errno == ENOENT ? UndoProblem::kNoBatch : UndoProblem::kUnreadable;
-        batch.error = batch.problem == UndoProblem::kUnreadable ? errno : 0;
-        return batch;
-    }
+namespace {
+
+// The newest batch's id among a journal folder's names; "" when there is
+// none or the newest is undone.
+std::string NewestOpenBatch(const std::vector<std::string>& names) {
     std::string newest;
     bool newestUndone = false;
     for (const auto& name : names) {
@@ -436,21 +443,21 @@ JournalBatch ReadNewestBatch(const FileSystemCalls& fs, const std::string& folde
             newestUndone = undone;
         }
     }
-    if (newest.empty() || newestUndone) {
-        batch.problem = UndoProblem::kNoBatch;
-        return batch;
-    }
-    batch.id = newest;
-    const std::string file = folder + "/" + std::string(kPrefix) + newest + std::string(kOpen);
-    // Not through a link, and never waiting on a pipe put in its place.
+    return newestUndone ? std::string() : newest;
+}
+
+// Reads a batch's record, at most kMaxJournalBytes + 1 bytes: only a regular
+// file of this user, never through a link, never waiting on a pipe put in its
+// place. Sets `batch.problem` and answers false when it cannot.
+bool ReadRecord(const FileSystemCalls& fs, const std::string& file, JournalBatch& batch,
+                std::string& text) {
     const int fd = fs.Open(file.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0);
     if (fd < 0) {
         batch.problem = errno == ELOOP ? UndoProblem::kNotAFile : UndoProblem::kUnreadable;
         batch.error = errno;
-        return batch;
+        return false;
     }
     struct stat st {};
-    std::string text;
     int error = fs.Fstat(fd, &st) == 0 ? 0 : errno;
     if (error == 0 && (!S_ISREG(st.st_mode) || st.st_uid != ::geteuid())) {
         batch.problem = UndoProblem::kNotAFile;
@@ -458,12 +465,31 @@ JournalBatch ReadNewestBatch(const FileSystemCalls& fs, const std::string& folde
         error = ReadUpTo(fs, fd, kMaxJournalBytes + 1, text);
     }
     fs.Close(fd);
-    if (batch.problem != UndoProblem::kNone) {
-        return batch;
-    }
-    if (error != 0) {
+    if (batch.problem == UndoProblem::kNone && error != 0) {
         batch.problem = UndoProblem::kUnreadable;
         batch.error = error;
+    }
+    return batch.problem == UndoProblem::kNone;
+}
+
+}  // namespace
+
+JournalBatch ReadNewestBatch(const FileSystemCalls& fs, const std::string& folder) {
+    JournalBatch batch;
+    std::vector<std::string> names;
+    if (fs.ListFolder(folder.c_str(), names) != 0) {
+        batch.problem = errno == ENOENT ? UndoProblem::kNoBatch : UndoProblem::kUnreadable;
+        batch.error = batch.problem == UndoProblem::kUnreadable ? errno : 0;
+        return batch;
+    }
+    batch.id = NewestOpenBatch(names);
+    if (batch.id.empty()) {
+        batch.problem = UndoProblem::kNoBatch;
+        return batch;
+    }
+    std::string text;
+    const std::string file = folder + "/" + std::string(kPrefix) + batch.id + std::string(kOpen);
+    if (!ReadRecord(fs, file, batch, text)) {
         return batch;
     }
     if (text.size() > kMaxJournalBytes) {

@@ -209,7 +209,10 @@ void MainWindow::BuildOptions() {
         box->setToolTip(QString::fromLatin1(design.tip));
         this->*design.box = box;
     }
+    BuildSlider();
+}
 
+void MainWindow::BuildSlider() {
     strictnessSlider_ = new QSlider(Qt::Horizontal, this);
     strictnessSlider_->setObjectName(QStringLiteral("strictnessSlider"));
     strictnessSlider_->setToolTip(

@@ -122,6 +122,7 @@ class MainWindow : public QWidget {
     void BuildControls();
     void BuildButtons();
     void BuildOptions();
+    void BuildSlider();  // with its Many and Few labels
     void BuildFolderList();
     void StyleControls();
     void ConnectControls();
