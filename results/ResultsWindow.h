@@ -133,6 +133,8 @@ class ResultsWindow final : public QWidget {
   private:
     void LayOutList();
     void BuildCommands();
+    void ConnectList();  // the list's menu, opening rows, the model's signals
+    void BuildTasks();   // the content check and the trash on threads of their own
     QAction* AddCommand(const QString& text, const QKeySequence& shortcut,
                         void (ResultsWindow::*slot)());
     int CurrentRow() const;

@@ -78,6 +78,10 @@ void ResultsWindow::BuildCommands() {
     addAction(quit);
     connect(quit, &QAction::triggered, this, &QWidget::close);
 
+    ConnectList();
+}
+
+void ResultsWindow::ConnectList() {
     list_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         ContextMenu(list_->indexAt(at).row())->popup(list_->viewport()->mapToGlobal(at));
@@ -96,7 +100,10 @@ void ResultsWindow::BuildCommands() {
         list_->setColumnHidden(ResultsModel::ContentColumn, !model_.ShowsContent());
         LayOutList();
     });
+    BuildTasks();
+}
 
+void ResultsWindow::BuildTasks() {
     checkTask_ = new ContentCheckTask(this);
     connect(checkTask_, &ContentCheckTask::progressed, this, [this](int percent) {
         checkPercent_ = percent;
