@@ -142,18 +142,18 @@ TEST(SendRowsTest, RulesOfOneSend) {
         std::vector<ResultRow> rows;
         std::vector<bool> ticked;
         std::vector<RowContent> content;
-        for (const RowSpec& spec : c.rows) {
-            WriteFile(dir / spec.name, std::string("bytes ") + spec.name);
-            rows.push_back(RowOf(dir / spec.name, spec.group));
+        for (const RowSpec& given : c.rows) {
+            WriteFile(dir / given.name, std::string("bytes ") + given.name);
+            rows.push_back(RowOf(dir / given.name, given.group));
             if (c.bytes == Bytes::kSameGroups || c.bytes == Bytes::kSameFromAList) {
                 rows.back().type = MatchType::Same;
             }
-            ticked.push_back(spec.ticked);
+            ticked.push_back(given.ticked);
             RowContent& row = content.emplace_back();
-            if (spec.key != 0) {
+            if (given.key != 0) {
                 row.verdict = ContentVerdict::Identical;
                 row.source = KeySource::Content;
-                row.key = {0, spec.key};
+                row.key = {0, given.key};
             }
         }
         if (c.before == Before::kUnstampFirst) {
@@ -166,10 +166,10 @@ TEST(SendRowsTest, RulesOfOneSend) {
         EXPECT_EQ(plan.groupsLosingEveryCopy, c.groupsLosingEveryCopy);
         // The question counts the files whose bytes no one compared.
         std::size_t uncompared = 0;
-        for (const RowSpec& spec : c.rows) {
+        for (const RowSpec& given : c.rows) {
             uncompared +=
-                spec.ticked && (c.bytes == Bytes::kUnknown || c.bytes == Bytes::kSameFromAList ||
-                                (c.bytes == Bytes::kKeys && spec.key == 0));
+                given.ticked && (c.bytes == Bytes::kUnknown || c.bytes == Bytes::kSameFromAList ||
+                                 (c.bytes == Bytes::kKeys && given.key == 0));
         }
         EXPECT_EQ(plan.neverCompared, uncompared);
         if (c.before == Before::kRemoveKeep) {

@@ -292,22 +292,34 @@ TEST_F(CliTest, VerifyAndKeepAddContentAndActionFields) {
     }
 }
 
+// corvane-find as the user nobody when the tests run as root (root reads
+// refused files), from a folder nobody can reach; as the caller otherwise.
+struct AsNobody {
+    AsNobody() {
+        ::chmod(here.path().c_str(), 0755);
+        find = root ? testing::ReachableProgram(CORVANE_FIND, here.path()) : CORVANE_FIND;
+    }
+    Ran Find(std::vector<std::string> args) const {
+        args.insert(args.begin(), find);
+        return root ? testing::RunAsNobody(args, here.path()) : RunProgram(args, here.path());
+    }
+    bool CanRun() const { return !find.empty() && Find({"--version"}).status == 0; }
+
+    const TempDir here{testing::ReachableScratch()};
+    const bool root = ::geteuid() == 0;
+    std::string find;
+};
+
 TEST_F(CliTest, UnreadableFilesGetNoKeyAWarningAndAreNeverMarked) {
     // Root reads anything: as root, corvane-find runs as the user nobody, on
     // files in a folder that user can enter; anyone else is refused already.
-    const TempDir here(testing::ReachableScratch());
-    ASSERT_TRUE(here.ok());
-    ASSERT_EQ(::chmod(here.path().c_str(), 0755), 0);
-    const bool root = ::geteuid() == 0;
-    const std::string find =
-        root ? testing::ReachableProgram(CORVANE_FIND, here.path()) : CORVANE_FIND;
-    const auto Find = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), find);
-        return root ? testing::RunAsNobody(args, here.path()) : RunProgram(args, here.path());
-    };
-    if (const Ran probe = Find({"--version"}); probe.status != 0) {
-        GTEST_SKIP() << "cannot run " << find << " as nobody: " << probe.err;
+    const AsNobody nobody;
+    ASSERT_TRUE(nobody.here.ok());
+    if (!nobody.CanRun()) {
+        GTEST_SKIP() << "cannot run " << nobody.find << " as nobody";
     }
+    const TempDir& here = nobody.here;
+    const auto Find = [&](const std::vector<std::string>& args) { return nobody.Find(args); };
     MakeFolder(here / "x");
     MakeFolder(here / "y");
     WriteFile(here / "x/secret", "same bytes");
@@ -383,20 +395,15 @@ TEST_F(CliTest, ContentsListsRenamedCopiesFirstAndLeavesTheRestToTheNameRules) {
 }
 
 TEST_F(CliTest, ContentsWarnsOfUnreadableFilesWithoutChangingTheStatus) {
-    // As root, corvane-find runs as nobody on files in a folder nobody can enter.
-    const TempDir here(testing::ReachableScratch());
-    ASSERT_TRUE(here.ok());
-    ASSERT_EQ(::chmod(here.path().c_str(), 0755), 0);
-    const bool root = ::geteuid() == 0;
-    const std::string find =
-        root ? testing::ReachableProgram(CORVANE_FIND, here.path()) : CORVANE_FIND;
-    const auto Find = [&](std::vector<std::string> args) {
-        args.insert(args.begin(), find);
-        return root ? testing::RunAsNobody(args, here.path()) : RunProgram(args, here.path());
-    };
-    if (const Ran probe = Find({"--version"}); probe.status != 0) {
-        GTEST_SKIP() << "cannot run " << find << " as nobody: " << probe.err;
+    // Root reads anything: as root, corvane-find runs as the user nobody, on
+    // files in a folder that user can enter; anyone else is refused already.
+    const AsNobody nobody;
+    ASSERT_TRUE(nobody.here.ok());
+    if (!nobody.CanRun()) {
+        GTEST_SKIP() << "cannot run " << nobody.find << " as nobody";
     }
+    const TempDir& here = nobody.here;
+    const auto Find = [&](const std::vector<std::string>& args) { return nobody.Find(args); };
     MakeFolder(here / "x");
     MakeFolder(here / "y");
     WriteFile(here / "x/a", "same bytes");
