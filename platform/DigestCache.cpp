@@ -228,6 +228,9 @@ bool DigestCache::Parse(std::string_view bytes) {
         return false;
     }
     const auto run = Get<std::uint32_t>(bytes, 32);
+    if (run == UINT32_MAX) {
+        return false;  // a run count that cannot go on: the next run would be 0 again
+    }
     entries_.reserve(static_cast<std::size_t>(count));
     for (std::size_t at = kHeaderBytes; at < bytes.size(); at += kEntryBytes) {
         Entry entry;
