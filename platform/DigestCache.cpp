@@ -205,6 +205,11 @@ bool DigestCache::Load(const std::string& folder) {
     return Parse(bytes);
 }
 
+namespace {
+constexpr std::uint32_t kRebaseAt = UINT32_MAX / 2;
+constexpr std::uint32_t kRebaseTo = UINT32_MAX / 4;
+}  // namespace
+
 bool DigestCache::Parse(std::string_view bytes) {
     entries_.clear();
     added_.clear();
@@ -228,9 +233,6 @@ bool DigestCache::Parse(std::string_view bytes) {
         return false;
     }
     const auto run = Get<std::uint32_t>(bytes, 32);
-    if (run == UINT32_MAX) {
-        return false;  // a run count that cannot go on: the next run would be 0 again
-    }
     entries_.reserve(static_cast<std::size_t>(count));
     for (std::size_t at = kHeaderBytes; at < bytes.size(); at += kEntryBytes) {
         Entry entry;
@@ -254,6 +256,15 @@ bool DigestCache::Parse(std::string_view bytes) {
         entries_.push_back(entry);
     }
     run_ = run + 1;
+    // Far on, the run count starts low again, the entries' last uses moved
+    // with it in their order, so that it never wraps.
+    if (run >= kRebaseAt) {
+        const std::uint32_t shift = run - kRebaseTo;
+        for (Entry& entry : entries_) {
+            entry.used = entry.used > shift ? entry.used - shift : 0;
+        }
+        run_ = kRebaseTo + 1;
+    }
     return true;
 }
 
