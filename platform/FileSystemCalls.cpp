@@ -6,9 +6,12 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <system_error>
+#include <thread>
 
 namespace corvane {
 
@@ -132,8 +135,59 @@ int FileSystemCalls::SyncFs(int fd) const {
     return ::syncfs(fd);
 }
 
+std::vector<int> FileSystemCalls::UnlinkEachAt(const std::vector<NameAt>& names) const {
+    std::vector<int> errors;
+    errors.reserve(names.size());
+    for (const NameAt& at : names) {
+        errors.push_back(UnlinkAt(at.folder, at.name.c_str(), 0) == 0 ? 0 : errno);
+    }
+    return errors;
+}
+
+namespace {
+
+// The system's calls, with the removals of UnlinkEachAt spread over a few
+// threads: each removal may wait for the drive, and the waits then overlap.
+class ConcurrentSystemCalls final : public FileSystemCalls {
+  public:
+    std::vector<int> UnlinkEachAt(const std::vector<NameAt>& names) const override;
+};
+
+constexpr std::size_t kMostRemovers = 8;
+constexpr std::size_t kNamesPerRemover = 16;  // fewer go on the calling thread alone
+
+std::vector<int> ConcurrentSystemCalls::UnlinkEachAt(const std::vector<NameAt>& names) const {
+    const std::size_t removers = std::min(kMostRemovers, names.size() / kNamesPerRemover);
+    if (removers < 2) {
+        return FileSystemCalls::UnlinkEachAt(names);
+    }
+    std::vector<int> errors(names.size(), 0);
+    std::atomic<std::size_t> next{0};
+    const auto remove = [&] {
+        for (std::size_t i = next++; i < names.size(); i = next++) {
+            errors[i] = ::unlinkat(names[i].folder, names[i].name.c_str(), 0) == 0 ? 0 : errno;
+        }
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(removers - 1);
+    try {
+        while (threads.size() + 1 < removers) {
+            threads.emplace_back(remove);
+        }
+    } catch (const std::system_error&) {
+        // No more threads to be had: those there and this one do the rest.
+    }
+    remove();
+    for (std::thread& thread : threads) {
+        thread.join();
+    }
+    return errors;
+}
+
+}  // namespace
+
 const FileSystemCalls& SystemCalls() {
-    static const FileSystemCalls system;
+    static const ConcurrentSystemCalls system;
     return system;
 }
 

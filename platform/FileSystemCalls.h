@@ -49,6 +49,18 @@ class FileSystemCalls {
     virtual int ReadLinkAt(int folder, const char* name, std::string& target) const;
     // syncfs(2): everything written to the drive of `fd` reaches the disk.
     virtual int SyncFs(int fd) const;
+
+    // Removes each name from its folder as UnlinkAt(folder, name, 0) does;
+    // one answer per name, in order: 0 or the errno. These calls remove them
+    // one after another through UnlinkAt; the system's own (SystemCalls())
+    // several at a time, which pays where each removal waits for the drive
+    // (on a drive mounted with "discard", unlinkat may trim the freed block
+    // before it returns).
+    struct NameAt {
+        int folder = -1;
+        std::string name;
+    };
+    virtual std::vector<int> UnlinkEachAt(const std::vector<NameAt>& names) const;
 };
 
 // The system's own calls.

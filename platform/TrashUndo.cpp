@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <map>
+#include <vector>
 
 #include "platform/TrashJournal.h"
 #include "platform/TrashPaths.h"
@@ -14,6 +15,8 @@ namespace corvane {
 namespace {
 
 constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+// The .trashinfo files of the files back home are removed this many at a time.
+constexpr std::size_t kRemovedTogether = 1024;
 
 // One trash's files/ and info/, open; `error` when they cannot be.
 struct TrashFolders {
@@ -38,6 +41,10 @@ class Restorer {
     Restorer& operator=(const Restorer&) = delete;
 
     void Restore(const JournalEntry& entry, UndoResult& file);
+    // Removes the entries left of the files back home so far. Done before the
+    // journal says they are back: until then a later undo finds them home
+    // and removes what is left.
+    void RemoveEntries();
 
   private:
     const TrashFolders& FoldersOf(const std::string& trash);
@@ -48,7 +55,14 @@ class Restorer {
     const FileSystemCalls& fs_;
     FolderChain chain_;
     std::map<std::string, TrashFolders> trashes_;
+    std::vector<FileSystemCalls::NameAt> leftEntries_;  // .trashinfo files to remove
 };
+
+void Restorer::RemoveEntries() {
+    // A .trashinfo that cannot be removed stays, naming no file: harmless.
+    fs_.UnlinkEachAt(leftEntries_);
+    leftEntries_.clear();
+}
 
 const TrashFolders& Restorer::FoldersOf(const std::string& trash) {
     if (const auto found = trashes_.find(trash); found != trashes_.end()) {
@@ -114,7 +128,7 @@ void Restorer::Restore(const JournalEntry& entry, UndoResult& file) {
             held = false;  // a second name of the file, left by a link fallback
         }
         if (!held) {
-            fs_.UnlinkAt(trash.info, entry.infoName.c_str(), 0);
+            leftEntries_.push_back({trash.info, entry.infoName});
         }
         file.restored = true;
         return;
@@ -140,7 +154,7 @@ void Restorer::PutBack(const JournalEntry& entry, const TrashFolders& trash, int
         ((error == EEXIST || error == ENOENT) && IsBack(parent, base, entry.stamp, there))) {
         // Back, by this undo or by another one that was quicker. Only now
         // may its entry go.
-        fs_.UnlinkAt(trash.info, entry.infoName.c_str(), 0);
+        leftEntries_.push_back({trash.info, entry.infoName});
         file.restored = true;
         return;
     }
@@ -200,6 +214,9 @@ UndoOutcome UndoNewestBatch(const FileSystemCalls& fs, const std::string& journa
             file.problem = TrashProblem::kUndoNotAttempted;
         } else {
             restorer.Restore(batch.entries[i], file);
+            if (outcome.files.size() % kRemovedTogether == 0) {
+                restorer.RemoveEntries();
+            }
             control.Report(outcome.files.size(), left.size());
         }
         if (file.restored) {
@@ -209,6 +226,7 @@ UndoOutcome UndoNewestBatch(const FileSystemCalls& fs, const std::string& journa
         }
         outcome.stillUndoable = outcome.stillUndoable || MayComeBackLater(file.problem);
     }
+    restorer.RemoveEntries();
     // A batch some of whose files may still come back stays the one to undo,
     // and notes which are settled (back, or never coming back); else it is undone.
     const int error = outcome.stillUndoable ? RecordSettled(fs, journalFolder, batch.id, settled)

@@ -7,7 +7,10 @@
 // the file is renamed into it without replacing anything. Whether a file moved
 // at all is told from the disk, not from the journal's confirmations: a file
 // already at its original path (never moved, or put back by another undo) is
-// reported back, and what is left of its reserved entry is removed.
+// reported back, and what is left of its reserved entry is removed. The
+// .trashinfo files of the files back are removed a thousand at a time, several
+// at once (FileSystemCalls::UnlinkEachAt), always before the journal notes
+// those files back.
 #pragma once
 
 #include <string>

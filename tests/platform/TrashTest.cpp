@@ -196,6 +196,29 @@ TEST(Trash, EveryNameGetsAnEntryWeWrote) {
     EXPECT_EQ(trash.MoveToTrash({dir / "docs"})[0].problem, TrashProblem::kNotAFile);
 }
 
+TEST(Trash, TheSystemRemovesManyNamesAtOnceAndAnswersForEach) {
+    // Enough names for several threads; every seventh is missing, one is a folder.
+    TempDir dir;
+    const int folder = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(folder, 0);
+    ::mkdir((dir / "kept").c_str(), 0755);
+    std::vector<FileSystemCalls::NameAt> names{{folder, "kept"}};
+    for (int i = 0; i < 200; ++i) {
+        names.push_back({folder, "n" + std::to_string(i)});
+        if (i % 7 != 0) {
+            WriteFile(dir / names.back().name, "x");
+        }
+    }
+    const std::vector<int> errors = SystemCalls().UnlinkEachAt(names);
+    ::close(folder);
+    ASSERT_EQ(errors.size(), names.size());
+    EXPECT_EQ(errors[0], EISDIR);
+    for (std::size_t k = 1; k < names.size(); ++k) {
+        EXPECT_EQ(errors[k], (k - 1) % 7 == 0 ? ENOENT : 0) << names[k].name;
+    }
+    EXPECT_EQ(Names(dir.path()), std::vector<std::string>{"kept"});
+}
+
 // A drive of its own mounted inside the test folder, away from the home trash.
 class DriveTrash : public ::testing::Test {
   protected:
