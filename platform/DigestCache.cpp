@@ -47,8 +47,8 @@ ContentKey GetKey(std::string_view in, std::size_t at) {
 }
 
 bool ById(const CachedDigests& a, const CachedDigests& b) {
-    return std::tie(a.state.stamp.id.device, a.state.stamp.id.inode) <
-           std::tie(b.state.stamp.id.device, b.state.stamp.id.inode);
+    return std::tie(a.state.id.device, a.state.id.inode) <
+           std::tie(b.state.id.device, b.state.id.inode);
 }
 
 int MakeFolder(const std::string& folder) {
@@ -237,19 +237,17 @@ bool DigestCache::Parse(std::string_view bytes) {
     for (std::size_t at = kHeaderBytes; at < bytes.size(); at += kEntryBytes) {
         Entry entry;
         CachedDigests& d = entry.digests;
-        d.state.stamp.id = {Get<std::uint64_t>(bytes, at), Get<std::uint64_t>(bytes, at + 8)};
-        d.state.stamp.size = Get<std::int64_t>(bytes, at + 16);
-        d.state.stamp.modified = {Get<std::int64_t>(bytes, at + 24),
-                                  Get<std::int32_t>(bytes, at + 32)};
+        d.state.id = {Get<std::uint64_t>(bytes, at), Get<std::uint64_t>(bytes, at + 8)};
+        d.state.size = Get<std::int64_t>(bytes, at + 16);
+        d.state.modified = {Get<std::int64_t>(bytes, at + 24), Get<std::int32_t>(bytes, at + 32)};
         d.state.changed = {Get<std::int64_t>(bytes, at + 40), Get<std::int32_t>(bytes, at + 36)};
-        d.state.stamp.changed = d.state.changed;
         d.known = Get<std::uint8_t>(bytes, at + 48);
         entry.used = Get<std::uint32_t>(bytes, at + 52);
         d.head = GetKey(bytes, at + 56);
         d.tail = GetKey(bytes, at + 72);
         d.whole = GetKey(bytes, at + 88);
         const bool sorted = entries_.empty() || ById(entries_.back().digests, d);
-        if (!sorted || d.known > 7 || entry.used > run || d.state.stamp.size < 0) {
+        if (!sorted || d.known > 7 || entry.used > run || d.state.size < 0) {
             entries_.clear();
             return false;
         }
@@ -268,7 +266,7 @@ bool DigestCache::Parse(std::string_view bytes) {
     return true;
 }
 
-const CachedDigests* DigestCache::Find(const FileState& state) const {
+const CachedDigests* DigestCache::Find(const FileStamp& state) const {
     CachedDigests probe;
     probe.state = state;
     const auto found =
@@ -327,11 +325,11 @@ std::string DigestCache::Serialize() {
     std::size_t at = kHeaderBytes;
     for (const Entry& entry : entries_) {
         const CachedDigests& d = entry.digests;
-        Put(out, at, d.state.stamp.id.device);
-        Put(out, at + 8, d.state.stamp.id.inode);
-        Put(out, at + 16, d.state.stamp.size);
-        Put(out, at + 24, d.state.stamp.modified.seconds);
-        Put(out, at + 32, d.state.stamp.modified.nanoseconds);
+        Put(out, at, d.state.id.device);
+        Put(out, at + 8, d.state.id.inode);
+        Put(out, at + 16, d.state.size);
+        Put(out, at + 24, d.state.modified.seconds);
+        Put(out, at + 32, d.state.modified.nanoseconds);
         Put(out, at + 36, d.state.changed.nanoseconds);
         Put(out, at + 40, d.state.changed.seconds);
         Put(out, at + 48, d.known);

@@ -18,7 +18,7 @@ namespace corvane {
 
 // The keys of one file as it was when they were read.
 struct CachedDigests {
-    FileState state;
+    FileStamp state;
     std::uint8_t known = 0;  // 1 head, 2 tail, 4 whole
     ContentKey head, tail, whole;
 };
@@ -61,7 +61,7 @@ class DigestCache {
     // The keys of the file with `state`'s device and inode, when its entry
     // was made with exactly that state; null otherwise. Safe on several
     // threads at once while nothing is stored.
-    const CachedDigests* Find(const FileState& state) const;
+    const CachedDigests* Find(const FileStamp& state) const;
 
     // Keeps `digests` (replacing an older entry of its device and inode).
     void Store(const CachedDigests& digests);

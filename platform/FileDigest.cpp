@@ -88,9 +88,9 @@ int OpenByParts(const std::string& path) {
     return fd;
 }
 
-bool Matches(const FileState& opened, const FileExpectation& expected) {
-    return opened.stamp.id == expected.id && opened.stamp.size == expected.size &&
-           (!expected.modified || opened.stamp.modified == *expected.modified) &&
+bool Matches(const FileStamp& opened, const FileExpectation& expected) {
+    return opened.id == expected.id && opened.size == expected.size &&
+           (!expected.modified || opened.modified == *expected.modified) &&
            (!expected.state || opened == *expected.state);
 }
 
@@ -188,7 +188,7 @@ StampedFile::StampedFile(const std::string& path, const FileExpectation& expecte
         Close();
         return;
     }
-    opened_ = StateOf(st);
+    opened_ = StampOf(st);
     if (!S_ISREG(st.st_mode) || !Matches(opened_, expected)) {
         failure_ = Failed(DigestOutcome::Changed);
         Close();
@@ -225,7 +225,7 @@ FileDigest StampedFile::Finish(const FileDigest& done) {
         struct stat after {};
         if (::fstat(fd_, &after) != 0) {
             result = Failed(DigestOutcome::Unreadable, errno);
-        } else if (!(StateOf(after) == opened_)) {
+        } else if (!(StampOf(after) == opened_)) {
             result = Failed(DigestOutcome::Changed);
         }
     }
@@ -253,21 +253,21 @@ FileDigest StampedFile::Block(DigestReader& reader, off_t offset, std::size_t co
 }
 
 FileDigest StampedFile::Head(DigestReader& reader, const ReadCallback& onRead) {
-    const auto size = static_cast<std::size_t>(opened_.stamp.size);
+    const auto size = static_cast<std::size_t>(opened_.size);
     FileDigest done = Block(reader, 0, std::min(size, kEdgeBlockBytes), onRead);
     done.whole = size <= kEdgeBlockBytes && done.outcome == DigestOutcome::Done;
     return done;
 }
 
 FileDigest StampedFile::Tail(DigestReader& reader, const ReadCallback& onRead) {
-    const auto size = static_cast<std::size_t>(opened_.stamp.size);
+    const auto size = static_cast<std::size_t>(opened_.size);
     const std::size_t count = std::min(size, kEdgeBlockBytes);
     return Block(reader, static_cast<off_t>(size - count), count, onRead);
 }
 
 FileDigest StampedFile::Whole(DigestReader& reader, const ReadCallback& onRead) {
     reader.state_->Reset();
-    return Span(reader, 0, static_cast<off_t>(opened_.stamp.size), onRead);
+    return Span(reader, 0, static_cast<off_t>(opened_.size), onRead);
 }
 
 FileDigest StampedFile::Rest(DigestReader& reader, const ContentKey& head, const ContentKey* tail,
@@ -275,7 +275,7 @@ FileDigest StampedFile::Rest(DigestReader& reader, const ContentKey& head, const
     DigestReader::State& state = *reader.state_;
     state.Reset();
     XXH3_128bits_update(state.hash, &head, sizeof head);
-    const auto size = static_cast<off_t>(opened_.stamp.size);
+    const auto size = static_cast<off_t>(opened_.size);
     const auto block = static_cast<off_t>(kEdgeBlockBytes);
     FileDigest done = Span(reader, std::min(block, size),
                            tail != nullptr ? std::max(block, size - block) : size, onRead);

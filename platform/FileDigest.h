@@ -47,34 +47,23 @@ ContentKey KeyNotFromContent(std::int64_t size, std::string_view bytesRead = {})
 // end; a file no longer than one block is read whole by its head read.
 inline constexpr std::size_t kEdgeBlockBytes = 4096;
 
-// A file's stamp and its change time: a file rewritten with its size and
-// modification time put back still shows a new change time.
-struct FileState {
-    FileStamp stamp;
-    ModifiedTime changed;
-    friend bool operator==(const FileState&, const FileState&) = default;
-};
-inline FileState StateOf(const struct stat& st) {
-    return FileState{StampOf(st), ModifiedTime{static_cast<std::int64_t>(st.st_ctim.tv_sec),
-                                               static_cast<std::int32_t>(st.st_ctim.tv_nsec)}};
-}
-
 // What the open file must show to be read: the device, inode and size
 // always, the modification time when given, the whole state when given.
 struct FileExpectation {
     FileExpectation() = default;
     FileExpectation(const FileStamp& stamp)
         : id(stamp.id), size(stamp.size), modified(stamp.modified) {}  // NOLINT
-    FileExpectation(const FileState& state)                            // NOLINT
-        : id(state.stamp.id),
-          size(state.stamp.size),
-          modified(state.stamp.modified),
-          state(state) {}
+    // The whole stamp, its change time included.
+    static FileExpectation Exactly(const FileStamp& stamp) {
+        FileExpectation expected(stamp);
+        expected.state = stamp;
+        return expected;
+    }
 
     FileId id;
     std::int64_t size = 0;
     std::optional<ModifiedTime> modified;
-    std::optional<FileState> state;
+    std::optional<FileStamp> state;
 };
 
 enum class DigestOutcome : std::uint8_t {
@@ -138,7 +127,7 @@ class StampedFile {
     // Why the file is not open (Unreadable with its errno, or Changed).
     const FileDigest& Failure() const { return failure_; }
     // What fstat showed when it was opened.
-    const FileState& Opened() const { return opened_; }
+    const FileStamp& Opened() const { return opened_; }
 
     // The digest of the first kEdgeBlockBytes; a file no longer than that is
     // read whole (`whole` set).
@@ -168,7 +157,7 @@ class StampedFile {
     FileDigest Span(DigestReader& reader, off_t from, off_t to, const ReadCallback& onRead);
 
     int fd_ = -1;
-    FileState opened_;
+    FileStamp opened_;
     FileDigest failure_;
 };
 

@@ -63,7 +63,7 @@ std::vector<std::uint32_t> PlanRows(const std::vector<ResultRow>& rows, ContentS
                 if (row.stamp.id.Known()) {
                     fileOf.emplace(row.stamp.id, rowFile[r]);
                 }
-            } else if (!(stages.File(found->second).seen.stamp == row.stamp)) {
+            } else if (!(stages.File(found->second).seen == row.stamp)) {
                 content.verdict = ContentVerdict::Changed;  // between its two rows
                 continue;
             } else {

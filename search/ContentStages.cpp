@@ -50,33 +50,32 @@ std::uint64_t Remaining(const StagedFile& file, std::uint8_t fromBit, bool rest)
     std::uint64_t bytes = 0;
     for (std::uint8_t bit = fromBit; bit <= StagedFile::kWhole;
          bit = static_cast<std::uint8_t>(bit << 1)) {
-        if (Applies(bit, file.seen.stamp.size) && (file.known & bit) == 0) {
-            bytes += StageBytes(bit, file.seen.stamp.size, rest);
+        if (Applies(bit, file.seen.size) && (file.known & bit) == 0) {
+            bytes += StageBytes(bit, file.seen.size, rest);
         }
     }
     return bytes;
 }
 
 // What statx says of `path` now, links not followed: 0 or the errno.
-int LookAt(const std::string& path, FileState& state, bool& regular) {
+int LookAt(const std::string& path, FileStamp& state, bool& regular) {
     struct statx st {};
     if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
                 STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_INO, &st) != 0) {
         return errno;
     }
     regular = S_ISREG(st.stx_mode);
-    state.stamp.id = FileId{static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor)),
-                            static_cast<std::uint64_t>(st.stx_ino)};
-    state.stamp.size = static_cast<std::int64_t>(st.stx_size);
-    state.stamp.modified = {st.stx_mtime.tv_sec, static_cast<std::int32_t>(st.stx_mtime.tv_nsec)};
+    state.id = FileId{static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor)),
+                      static_cast<std::uint64_t>(st.stx_ino)};
+    state.size = static_cast<std::int64_t>(st.stx_size);
+    state.modified = {st.stx_mtime.tv_sec, static_cast<std::int32_t>(st.stx_mtime.tv_nsec)};
     state.changed = {st.stx_ctime.tv_sec, static_cast<std::int32_t>(st.stx_ctime.tv_nsec)};
-    state.stamp.changed = state.changed;
     return 0;
 }
 
-bool Matches(const FileState& now, const FileExpectation& expected) {
-    return now.stamp.id == expected.id && now.stamp.size == expected.size &&
-           (!expected.modified || now.stamp.modified == *expected.modified) &&
+bool Matches(const FileStamp& now, const FileExpectation& expected) {
+    return now.id == expected.id && now.size == expected.size &&
+           (!expected.modified || now.modified == *expected.modified) &&
            (!expected.state || now == *expected.state);
 }
 
@@ -84,13 +83,13 @@ bool Matches(const FileState& now, const FileExpectation& expected) {
 
 FileExpectation StagedFile::Expected() const {
     if (looked) {
-        return FileExpectation(seen);
+        return FileExpectation::Exactly(seen);
     }
     FileExpectation expected;
-    expected.id = seen.stamp.id;
-    expected.size = seen.stamp.size;
+    expected.id = seen.id;
+    expected.size = seen.size;
     if (checkModified) {
-        expected.modified = seen.stamp.modified;
+        expected.modified = seen.modified;
     }
     return expected;
 }
@@ -100,8 +99,8 @@ ContentKey StagedFile::Key() const {
         return whole;
     }
     ContentKey keys[2] = {head, (known & kTail) != 0 ? tail : ContentKey{}};
-    return KeyNotFromContent(seen.stamp.size, {reinterpret_cast<const char*>(keys),
-                                               (known & kHead) != 0 ? sizeof keys : 0});
+    return KeyNotFromContent(
+        seen.size, {reinterpret_cast<const char*>(keys), (known & kHead) != 0 ? sizeof keys : 0});
 }
 
 // What the readers and the reporting thread share.
@@ -144,7 +143,7 @@ std::uint32_t ContentStages::AddFile(std::uint32_t source, const FileStamp& stam
                                      bool checkModified) {
     StagedFile file;
     file.source = source;
-    file.seen.stamp = stamp;
+    file.seen = stamp;
     file.checkModified = checkModified;
     files_.push_back(file);
     return static_cast<std::uint32_t>(files_.size() - 1);
@@ -174,10 +173,10 @@ bool TakesPart(const StagedFile& f, unsigned stage) {
     // Past the head only files longer than one block take part (with their
     // whole key already known, from the cache, they still do: the other
     // files of their run need them).
-    if ((f.known & StagedFile::kHead) == 0 || !Applies(StagedFile::kWhole, f.seen.stamp.size)) {
+    if ((f.known & StagedFile::kHead) == 0 || !Applies(StagedFile::kWhole, f.seen.size)) {
         return false;
     }
-    return stage != 2 || !Applies(StagedFile::kTail, f.seen.stamp.size) ||
+    return stage != 2 || !Applies(StagedFile::kTail, f.seen.size) ||
            (f.known & StagedFile::kTail) != 0;
 }
 
@@ -194,10 +193,10 @@ std::vector<bool> InPlay(const std::vector<StagedFile>& files,
     }
     const auto keyOf = [&](std::uint32_t m) {
         const StagedFile& f = files[members[m].second];
-        const bool withTail = stage == 2 && Applies(StagedFile::kTail, f.seen.stamp.size);
+        const bool withTail = stage == 2 && Applies(StagedFile::kTail, f.seen.size);
         const ContentKey head = stage > 0 ? f.head : ContentKey{};
         const ContentKey tail = withTail ? f.tail : ContentKey{};
-        return std::make_tuple(members[m].first, f.seen.stamp.size, head.high, head.low, tail.high,
+        return std::make_tuple(members[m].first, f.seen.size, head.high, head.low, tail.high,
                                tail.low);
     };
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -235,7 +234,7 @@ std::vector<std::uint32_t> ContentStages::Select(Stage stage) {
         if (stage == Stage::Head) {
             compared_[f] = true;
         }
-        if (Applies(bit, file.seen.stamp.size) && (file.known & bit) == 0) {
+        if (Applies(bit, file.seen.size) && (file.known & bit) == 0) {
             chosen.push_back(f);
         }
     }
@@ -253,7 +252,7 @@ std::vector<std::uint32_t> ContentStages::Select(Stage stage) {
 // it as it is now. False when the file is not the expected one (its
 // outcome set then).
 bool ContentStages::LookUp(StagedFile& file, const std::string& path) {
-    FileState now;
+    FileStamp now;
     bool regular = false;
     const int error = LookAt(path, now, regular);
     if (error == ENAMETOOLONG) {
@@ -267,7 +266,7 @@ bool ContentStages::LookUp(StagedFile& file, const std::string& path) {
     }
     file.seen = now;
     file.looked = true;
-    const auto stable = shared_->stableDevices.find(now.stamp.id.device);
+    const auto stable = shared_->stableDevices.find(now.id.device);
     if (stable == shared_->stableDevices.end() || !stable->second) {
         return true;
     }
@@ -344,8 +343,8 @@ void ContentStages::ReadStage(Stage stage, const std::vector<std::uint32_t>& cho
     Shared& shared = *shared_;
     std::vector<std::uint32_t> order = chosen;
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-        const FileId& x = files_[a].seen.stamp.id;
-        const FileId& y = files_[b].seen.stamp.id;
+        const FileId& x = files_[a].seen.id;
+        const FileId& y = files_[b].seen.id;
         return std::tie(x.device, x.inode) < std::tie(y.device, y.inode);
     });
     if (order.empty() || shared.Stopped()) {
@@ -400,7 +399,7 @@ bool ContentStages::Run(const std::function<bool()>& stopped,
         const std::vector<std::uint32_t> chosen = Select(stage);
         if (stage == Stage::Head && options_.cache != nullptr) {
             for (const std::uint32_t f : chosen) {
-                const std::uint64_t device = files_[f].seen.stamp.id.device;
+                const std::uint64_t device = files_[f].seen.id.device;
                 if (!shared.stableDevices.contains(device)) {
                     shared.stableDevices[device] = InodesAreStableFor(pathOf_(files_[f].source));
                 }

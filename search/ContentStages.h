@@ -37,7 +37,7 @@ struct StagedFile {
     // What the file must be: its device, inode and size (and modification
     // time, with `checkModified`); once `looked`, its whole state when first
     // opened or looked at, which every later open must show again.
-    FileState seen;
+    FileStamp seen;
     ContentKey head, tail, whole;
     std::uint32_t source = 0;  // the caller's number for the file
     int error = 0;             // errno, for Unreadable

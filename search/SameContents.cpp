@@ -56,7 +56,7 @@ void Gather(const ContentStages& stages, SameContentsResult& result) {
     }
     const auto keyOf = [&](std::uint32_t f) {
         const StagedFile& file = stages.File(f);
-        return std::make_tuple(file.seen.stamp.size, file.whole.high, file.whole.low);
+        return std::make_tuple(file.seen.size, file.whole.high, file.whole.low);
     };
     std::sort(whole.begin(), whole.end(), [&](std::uint32_t a, std::uint32_t b) {
         return std::make_tuple(keyOf(a), stages.File(a).source) <

@@ -19,12 +19,8 @@ using testing::TempDir;
 
 CachedDigests Entry(std::uint64_t inode, std::uint8_t known = 7) {
     CachedDigests d;
-    d.state.stamp = FileStamp{FileId{2049, inode},
-                              static_cast<std::int64_t>(inode * 100),
-                              ModifiedTime{1700000000, 5},
-                              {}};
-    d.state.changed = ModifiedTime{1700000001, 6};
-    d.state.stamp.changed = d.state.changed;
+    d.state = FileStamp{FileId{2049, inode}, static_cast<std::int64_t>(inode * 100),
+                        ModifiedTime{1700000000, 5}, ModifiedTime{1700000001, 6}};
     d.known = known;
     d.head = {inode, 1};
     d.tail = {inode, 2};
@@ -48,16 +44,16 @@ TEST(DigestCacheTest, EntriesComeBackOnlyForTheirExactState) {
     EXPECT_EQ(found->whole, (ContentKey{9, 3}));
     struct Case {
         const char* name;
-        void (*change)(FileState&);
+        void (*change)(FileStamp&);
     } cases[] = {
-        {"size", [](FileState& s) { s.stamp.size += 1; }},
-        {"modification time", [](FileState& s) { s.stamp.modified.nanoseconds += 1; }},
-        {"change time alone", [](FileState& s) { s.changed.nanoseconds += 1; }},
-        {"inode", [](FileState& s) { s.stamp.id.inode = 4; }},
-        {"device", [](FileState& s) { s.stamp.id.device = 7; }},
+        {"size", [](FileStamp& s) { s.size += 1; }},
+        {"modification time", [](FileStamp& s) { s.modified.nanoseconds += 1; }},
+        {"change time alone", [](FileStamp& s) { s.changed.nanoseconds += 1; }},
+        {"inode", [](FileStamp& s) { s.id.inode = 4; }},
+        {"device", [](FileStamp& s) { s.id.device = 7; }},
     };
     for (const Case& c : cases) {
-        FileState state = Entry(5).state;
+        FileStamp state = Entry(5).state;
         c.change(state);
         EXPECT_EQ(loaded.Find(state), nullptr) << c.name;
     }
