@@ -49,8 +49,7 @@ struct Entry {
     std::uint32_t offset;
     std::uint32_t length;
     bool folder;
-    std::int64_t size;
-    FileId id;
+    FileStamp stamp;
 };
 
 constexpr std::size_t kReadBytes = 32 * 1024;  // one getdents64 call
@@ -114,7 +113,7 @@ int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& f
             const std::string_view bytes(name);
             entries.push_back(Entry{static_cast<std::uint32_t>(arena.size()),
                                     static_cast<std::uint32_t>(bytes.size()), S_ISDIR(st.st_mode),
-                                    static_cast<std::int64_t>(st.st_size), IdOf(st)});
+                                    StampOf(st)});
             arena.append(bytes);
             if (stop != nullptr && ++sinceStopCheck == kEntriesBetweenStopChecks) {
                 sinceStopCheck = 0;
@@ -136,16 +135,14 @@ int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& f
     }
     subfolders.reserve(entries.size() - fileCount);
     files.names.reserve(arena.size() + fileCount);
-    files.sizes.reserve(fileCount);
-    files.ids.reserve(fileCount);
+    files.stamps.reserve(fileCount);
     for (const Entry& e : entries) {
         if (e.folder) {
-            subfolders.push_back(Subfolder{std::string(nameOf(e)), e.id});
+            subfolders.push_back(Subfolder{std::string(nameOf(e)), e.stamp.id});
         } else {
             files.names.append(nameOf(e));
             files.names.push_back('\0');
-            files.sizes.push_back(e.size);
-            files.ids.push_back(e.id);
+            files.stamps.push_back(e.stamp);
         }
     }
     return 0;

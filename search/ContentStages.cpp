@@ -149,6 +149,12 @@ std::uint32_t ContentStages::AddFile(std::uint32_t source, const FileStamp& stam
     return static_cast<std::uint32_t>(files_.size() - 1);
 }
 
+std::uint32_t ContentStages::AddSeenFile(std::uint32_t source, const FileStamp& seen) {
+    const std::uint32_t file = AddFile(source, seen, true);
+    files_[file].looked = true;
+    return file;
+}
+
 void ContentStages::AddMember(std::uint32_t bucket, std::uint32_t file) {
     members_.emplace_back(bucket, file);
 }
@@ -266,17 +272,32 @@ bool ContentStages::LookUp(StagedFile& file, const std::string& path) {
     }
     file.seen = now;
     file.looked = true;
-    const auto stable = shared_->stableDevices.find(now.id.device);
+    TakeFromCache(file);
+    return true;
+}
+
+// The keys the cache holds for the file as it was seen, where its file
+// system numbers inodes for good.
+void ContentStages::TakeFromCache(StagedFile& file) const {
+    const auto stable = shared_->stableDevices.find(file.seen.id.device);
     if (stable == shared_->stableDevices.end() || !stable->second) {
-        return true;
+        return;
     }
-    if (const CachedDigests* cached = options_.cache->Find(now); cached != nullptr) {
+    if (const CachedDigests* cached = options_.cache->Find(file.seen); cached != nullptr) {
         file.known = cached->known;
         file.head = cached->head;
         file.tail = cached->tail;
         file.whole = cached->whole;
     }
-    return true;
+}
+
+void ContentStages::FindStableDevices() {
+    for (const StagedFile& file : files_) {
+        const std::uint64_t device = file.seen.id.device;
+        if (!shared_->stableDevices.contains(device)) {
+            shared_->stableDevices[device] = InodesAreStableFor(pathOf_(file.source));
+        }
+    }
 }
 
 void ContentStages::ReadOne(DigestReader& reader, Stage stage, StagedFile& file) {
@@ -395,16 +416,16 @@ bool ContentStages::Run(const std::function<bool()>& stopped,
     shared.stopped = &stopped;
     shared.progress = &progress;
     compared_.assign(files_.size(), false);
-    for (const Stage stage : {Stage::Head, Stage::Tail, Stage::Whole}) {
-        const std::vector<std::uint32_t> chosen = Select(stage);
-        if (stage == Stage::Head && options_.cache != nullptr) {
-            for (const std::uint32_t f : chosen) {
-                const std::uint64_t device = files_[f].seen.id.device;
-                if (!shared.stableDevices.contains(device)) {
-                    shared.stableDevices[device] = InodesAreStableFor(pathOf_(files_[f].source));
-                }
+    if (options_.cache != nullptr) {
+        FindStableDevices();
+        for (StagedFile& file : files_) {
+            if (file.looked) {
+                TakeFromCache(file);
             }
         }
+    }
+    for (const Stage stage : {Stage::Head, Stage::Tail, Stage::Whole}) {
+        const std::vector<std::uint32_t> chosen = Select(stage);
         if (!shared.Stopped()) {
             ReadStage(stage, chosen);
         }

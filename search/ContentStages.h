@@ -77,7 +77,7 @@ struct ContentStagesOptions {
 // first, unchanged since the first: size, modification and change time), and
 // every read is followed by a check that nothing moved meanwhile. A file
 // whose keys are in the cache, for its device and inode and exactly its
-// state, is only looked at (statx) and not read.
+// stamp, is not read: only looked at (statx), unless it was added seen.
 class ContentStages {
   public:
     using PathOf = std::function<std::string(std::uint32_t source)>;
@@ -88,6 +88,10 @@ class ContentStages {
     // A file as the search saw it; its modification time is held to the
     // stamp's when `checkModified`.
     std::uint32_t AddFile(std::uint32_t source, const FileStamp& stamp, bool checkModified);
+    // A file whose whole stamp the search saw a moment ago (its listing):
+    // its keys are taken from the cache without looking at it again, and
+    // every open must show that stamp.
+    std::uint32_t AddSeenFile(std::uint32_t source, const FileStamp& seen);
     void AddMember(std::uint32_t bucket, std::uint32_t file);
     std::size_t FileCount() const { return files_.size(); }
 
@@ -112,6 +116,8 @@ class ContentStages {
     void ReadStage(Stage stage, const std::vector<std::uint32_t>& files);
     void ReadOne(DigestReader& reader, Stage stage, StagedFile& file);
     bool LookUp(StagedFile& file, const std::string& path);
+    void FindStableDevices();
+    void TakeFromCache(StagedFile& file) const;
 
     PathOf pathOf_;
     ContentStagesOptions options_;

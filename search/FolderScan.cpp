@@ -103,13 +103,20 @@ bool FolderScan::Catalogue() {
         }
         // The walk read the folder and its files' lstat in one go; this only
         // enters them, reading Close Matches afresh for every file.
-        folder.files.ForEach([&](std::string_view name, std::int64_t size, FileId id) {
+        folder.files.ForEach([&](std::string_view name, const FileStamp& stamp) {
             if (stopped) {
                 return;
             }
+            // A search by contents keeps the whole stamp, so that it need
+            // not look at each file again.
             const SearchOptions options = observer_.CurrentOptions();
-            const bool recordSize = options.close || options.contents;
-            if (!catalogue_.Append(path, name, recordSize ? size : FileCatalogue::kNoSize, id)) {
+            const bool kept =
+                options.contents
+                    ? catalogue_.Append(path, name, stamp)
+                    : catalogue_.Append(path, name,
+                                        options.close ? stamp.size : FileCatalogue::kNoSize,
+                                        stamp.id);
+            if (!kept) {
                 throw std::length_error("more folders or a longer name than the catalogue keeps");
             }
             stopped = stop_.Tick();

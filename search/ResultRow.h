@@ -19,9 +19,9 @@ enum class GroupShade : std::uint8_t { Light, Dark };
 
 struct ResultRow {
     std::string path;  // exact bytes of the file's path; decode only to show it
-    // The file as the search last saw it: device and inode from the scan,
-    // size and modification time read again after phase 2 (StampRows), not
-    // taken from the scan.
+    // The file as the search last saw it: device and inode from the scan;
+    // size and times from the scan where it kept them (a search by
+    // contents), else read again after phase 2 (StampRows).
     FileStamp stamp;
     bool stamped = false;  // false when the file could not be read again (size 0)
     MatchType type = MatchType::Exact;

@@ -1,6 +1,7 @@
 #include "search/RowBuilder.h"
 
 #include <new>
+#include <optional>
 #include <string_view>
 
 #include "platform/FileStamp.h"
@@ -24,9 +25,16 @@ ResultRow MakeRow(const FileCatalogue& catalogue, const FoundRow& found) {
     row.type = found.type;
     row.shade = found.shade;
     row.group = found.group;
-    // The file stays the one the scan found (its device and inode); its size
-    // and time are read after phase 2, for all rows at once (StampRows).
-    row.stamp.id = catalogue.Id(found.entry);
+    // The file stays the one the scan found (its device and inode). Its
+    // size and times are the scan's where it kept them (a search by
+    // contents); else they are read after phase 2, for all rows at once
+    // (StampRows).
+    if (const std::optional<FileStamp> seen = catalogue.Stamp(found.entry)) {
+        row.stamp = *seen;
+        row.stamped = true;
+    } else {
+        row.stamp.id = catalogue.Id(found.entry);
+    }
     return row;
 }
 
@@ -156,15 +164,21 @@ void RowBuilder::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
 
 void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
     std::vector<std::string_view> paths;
-    paths.reserve(rows.size());
-    for (const ResultRow& row : rows) {
-        paths.push_back(row.path);
+    std::vector<std::size_t> unstamped;
+    for (std::size_t r = 0; r < rows.size(); ++r) {
+        if (!rows[r].stamped) {
+            paths.push_back(rows[r].path);
+            unstamped.push_back(r);
+        }
+    }
+    if (paths.empty()) {
+        return;
     }
     // Called from two threads, each with rows of its own.
     ReadStamps(
         paths, [&stop] { return stop.Tick(); },
-        [&rows](std::size_t k, const FileStamp& stamp) {
-            ResultRow& row = rows[k];
+        [&rows, &unstamped](std::size_t k, const FileStamp& stamp) {
+            ResultRow& row = rows[unstamped[k]];
             row.stamp.size = stamp.size;
             row.stamp.modified = stamp.modified;
             row.stamp.changed = stamp.changed;

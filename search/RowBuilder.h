@@ -22,8 +22,9 @@ namespace corvane {
 // match and keeps that match's type. The shade flips after every outer pass
 // that gave the outer entry its row, so groups alternate light and dark.
 //
-// A row leaves here with the device and inode the scan found and no size or
-// time yet (stamped false): StampRows reads those for all rows at once.
+// A row leaves here with the device and inode the scan found, and its size
+// and times only where the scan kept them (stamped then): StampRows reads
+// the others' for all rows at once.
 //
 // A row as phase 2 finds it: its catalogue entry and its place in the list,
 // 12 bytes. The path is made from the catalogue later (MakeRows), once phase
@@ -110,10 +111,11 @@ class RowBuilder {
 };
 
 // The result rows of `found`, in order: the path from the catalogue, the
-// device and inode the scan found, no size or time yet.
+// device and inode the scan found, the scan's size and times where it kept
+// them.
 std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue, const std::vector<FoundRow>& found);
 
-// Reads every row's size and modification time now, after phase 2 and before
+// Reads the size and times of every row not yet stamped, after phase 2 and before
 // the rows are handed out: each file once, folder by folder on two threads,
 // by full path or relative to its folder (ReadStamps), for paths of any
 // length. The device and inode stay the scan's. A file that cannot be read

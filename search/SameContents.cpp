@@ -1,6 +1,7 @@
 #include "search/SameContents.h"
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 #include <unordered_map>
 
@@ -30,8 +31,10 @@ void AddCandidates(const FileCatalogue& catalogue, ContentStages& stages) {
     seen = {};
     for (const std::uint32_t i : firsts) {
         if (perSize[catalogue.Bytes(i)] >= 2) {
+            const std::optional<FileStamp> seen = catalogue.Stamp(i);
             const FileStamp stamp{catalogue.Id(i), catalogue.Bytes(i), {}, {}};
-            stages.AddMember(0, stages.AddFile(i, stamp, false));
+            stages.AddMember(0,
+                             seen ? stages.AddSeenFile(i, *seen) : stages.AddFile(i, stamp, false));
         }
     }
 }

@@ -39,5 +39,31 @@ TEST(FileCatalogue, ResetEmptiesTheCatalogue) {
     EXPECT_EQ(catalogue.FileBytes(0), "");
 }
 
+TEST(FileCatalogue, KeepsTheTimesOnlyOfEntriesGivenThem) {
+    const auto stamp = [](std::int64_t seconds, std::int32_t nanoseconds) {
+        return FileStamp{{1, 7}, 12, {seconds, nanoseconds}, {seconds + 1, 999999999}};
+    };
+    const FileStamp kept[] = {stamp(1700000000, 5), stamp(-1, 999999999), stamp(0, 0),
+                              stamp(8999999999, 1)};
+    FileCatalogue catalogue;
+    catalogue.Append("/x/", "plain", 3);
+    for (const FileStamp& s : kept) {
+        catalogue.Append("/x/", "kept", s);
+    }
+    catalogue.Append("/x/", "far", stamp(9000000001, 0));  // too far from 1970 to pack
+    catalogue.Append("/x/", "plain again", 3);
+
+    EXPECT_FALSE(catalogue.Stamp(0));
+    for (std::size_t k = 0; k < std::size(kept); ++k) {
+        EXPECT_EQ(catalogue.Stamp(k + 1), kept[k]) << k;
+    }
+    EXPECT_FALSE(catalogue.Stamp(5));
+    EXPECT_EQ(catalogue.FileBytes(5), "12");
+    EXPECT_FALSE(catalogue.Stamp(6));
+    catalogue.Reset();
+    catalogue.Append("/x/", "a");
+    EXPECT_FALSE(catalogue.Stamp(0));
+}
+
 }  // namespace
 }  // namespace corvane

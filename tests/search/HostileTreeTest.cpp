@@ -191,7 +191,7 @@ Walked WalkOnOneThread(const std::string& folder,
         if (walk.Folders()[k].error != 0) {
             walked.skipped.push_back(path);
         }
-        walk.Folders()[k].files.ForEach([&](std::string_view name, std::int64_t, FileId) {
+        walk.Folders()[k].files.ForEach([&](std::string_view name, const FileStamp&) {
             walked.files.push_back(path + std::string(name));
         });
     }
