@@ -46,11 +46,6 @@ ContentKey GetKey(std::string_view in, std::size_t at) {
     return ContentKey{Get<std::uint64_t>(in, at), Get<std::uint64_t>(in, at + 8)};
 }
 
-bool ById(const CachedDigests& a, const CachedDigests& b) {
-    return std::tie(a.state.id.device, a.state.id.inode) <
-           std::tie(b.state.id.device, b.state.id.inode);
-}
-
 int MakeFolder(const std::string& folder) {
     for (std::size_t slash = folder.find('/', 1);; slash = folder.find('/', slash + 1)) {
         const std::string part = folder.substr(0, slash);
@@ -196,134 +191,195 @@ DigestCache::DigestCache(const DigestSecret& secret, std::size_t bound)
       bound_(bound) {}
 
 bool DigestCache::Load(const std::string& folder) {
-    std::string bytes;
     constexpr std::size_t kLimit = kHeaderBytes + (std::size_t{1} << 30);
-    if (!ReadWhole(folder + kCacheName, kLimit, bytes)) {
-        entries_.clear();
+    if (!ReadWhole(folder + kCacheName, kLimit, bytes_)) {
+        Clear();
         return false;
     }
-    return Parse(bytes);
+    return Check();
+}
+
+bool DigestCache::Parse(std::string_view bytes) {
+    bytes_.assign(bytes);
+    return Check();
+}
+
+void DigestCache::Clear() {
+    bytes_.clear();
+    loaded_ = 0;
+    usedAgain_.clear();
+    added_.clear();
 }
 
 namespace {
+
 constexpr std::uint32_t kRebaseAt = UINT32_MAX / 2;
 constexpr std::uint32_t kRebaseTo = UINT32_MAX / 4;
+
+FileId IdAt(std::string_view bytes, std::size_t at) {
+    return FileId{Get<std::uint64_t>(bytes, at), Get<std::uint64_t>(bytes, at + 8)};
+}
+
+bool IdLess(const FileId& a, const FileId& b) {
+    return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
+}
+
+bool SameDigests(const CachedDigests& a, const CachedDigests& b) {
+    return a.state == b.state && a.known == b.known && a.head == b.head && a.tail == b.tail &&
+           a.whole == b.whole;
+}
+
 }  // namespace
 
-bool DigestCache::Parse(std::string_view bytes) {
-    entries_.clear();
+bool DigestCache::Check() {
+    const std::string_view bytes = bytes_;
     added_.clear();
+    usedAgain_.clear();
+    loaded_ = 0;
     if (bytes.size() < kHeaderBytes || std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0 ||
         Get<std::uint32_t>(bytes, 8) != kVersion || Get<std::uint32_t>(bytes, 12) != kEntryBytes ||
         Get<std::uint64_t>(bytes, 24) != secretTag_) {
+        Clear();
         return false;
     }
     const auto count = Get<std::uint64_t>(bytes, 16);
-    if (count > (bytes.size() - kHeaderBytes) / kEntryBytes ||
-        count * kEntryBytes != bytes.size() - kHeaderBytes) {
-        return false;
-    }
     XXH3_state_t* hash = XXH3_createState();
     XXH3_64bits_reset(hash);
     XXH3_64bits_update(hash, bytes.data(), kChecksumAt);
     XXH3_64bits_update(hash, bytes.data() + kHeaderBytes, bytes.size() - kHeaderBytes);
     const bool intact = XXH3_64bits_digest(hash) == Get<std::uint64_t>(bytes, kChecksumAt);
     XXH3_freeState(hash);
-    if (!intact) {
+    if (!intact || count > (bytes.size() - kHeaderBytes) / kEntryBytes ||
+        count * kEntryBytes != bytes.size() - kHeaderBytes) {
+        Clear();
         return false;
     }
     const auto run = Get<std::uint32_t>(bytes, 32);
-    entries_.reserve(static_cast<std::size_t>(count));
     for (std::size_t at = kHeaderBytes; at < bytes.size(); at += kEntryBytes) {
-        Entry entry;
-        CachedDigests& d = entry.digests;
-        d.state.id = {Get<std::uint64_t>(bytes, at), Get<std::uint64_t>(bytes, at + 8)};
-        d.state.size = Get<std::int64_t>(bytes, at + 16);
-        d.state.modified = {Get<std::int64_t>(bytes, at + 24), Get<std::int32_t>(bytes, at + 32)};
-        d.state.changed = {Get<std::int64_t>(bytes, at + 40), Get<std::int32_t>(bytes, at + 36)};
-        d.known = Get<std::uint8_t>(bytes, at + 48);
-        entry.used = Get<std::uint32_t>(bytes, at + 52);
-        d.head = GetKey(bytes, at + 56);
-        d.tail = GetKey(bytes, at + 72);
-        d.whole = GetKey(bytes, at + 88);
-        const bool sorted = entries_.empty() || ById(entries_.back().digests, d);
-        if (!sorted || d.known > 7 || entry.used > run || d.state.size < 0) {
-            entries_.clear();
+        const bool sorted =
+            at == kHeaderBytes || IdLess(IdAt(bytes, at - kEntryBytes), IdAt(bytes, at));
+        if (!sorted || Get<std::uint8_t>(bytes, at + 48) > 7 ||
+            Get<std::uint32_t>(bytes, at + 52) > run || Get<std::int64_t>(bytes, at + 16) < 0) {
+            Clear();
             return false;
         }
-        entries_.push_back(entry);
     }
+    loaded_ = static_cast<std::size_t>(count);
     run_ = run + 1;
+    usedShift_ = 0;
     // Far on, the run count starts low again, the entries' last uses moved
     // with it in their order, so that it never wraps.
     if (run >= kRebaseAt) {
-        const std::uint32_t shift = run - kRebaseTo;
-        for (Entry& entry : entries_) {
-            entry.used = entry.used > shift ? entry.used - shift : 0;
-        }
+        usedShift_ = run - kRebaseTo;
         run_ = kRebaseTo + 1;
     }
     return true;
 }
 
-const CachedDigests* DigestCache::Find(const FileStamp& state) const {
-    CachedDigests probe;
-    probe.state = state;
-    const auto found =
-        std::lower_bound(entries_.begin(), entries_.end(), probe,
-                         [](const Entry& e, const CachedDigests& p) { return ById(e.digests, p); });
-    if (found == entries_.end() || !(found->digests.state == state)) {
-        return nullptr;
+DigestCache::Entry DigestCache::Loaded(std::size_t k) const {
+    const std::string_view bytes = bytes_;
+    const std::size_t at = kHeaderBytes + k * kEntryBytes;
+    Entry entry;
+    CachedDigests& d = entry.digests;
+    d.state.id = IdAt(bytes, at);
+    d.state.size = Get<std::int64_t>(bytes, at + 16);
+    d.state.modified = {Get<std::int64_t>(bytes, at + 24), Get<std::int32_t>(bytes, at + 32)};
+    d.state.changed = {Get<std::int64_t>(bytes, at + 40), Get<std::int32_t>(bytes, at + 36)};
+    d.known = Get<std::uint8_t>(bytes, at + 48);
+    const auto used = Get<std::uint32_t>(bytes, at + 52);
+    entry.used = k < usedAgain_.size() && usedAgain_[k] ? run_
+                 : used > usedShift_                    ? used - usedShift_
+                                                        : 0;
+    d.head = GetKey(bytes, at + 56);
+    d.tail = GetKey(bytes, at + 72);
+    d.whole = GetKey(bytes, at + 88);
+    return entry;
+}
+
+std::optional<std::size_t> DigestCache::LoadedIndex(FileId id) const {
+    std::size_t low = 0;
+    std::size_t high = loaded_;
+    while (low < high) {
+        const std::size_t mid = low + (high - low) / 2;
+        if (IdLess(IdAt(bytes_, kHeaderBytes + mid * kEntryBytes), id)) {
+            low = mid + 1;
+        } else {
+            high = mid;
+        }
     }
-    return &found->digests;
+    if (low < loaded_ && IdAt(bytes_, kHeaderBytes + low * kEntryBytes) == id) {
+        return low;
+    }
+    return std::nullopt;
+}
+
+std::optional<CachedDigests> DigestCache::Find(const FileStamp& state) const {
+    const std::optional<std::size_t> k = LoadedIndex(state.id);
+    if (!k) {
+        return std::nullopt;
+    }
+    CachedDigests found = Loaded(*k).digests;
+    if (!(found.state == state)) {
+        return std::nullopt;
+    }
+    return found;
 }
 
 void DigestCache::Store(const CachedDigests& digests) {
+    if (const std::optional<std::size_t> k = LoadedIndex(digests.state.id);
+        k && SameDigests(Loaded(*k).digests, digests)) {
+        usedAgain_.resize(loaded_);
+        usedAgain_[*k] = true;
+        return;
+    }
     added_.push_back(Entry{digests, run_});
 }
 
-void DigestCache::Merge() {
-    std::stable_sort(added_.begin(), added_.end(),
-                     [](const Entry& a, const Entry& b) { return ById(a.digests, b.digests); });
+std::vector<DigestCache::Entry> DigestCache::Merged() {
+    std::stable_sort(added_.begin(), added_.end(), [](const Entry& a, const Entry& b) {
+        return IdLess(a.digests.state.id, b.digests.state.id);
+    });
     std::vector<Entry> merged;
-    merged.reserve(entries_.size() + added_.size());
+    merged.reserve(loaded_ + added_.size());
     std::size_t old = 0;
     for (std::size_t a = 0; a < added_.size(); ++a) {
-        if (a + 1 < added_.size() && !ById(added_[a].digests, added_[a + 1].digests)) {
+        const FileId id = added_[a].digests.state.id;
+        if (a + 1 < added_.size() && !IdLess(id, added_[a + 1].digests.state.id)) {
             continue;  // stored twice: the later one stands
         }
-        while (old < entries_.size() && ById(entries_[old].digests, added_[a].digests)) {
-            merged.push_back(entries_[old++]);
+        for (; old < loaded_ && IdLess(IdAt(bytes_, kHeaderBytes + old * kEntryBytes), id); ++old) {
+            merged.push_back(Loaded(old));
         }
-        if (old < entries_.size() && !ById(added_[a].digests, entries_[old].digests)) {
+        if (old < loaded_ && IdAt(bytes_, kHeaderBytes + old * kEntryBytes) == id) {
             ++old;  // replaced
         }
         merged.push_back(added_[a]);
     }
-    merged.insert(merged.end(), entries_.begin() + static_cast<std::ptrdiff_t>(old),
-                  entries_.end());
-    added_.clear();
+    for (; old < loaded_; ++old) {
+        merged.push_back(Loaded(old));
+    }
     if (merged.size() > bound_) {
         std::stable_sort(merged.begin(), merged.end(),
                          [](const Entry& a, const Entry& b) { return a.used > b.used; });
         merged.resize(bound_);
-        std::sort(merged.begin(), merged.end(),
-                  [](const Entry& a, const Entry& b) { return ById(a.digests, b.digests); });
+        std::sort(merged.begin(), merged.end(), [](const Entry& a, const Entry& b) {
+            return IdLess(a.digests.state.id, b.digests.state.id);
+        });
     }
-    entries_ = std::move(merged);
+    return merged;
 }
 
 std::string DigestCache::Serialize() {
-    Merge();
-    std::string out(kHeaderBytes + entries_.size() * kEntryBytes, '\0');
+    const std::vector<Entry> entries = Merged();
+    std::string out(kHeaderBytes + entries.size() * kEntryBytes, '\0');
     std::memcpy(out.data(), kMagic, sizeof kMagic);
     Put(out, 8, kVersion);
     Put(out, 12, static_cast<std::uint32_t>(kEntryBytes));
-    Put(out, 16, static_cast<std::uint64_t>(entries_.size()));
+    Put(out, 16, static_cast<std::uint64_t>(entries.size()));
     Put(out, 24, secretTag_);
     Put(out, 32, run_);
     std::size_t at = kHeaderBytes;
-    for (const Entry& entry : entries_) {
+    for (const Entry& entry : entries) {
         const CachedDigests& d = entry.digests;
         Put(out, at, d.state.id.device);
         Put(out, at + 8, d.state.id.inode);

@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -59,13 +60,18 @@ class DigestCache {
     bool Parse(std::string_view bytes);
 
     // The keys of the file with `state`'s device and inode, when its entry
-    // was made with exactly that state; null otherwise. Safe on several
-    // threads at once while nothing is stored.
-    const CachedDigests* Find(const FileStamp& state) const;
+    // was made with exactly that state. Looked up in the file's bytes as
+    // loaded; safe on several threads at once while nothing is stored.
+    std::optional<CachedDigests> Find(const FileStamp& state) const;
 
-    // Keeps `digests` (replacing an older entry of its device and inode).
+    // Keeps `digests` (replacing an older entry of its device and inode);
+    // an entry equal to a loaded one only counts as used in this run.
     void Store(const CachedDigests& digests);
-    std::size_t Count() const { return entries_.size() + added_.size(); }
+    // Whether Store added anything the loaded file does not hold; only then
+    // is Save worth its write. Entries only used again keep their older last
+    // use until the next write, so the bound goes by the runs that wrote.
+    bool Changed() const { return !added_.empty(); }
+    std::size_t Count() const { return loaded_ + added_.size(); }
 
     // Writes the cache to `folder`/digests through a new file renamed over
     // the old one, so a reader sees the old or the new cache, never a part;
@@ -79,12 +85,23 @@ class DigestCache {
         CachedDigests digests;
         std::uint32_t used = 0;  // the run that last stored it
     };
-    void Merge();
+    // Checks bytes_ as a whole cache of this version and secret.
+    bool Check();
+    void Clear();
+    // Loaded entry k, with its last use.
+    Entry Loaded(std::size_t k) const;
+    std::optional<std::size_t> LoadedIndex(FileId id) const;
+    // The loaded entries and those stored since, by device and inode,
+    // trimmed to the bound.
+    std::vector<Entry> Merged();
 
     std::uint64_t secretTag_;
     std::size_t bound_;
     std::uint32_t run_ = 1;
-    std::vector<Entry> entries_;  // by device and inode
+    std::string bytes_;            // the loaded file, its entries by device and inode
+    std::size_t loaded_ = 0;       // how many entries it holds
+    std::uint32_t usedShift_ = 0;  // taken off every loaded last use (see Check)
+    std::vector<bool> usedAgain_;  // loaded entries stored unchanged in this run
     std::vector<Entry> added_;
 };
 

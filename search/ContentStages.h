@@ -42,6 +42,7 @@ struct StagedFile {
     std::uint32_t source = 0;  // the caller's number for the file
     int error = 0;             // errno, for Unreadable
     std::uint8_t known = 0;    // kHead | kTail | kWhole: which keys are set
+    std::uint8_t cached = 0;   // which of them came from the cache
     bool checkModified = false;
     bool looked = false;
     DigestOutcome outcome = DigestOutcome::Done;  // Unreadable, Changed or Stopped
@@ -93,6 +94,8 @@ class ContentStages {
     // every open must show that stamp.
     std::uint32_t AddSeenFile(std::uint32_t source, const FileStamp& seen);
     void AddMember(std::uint32_t bucket, std::uint32_t file);
+    // Makes room for `files` files and as many members.
+    void Reserve(std::size_t files);
     std::size_t FileCount() const { return files_.size(); }
 
     // Runs every stage. `stopped` is asked before each file and after each

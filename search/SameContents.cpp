@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <optional>
 #include <tuple>
-#include <unordered_map>
 
 #include "platform/DigestCache.h"
 #include "search/ContentStages.h"
@@ -14,23 +13,46 @@ namespace {
 // One file per device and inode (its first entry), of a size at least one
 // other such file has: the only files worth reading.
 void AddCandidates(const FileCatalogue& catalogue, ContentStages& stages) {
-    std::unordered_map<std::int64_t, std::uint32_t> perSize;
-    std::unordered_map<FileId, std::uint32_t, FileIdHash> seen;
-    std::vector<std::uint32_t> firsts;
+    struct Sized {
+        std::int64_t size;
+        FileId id;
+        std::uint32_t entry;
+        auto Key() const { return std::tie(size, id.device, id.inode, entry); }
+    };
+    std::vector<Sized> sized;
     for (std::size_t i = 0; i < catalogue.FileCount(); ++i) {
-        if (catalogue.Bytes(i) <= 0) {
-            continue;
+        if (catalogue.Bytes(i) > 0) {
+            sized.push_back(
+                Sized{catalogue.Bytes(i), catalogue.Id(i), static_cast<std::uint32_t>(i)});
         }
-        const FileId id = catalogue.Id(i);
-        if (id.Known() && !seen.emplace(id, static_cast<std::uint32_t>(i)).second) {
-            continue;
-        }
-        ++perSize[catalogue.Bytes(i)];
-        firsts.push_back(static_cast<std::uint32_t>(i));
     }
-    seen = {};
-    for (const std::uint32_t i : firsts) {
-        if (perSize[catalogue.Bytes(i)] >= 2) {
+    std::sort(sized.begin(), sized.end(),
+              [](const Sized& a, const Sized& b) { return a.Key() < b.Key(); });
+    // A file's later entries (its hard links, or a folder listed twice) follow
+    // its first one; a size needs two files, not two entries.
+    const auto sameFile = [&](std::size_t a, std::size_t b) {
+        return sized[a].size == sized[b].size && sized[a].id.Known() && sized[a].id == sized[b].id;
+    };
+    std::vector<bool> chosen(catalogue.FileCount(), false);
+    std::size_t count = 0;
+    for (std::size_t begin = 0; begin < sized.size();) {
+        std::size_t end = begin;
+        std::size_t files = 0;
+        for (; end < sized.size() && sized[end].size == sized[begin].size; ++end) {
+            files += end == begin || !sameFile(end - 1, end) ? 1 : 0;
+        }
+        for (std::size_t k = begin; files >= 2 && k < end; ++k) {
+            if (k == begin || !sameFile(k - 1, k)) {
+                chosen[sized[k].entry] = true;
+                ++count;
+            }
+        }
+        begin = end;
+    }
+    sized = {};
+    stages.Reserve(count);
+    for (std::uint32_t i = 0; i < chosen.size(); ++i) {
+        if (chosen[i]) {
             const std::optional<FileStamp> seen = catalogue.Stamp(i);
             const FileStamp stamp{catalogue.Id(i), catalogue.Bytes(i), {}, {}};
             stages.AddMember(0,
@@ -88,11 +110,19 @@ void Gather(const ContentStages& stages, SameContentsResult& result) {
               [](const UngroupedFile& a, const UngroupedFile& b) { return a.entry < b.entry; });
 }
 
+// Stores the keys read in this run; when there are any (the cache is then
+// written), the keys taken from the cache count as used again too.
 void Remember(const ContentStages& stages, DigestCache& cache) {
-    for (std::uint32_t f = 0; f < stages.FileCount(); ++f) {
-        const StagedFile& file = stages.File(f);
-        if (file.outcome == DigestOutcome::Done && file.looked && file.known != 0) {
-            cache.Store(CachedDigests{file.seen, file.known, file.head, file.tail, file.whole});
+    for (const bool read : {true, false}) {
+        for (std::uint32_t f = 0; f < stages.FileCount(); ++f) {
+            const StagedFile& file = stages.File(f);
+            if (file.outcome == DigestOutcome::Done && file.looked && file.known != 0 &&
+                (file.known != file.cached) == read) {
+                cache.Store(CachedDigests{file.seen, file.known, file.head, file.tail, file.whole});
+            }
+        }
+        if (!cache.Changed()) {
+            return;
         }
     }
 }
@@ -133,7 +163,9 @@ SameContentsResult FindSameContents(
     Gather(stages, result);
     if (useCache) {
         Remember(stages, cache);
-        (void)cache.Save(folder);  // a cache that cannot be written is only slower next time
+        if (cache.Changed()) {
+            (void)cache.Save(folder);  // a cache that cannot be written is only slower next time
+        }
     }
     return result;
 }

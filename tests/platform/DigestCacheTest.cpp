@@ -38,8 +38,8 @@ TEST(DigestCacheTest, EntriesComeBackOnlyForTheirExactState) {
     DigestCache loaded(kSecret);
     ASSERT_TRUE(loaded.Parse(cache.Serialize()));
     EXPECT_EQ(loaded.Count(), 3u);
-    const CachedDigests* found = loaded.Find(Entry(9).state);
-    ASSERT_NE(found, nullptr);
+    const std::optional<CachedDigests> found = loaded.Find(Entry(9).state);
+    ASSERT_TRUE(found);
     EXPECT_EQ(found->known, 1);
     EXPECT_EQ(found->whole, (ContentKey{9, 3}));
     struct Case {
@@ -55,7 +55,7 @@ TEST(DigestCacheTest, EntriesComeBackOnlyForTheirExactState) {
     for (const Case& c : cases) {
         FileStamp state = Entry(5).state;
         c.change(state);
-        EXPECT_EQ(loaded.Find(state), nullptr) << c.name;
+        EXPECT_FALSE(loaded.Find(state)) << c.name;
     }
 }
 
@@ -90,15 +90,17 @@ TEST(DigestCacheTest, TheBoundKeepsTheEntriesStoredLast) {
     ASSERT_TRUE(first.Save(dir.path()).ok());
     DigestCache second(kSecret, 3);
     ASSERT_TRUE(second.Load(dir.path()));
-    second.Store(Entry(10));
     second.Store(Entry(2));  // used again in this run
+    EXPECT_FALSE(second.Changed());
+    second.Store(Entry(10));
+    EXPECT_TRUE(second.Changed());
     ASSERT_TRUE(second.Save(dir.path()).ok());
     DigestCache third(kSecret, 3);
     ASSERT_TRUE(third.Load(dir.path()));
     EXPECT_EQ(third.Count(), 3u);
-    EXPECT_NE(third.Find(Entry(10).state), nullptr);
-    EXPECT_NE(third.Find(Entry(2).state), nullptr);
-    EXPECT_EQ(third.Find(Entry(1).state) != nullptr, third.Find(Entry(3).state) == nullptr);
+    EXPECT_TRUE(third.Find(Entry(10).state));
+    EXPECT_TRUE(third.Find(Entry(2).state));
+    EXPECT_NE(third.Find(Entry(1).state).has_value(), third.Find(Entry(3).state).has_value());
     struct stat st {};
     ASSERT_EQ(::stat((dir.path() + "/digests").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);
