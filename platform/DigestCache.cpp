@@ -1,6 +1,7 @@
 #include "platform/DigestCache.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
@@ -190,22 +191,49 @@ DigestCache::DigestCache(const DigestSecret& secret, std::size_t bound)
     : secretTag_(XXH3_64bits_withSeed(secret.bytes.data(), secret.bytes.size(), 0x636f7276)),
       bound_(bound) {}
 
+DigestCache::~DigestCache() {
+    Clear();
+}
+
 bool DigestCache::Load(const std::string& folder) {
+    Clear();
     constexpr std::size_t kLimit = kHeaderBytes + (std::size_t{1} << 30);
-    if (!ReadWhole(folder + kCacheName, kLimit, bytes_)) {
-        Clear();
+    const int fd =
+        ::open((folder + kCacheName).c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
         return false;
     }
+    struct stat st {};
+    const bool fits = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) &&
+                      static_cast<std::uint64_t>(st.st_size) >= kHeaderBytes &&
+                      static_cast<std::uint64_t>(st.st_size) <= kLimit;
+    void* map = fits ? ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ,
+                              MAP_PRIVATE | MAP_POPULATE, fd, 0)
+                     : MAP_FAILED;
+    ::close(fd);
+    if (map == MAP_FAILED) {
+        return false;
+    }
+    mapped_ = map;
+    mappedBytes_ = static_cast<std::size_t>(st.st_size);
+    bytes_ = std::string_view(static_cast<const char*>(map), mappedBytes_);
     return Check();
 }
 
 bool DigestCache::Parse(std::string_view bytes) {
-    bytes_.assign(bytes);
+    Clear();
+    owned_.assign(bytes);
+    bytes_ = owned_;
     return Check();
 }
 
 void DigestCache::Clear() {
-    bytes_.clear();
+    if (mapped_ != nullptr) {
+        ::munmap(mapped_, mappedBytes_);
+        mapped_ = nullptr;
+    }
+    owned_.clear();
+    bytes_ = {};
     loaded_ = 0;
     usedAgain_.clear();
     added_.clear();

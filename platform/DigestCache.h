@@ -50,8 +50,13 @@ class DigestCache {
     static constexpr std::size_t kDefaultBound = 400000;
 
     explicit DigestCache(const DigestSecret& secret, std::size_t bound = kDefaultBound);
+    ~DigestCache();
+    DigestCache(const DigestCache&) = delete;
+    DigestCache& operator=(const DigestCache&) = delete;
 
-    // Reads `folder`/digests. A file that is missing, damaged, of another
+    // Maps `folder`/digests (read only: the file is ours, mode 600 in a
+    // folder of mode 700, and only ever replaced by a rename, never written
+    // in place). A file that is missing, damaged, of another
     // version or made with another secret leaves the cache empty (and is
     // replaced by the next Save); false then.
     bool Load(const std::string& folder);
@@ -98,7 +103,10 @@ class DigestCache {
     std::uint64_t secretTag_;
     std::size_t bound_;
     std::uint32_t run_ = 1;
-    std::string bytes_;            // the loaded file, its entries by device and inode
+    std::string owned_;       // Parse's copy of the bytes, or
+    void* mapped_ = nullptr;  // Load's map of the file
+    std::size_t mappedBytes_ = 0;
+    std::string_view bytes_;       // the loaded file, its entries by device and inode
     std::size_t loaded_ = 0;       // how many entries it holds
     std::uint32_t usedShift_ = 0;  // taken off every loaded last use (see Check)
     std::vector<bool> usedAgain_;  // loaded entries stored unchanged in this run

@@ -189,6 +189,8 @@ StampedFile::StampedFile(const std::string& path, const FileExpectation& expecte
         return;
     }
     opened_ = StampOf(st);
+    // Only a file with fewer blocks than bytes can hold holes worth finding.
+    sparse_ = st.st_blocks * 512 < st.st_size;
     if (!S_ISREG(st.st_mode) || !Matches(opened_, expected)) {
         failure_ = Failed(DigestOutcome::Changed);
         Close();
@@ -200,13 +202,17 @@ StampedFile::~StampedFile() {
 }
 
 StampedFile::StampedFile(StampedFile&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), opened_(other.opened_), failure_(other.failure_) {}
+    : fd_(std::exchange(other.fd_, -1)),
+      opened_(other.opened_),
+      sparse_(other.sparse_),
+      failure_(other.failure_) {}
 
 StampedFile& StampedFile::operator=(StampedFile&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         opened_ = other.opened_;
+        sparse_ = other.sparse_;
         failure_ = other.failure_;
     }
     return *this;
@@ -231,6 +237,11 @@ FileDigest StampedFile::Finish(const FileDigest& done) {
     }
     Close();
     return result;
+}
+
+FileDigest StampedFile::Release(const FileDigest& done) {
+    Close();
+    return done;
 }
 
 FileDigest StampedFile::Block(DigestReader& reader, off_t offset, std::size_t count,
@@ -288,12 +299,14 @@ FileDigest StampedFile::Rest(DigestReader& reader, const ContentKey& head, const
 
 FileDigest StampedFile::Span(DigestReader& reader, off_t from, off_t to,
                              const ReadCallback& onRead) {
-    ::posix_fadvise(fd_, from, to - from, POSIX_FADV_SEQUENTIAL);
+    // Below the kernel's own read-ahead the advice would only cost a call.
+    constexpr off_t kAdviseFrom = 256 * 1024;
+    if (to - from >= kAdviseFrom) {
+        ::posix_fadvise(fd_, from, to - from, POSIX_FADV_SEQUENTIAL);
+    }
     DigestReader::State& state = *reader.state_;
     char* buffer = state.buffer.get();
-    struct stat st {};
-    // Only a file with fewer blocks than bytes can hold holes worth finding.
-    const bool sparse = ::fstat(fd_, &st) == 0 && st.st_blocks * 512 < st.st_size;
+    const bool sparse = sparse_;
     if (from == to && onRead && !onRead(0)) {
         return Failed(DigestOutcome::Stopped);
     }

@@ -148,6 +148,11 @@ class StampedFile {
     // Checks the state again and closes the file: `done` when it still holds
     // (and `done` was Done), otherwise what went wrong.
     FileDigest Finish(const FileDigest& done);
+    // Closes the file without that check: for a key that is not of the
+    // whole file, which only rules files out or picks them for a later read
+    // whose open is held to this open's state (so any change made meanwhile
+    // is caught there).
+    FileDigest Release(const FileDigest& done);
 
   private:
     void Close();
@@ -158,6 +163,7 @@ class StampedFile {
 
     int fd_ = -1;
     FileStamp opened_;
+    bool sparse_ = false;  // fewer blocks than bytes when opened: it may hold holes
     FileDigest failure_;
 };
 
