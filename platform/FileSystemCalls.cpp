@@ -12,6 +12,7 @@
 #include <cstring>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace corvane {
 
@@ -135,56 +136,93 @@ int FileSystemCalls::SyncFs(int fd) const {
     return ::syncfs(fd);
 }
 
-std::vector<int> FileSystemCalls::UnlinkEachAt(const std::vector<NameAt>& names) const {
+namespace {
+
+// Removed already: the answers kept for Wait().
+class DoneRemoval final : public FileSystemCalls::Removal {
+  public:
+    explicit DoneRemoval(std::vector<int> errors) : errors_(std::move(errors)) {}
+    std::vector<int> Wait() override { return errors_; }
+
+  private:
+    std::vector<int> errors_;
+};
+
+// Removes the names on up to kMostRemovers threads of its own, each taking the
+// next name left; each removal may wait for the drive, and the waits overlap.
+class ThreadedRemoval final : public FileSystemCalls::Removal {
+  public:
+    explicit ThreadedRemoval(std::vector<FileSystemCalls::NameAt> names);
+    ~ThreadedRemoval() override { Join(); }
+    ThreadedRemoval(const ThreadedRemoval&) = delete;
+    ThreadedRemoval& operator=(const ThreadedRemoval&) = delete;
+    std::vector<int> Wait() override {
+        Join();
+        return errors_;
+    }
+
+  private:
+    static constexpr std::size_t kMostRemovers = 8;
+    static constexpr std::size_t kNamesPerRemover = 16;
+
+    void Remove();
+    void Join();
+
+    std::vector<FileSystemCalls::NameAt> names_;
+    std::vector<int> errors_;
+    std::atomic<std::size_t> next_{0};
+    std::vector<std::thread> threads_;
+};
+
+ThreadedRemoval::ThreadedRemoval(std::vector<FileSystemCalls::NameAt> names)
+    : names_(std::move(names)), errors_(names_.size(), 0) {
+    const std::size_t removers =
+        std::clamp<std::size_t>(names_.size() / kNamesPerRemover, 1, kMostRemovers);
+    threads_.reserve(removers);
+    try {
+        while (!names_.empty() && threads_.size() < removers) {
+            threads_.emplace_back([this] { Remove(); });
+        }
+    } catch (const std::system_error&) {
+        // No more threads to be had: those there do it all, or else this one.
+        if (threads_.empty()) {
+            Remove();
+        }
+    }
+}
+
+void ThreadedRemoval::Remove() {
+    for (std::size_t i = next_++; i < names_.size(); i = next_++) {
+        errors_[i] = ::unlinkat(names_[i].folder, names_[i].name.c_str(), 0) == 0 ? 0 : errno;
+    }
+}
+
+void ThreadedRemoval::Join() {
+    for (std::thread& thread : threads_) {
+        thread.join();
+    }
+    threads_.clear();
+}
+
+// The system's calls, with StartUnlinkEachAt's removals on threads of their own.
+class ConcurrentSystemCalls final : public FileSystemCalls {
+  public:
+    std::unique_ptr<Removal> StartUnlinkEachAt(std::vector<NameAt> names) const override {
+        return std::make_unique<ThreadedRemoval>(std::move(names));
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystemCalls::Removal> FileSystemCalls::StartUnlinkEachAt(
+    std::vector<NameAt> names) const {
     std::vector<int> errors;
     errors.reserve(names.size());
     for (const NameAt& at : names) {
         errors.push_back(UnlinkAt(at.folder, at.name.c_str(), 0) == 0 ? 0 : errno);
     }
-    return errors;
+    return std::make_unique<DoneRemoval>(std::move(errors));
 }
-
-namespace {
-
-// The system's calls, with the removals of UnlinkEachAt spread over a few
-// threads: each removal may wait for the drive, and the waits then overlap.
-class ConcurrentSystemCalls final : public FileSystemCalls {
-  public:
-    std::vector<int> UnlinkEachAt(const std::vector<NameAt>& names) const override;
-};
-
-constexpr std::size_t kMostRemovers = 8;
-constexpr std::size_t kNamesPerRemover = 16;  // fewer go on the calling thread alone
-
-std::vector<int> ConcurrentSystemCalls::UnlinkEachAt(const std::vector<NameAt>& names) const {
-    const std::size_t removers = std::min(kMostRemovers, names.size() / kNamesPerRemover);
-    if (removers < 2) {
-        return FileSystemCalls::UnlinkEachAt(names);
-    }
-    std::vector<int> errors(names.size(), 0);
-    std::atomic<std::size_t> next{0};
-    const auto remove = [&] {
-        for (std::size_t i = next++; i < names.size(); i = next++) {
-            errors[i] = ::unlinkat(names[i].folder, names[i].name.c_str(), 0) == 0 ? 0 : errno;
-        }
-    };
-    std::vector<std::thread> threads;
-    threads.reserve(removers - 1);
-    try {
-        while (threads.size() + 1 < removers) {
-            threads.emplace_back(remove);
-        }
-    } catch (const std::system_error&) {
-        // No more threads to be had: those there and this one do the rest.
-    }
-    remove();
-    for (std::thread& thread : threads) {
-        thread.join();
-    }
-    return errors;
-}
-
-}  // namespace
 
 const FileSystemCalls& SystemCalls() {
     static const ConcurrentSystemCalls system;

@@ -8,6 +8,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -50,17 +51,24 @@ class FileSystemCalls {
     // syncfs(2): everything written to the drive of `fd` reaches the disk.
     virtual int SyncFs(int fd) const;
 
-    // Removes each name from its folder as UnlinkAt(folder, name, 0) does;
-    // one answer per name, in order: 0 or the errno. These calls remove them
-    // one after another through UnlinkAt; the system's own (SystemCalls())
-    // several at a time, which pays where each removal waits for the drive
-    // (on a drive mounted with "discard", unlinkat may trim the freed block
-    // before it returns).
+    // Names on their way out: Wait() gives one answer per name, in order (0
+    // or the errno); destroying it waits too.
     struct NameAt {
         int folder = -1;
         std::string name;
     };
-    virtual std::vector<int> UnlinkEachAt(const std::vector<NameAt>& names) const;
+    class Removal {
+      public:
+        virtual ~Removal() = default;
+        virtual std::vector<int> Wait() = 0;
+    };
+    // Removes each name from its folder as UnlinkAt(folder, name, 0) does.
+    // These calls remove them before they answer, one after another through
+    // UnlinkAt; the system's own (SystemCalls()) on a few threads while the
+    // caller goes on, which pays where each removal waits for the drive (on a
+    // drive mounted with "discard", unlinkat may trim the freed block before
+    // it returns). The folders must stay open until Wait() answers.
+    virtual std::unique_ptr<Removal> StartUnlinkEachAt(std::vector<NameAt> names) const;
 };
 
 // The system's own calls.

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "platform/TrashJournal.h"
@@ -29,6 +30,7 @@ class Restorer {
   public:
     explicit Restorer(const FileSystemCalls& fs) : fs_(fs), chain_(fs) {}
     ~Restorer() {
+        removing_.reset();  // uses the folders below
         for (auto& [path, trash] : trashes_) {
             for (const int fd : {trash.files, trash.info}) {
                 if (fd >= 0) {
@@ -41,10 +43,13 @@ class Restorer {
     Restorer& operator=(const Restorer&) = delete;
 
     void Restore(const JournalEntry& entry, UndoResult& file);
-    // Removes the entries left of the files back home so far. Done before the
-    // journal says they are back: until then a later undo finds them home
-    // and removes what is left.
+    // Starts removing the entries left of the files back home so far, once
+    // those it started before are gone; the next files go back meanwhile.
     void RemoveEntries();
+    // Waits until every entry left is gone. Done before the journal says the
+    // files are back: until then a later undo finds them home and removes
+    // what is left.
+    void EntriesRemoved();
 
   private:
     const TrashFolders& FoldersOf(const std::string& trash);
@@ -56,12 +61,22 @@ class Restorer {
     FolderChain chain_;
     std::map<std::string, TrashFolders> trashes_;
     std::vector<FileSystemCalls::NameAt> leftEntries_;  // .trashinfo files to remove
+    std::unique_ptr<FileSystemCalls::Removal> removing_;
 };
 
+// A .trashinfo that cannot be removed stays, naming no file: harmless.
 void Restorer::RemoveEntries() {
-    // A .trashinfo that cannot be removed stays, naming no file: harmless.
-    fs_.UnlinkEachAt(leftEntries_);
+    if (removing_) {
+        removing_->Wait();
+    }
+    removing_ = fs_.StartUnlinkEachAt(std::move(leftEntries_));
     leftEntries_.clear();
+}
+
+void Restorer::EntriesRemoved() {
+    RemoveEntries();
+    removing_->Wait();
+    removing_.reset();
 }
 
 const TrashFolders& Restorer::FoldersOf(const std::string& trash) {
@@ -118,8 +133,10 @@ void Restorer::Restore(const JournalEntry& entry, UndoResult& file) {
         file.error = file.problem == TrashProblem::kRestore ? error : 0;
         return;
     }
+    // A file whose only name is its trash entry cannot be back already.
     struct stat there {};
-    if (IsBack(parent, BaseName(entry.path), entry.stamp, there)) {
+    if (!(ours && inTrash.st_nlink == 1) &&
+        IsBack(parent, BaseName(entry.path), entry.stamp, there)) {
         // Never moved (stopped or crashed between reserving the entry and the
         // move), or put back by another undo: what is left of the entry is ours.
         bool held = trashError != ENOENT;
@@ -226,7 +243,7 @@ UndoOutcome UndoNewestBatch(const FileSystemCalls& fs, const std::string& journa
         }
         outcome.stillUndoable = outcome.stillUndoable || MayComeBackLater(file.problem);
     }
-    restorer.RemoveEntries();
+    restorer.EntriesRemoved();
     // A batch some of whose files may still come back stays the one to undo,
     // and notes which are settled (back, or never coming back); else it is undone.
     const int error = outcome.stillUndoable ? RecordSettled(fs, journalFolder, batch.id, settled)

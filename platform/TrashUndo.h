@@ -9,8 +9,8 @@
 // already at its original path (never moved, or put back by another undo) is
 // reported back, and what is left of its reserved entry is removed. The
 // .trashinfo files of the files back are removed a thousand at a time, several
-// at once (FileSystemCalls::UnlinkEachAt), always before the journal notes
-// those files back.
+// at once, while the next thousand go back (FileSystemCalls::StartUnlinkEachAt),
+// always before the journal notes those files back.
 #pragma once
 
 #include <string>

@@ -209,7 +209,7 @@ TEST(Trash, TheSystemRemovesManyNamesAtOnceAndAnswersForEach) {
             WriteFile(dir / names.back().name, "x");
         }
     }
-    const std::vector<int> errors = SystemCalls().UnlinkEachAt(names);
+    const std::vector<int> errors = SystemCalls().StartUnlinkEachAt(names)->Wait();
     ::close(folder);
     ASSERT_EQ(errors.size(), names.size());
     EXPECT_EQ(errors[0], EISDIR);
