@@ -1,9 +1,5 @@
 #include "search/ContentStages.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <sys/sysmacros.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -56,22 +52,6 @@ std::uint64_t Remaining(const StagedFile& file, std::uint8_t fromBit, bool rest)
         }
     }
     return bytes;
-}
-
-// What statx says of `path` now, links not followed: 0 or the errno.
-int LookAt(const std::string& path, FileStamp& state, bool& regular) {
-    struct statx st {};
-    if (::statx(AT_FDCWD, path.c_str(), AT_SYMLINK_NOFOLLOW,
-                STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_CTIME | STATX_INO, &st) != 0) {
-        return errno;
-    }
-    regular = S_ISREG(st.stx_mode);
-    state.id = FileId{static_cast<std::uint64_t>(makedev(st.stx_dev_major, st.stx_dev_minor)),
-                      static_cast<std::uint64_t>(st.stx_ino)};
-    state.size = static_cast<std::int64_t>(st.stx_size);
-    state.modified = {st.stx_mtime.tv_sec, static_cast<std::int32_t>(st.stx_mtime.tv_nsec)};
-    state.changed = {st.stx_ctime.tv_sec, static_cast<std::int32_t>(st.stx_ctime.tv_nsec)};
-    return 0;
 }
 
 bool Matches(const FileStamp& now, const FileExpectation& expected) {
@@ -270,13 +250,13 @@ std::vector<std::uint32_t> ContentStages::Select(Stage stage) {
 // it as it is now. False when the file is not the expected one (its
 // outcome set then).
 bool ContentStages::LookUp(StagedFile& file, const std::string& path) {
-    FileStamp now;
-    bool regular = false;
-    const int error = LookAt(path, now, regular);
+    const PathStatus status = StatPath(path);
+    const int error = status.error;
     if (error == ENAMETOOLONG) {
         return true;  // opened by parts instead, without the cache
     }
-    if (error != 0 || !regular || !Matches(now, file.Expected())) {
+    const FileStamp& now = status.stamp;
+    if (error != 0 || !status.regular || !Matches(now, file.Expected())) {
         file.outcome =
             error != 0 && error != ELOOP ? DigestOutcome::Unreadable : DigestOutcome::Changed;
         file.error = file.outcome == DigestOutcome::Unreadable ? error : 0;
