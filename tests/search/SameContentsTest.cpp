@@ -37,12 +37,19 @@ FileId IdOf(const std::string& path) {
     return FileId{st.st_dev, st.st_ino};
 }
 
-// A catalogue of `paths` in the given order, as phase 1 would make it.
-void Catalogue(FileCatalogue& catalogue, const std::vector<std::string>& paths) {
+// A catalogue of `paths` in the given order, as phase 1 would make it: with
+// each file's whole stamp (as a search by contents keeps it) or without.
+void Catalogue(FileCatalogue& catalogue, const std::vector<std::string>& paths,
+               bool withTimes = false) {
     for (const std::string& path : paths) {
         const std::size_t slash = path.rfind('/') + 1;
-        catalogue.Append(path.substr(0, slash), path.substr(slash),
-                         static_cast<std::int64_t>(ReadFile(path).size()), IdOf(path));
+        const std::string folder = path.substr(0, slash);
+        if (withTimes) {
+            catalogue.Append(folder, path.substr(slash), StatPath(path).stamp);
+        } else {
+            catalogue.Append(folder, path.substr(slash),
+                             static_cast<std::int64_t>(ReadFile(path).size()), IdOf(path));
+        }
     }
 }
 
@@ -281,62 +288,72 @@ TEST_F(SameContentsTest, UnreadableFilesAreReportedWithTheirErrno) {
 // Entries of the cache hold only for the exact state they were read in: a
 // file rewritten with its size and modification time put back is read
 // again; a damaged or foreign cache file is ignored and replaced.
+// Files looked at anew, or known by the stamps their listing took (the
+// catalogue made again for each run, as each search walks again).
 TEST_F(SameContentsTest, TheCacheIsNeverTrustedPastTheStateItWasMadeFor) {
-    const std::string big = Pattern(kTail + 5 * kBlock, 5);
-    const std::vector<std::string> paths = {dir / "a", dir / "b", dir / "c"};
-    for (const std::string& path : paths) {
-        WriteFile(path, big);
+    for (const bool withTimes : {false, true}) {
+        const std::string big = Pattern(kTail + 5 * kBlock, 5);
+        const std::string tree = dir / (withTimes ? "listed" : "looked");
+        const std::vector<std::string> paths = {tree + "/a", tree + "/b", tree + "/c"};
+        ::mkdir(tree.c_str(), 0700);
+        for (const std::string& path : paths) {
+            WriteFile(path, big);
+        }
+        FileCatalogue catalogue;
+        const auto search = [&](bool cache) {
+            catalogue.Reset();
+            Catalogue(catalogue, paths, withTimes);
+            return FindSameContents(catalogue, nullptr, {}, Options(cache));
+        };
+        ::unlink((dir / "cache/digests").c_str());
+        const std::string cacheFile = dir / "cache/digests";
+        using Groups = std::vector<std::vector<std::size_t>>;
+        struct Case {
+            const char* name;
+            std::function<void()> change;
+            Groups groups;
+            bool readsAgain;
+        } cases[] = {
+            {"unchanged", [] {}, {{0, 1, 2}}, false},
+            {"c rewritten, size and time kept",
+             [&] { RewriteKeepingTimes(paths[2], Flipped(big, big.size() / 2)); },
+             {{0, 1}},
+             true},
+            {"damaged",
+             [&] {
+                 std::string bytes = ReadFile(cacheFile);
+                 bytes[bytes.size() - 3] ^= 1;
+                 WriteFile(cacheFile, bytes);
+             },
+             {{0, 1}},
+             true},
+            {"another version",
+             [&] {
+                 std::string bytes = ReadFile(cacheFile);
+                 bytes[8] = 99;
+                 WriteFile(cacheFile, bytes);
+             },
+             {{0, 1}},
+             true},
+            {"another secret",
+             [&] { ::unlink((dir / "cache/digest-secret").c_str()); },
+             {{0, 1}},
+             true},
+            {"unchanged again", [] {}, {{0, 1}}, false},
+        };
+        ASSERT_FALSE(search(true).groups.empty());
+        for (const Case& c : cases) {
+            c.change();
+            const SameContentsResult result = search(true);
+            EXPECT_EQ(GroupsOf(result), c.groups) << c.name << withTimes;
+            EXPECT_EQ(result.bytesRead > 0, c.readsAgain) << c.name << withTimes;
+        }
+        // Turned off, the cache is neither read nor written.
+        const std::string before = ReadFile(cacheFile);
+        RewriteKeepingTimes(paths[2], big);
+        EXPECT_EQ(GroupsOf(search(false)), (Groups{{0, 1, 2}}));
+        EXPECT_EQ(ReadFile(cacheFile), before);
     }
-    FileCatalogue catalogue;
-    Catalogue(catalogue, paths);
-    const std::string cacheFile = dir / "cache/digests";
-    using Groups = std::vector<std::vector<std::size_t>>;
-    struct Case {
-        const char* name;
-        std::function<void()> change;
-        Groups groups;
-        bool readsAgain;
-    } cases[] = {
-        {"unchanged", [] {}, {{0, 1, 2}}, false},
-        {"c rewritten, size and time kept",
-         [&] { RewriteKeepingTimes(paths[2], Flipped(big, big.size() / 2)); },
-         {{0, 1}},
-         true},
-        {"damaged",
-         [&] {
-             std::string bytes = ReadFile(cacheFile);
-             bytes[bytes.size() - 3] ^= 1;
-             WriteFile(cacheFile, bytes);
-         },
-         {{0, 1}},
-         true},
-        {"another version",
-         [&] {
-             std::string bytes = ReadFile(cacheFile);
-             bytes[8] = 99;
-             WriteFile(cacheFile, bytes);
-         },
-         {{0, 1}},
-         true},
-        {"another secret",
-         [&] { ::unlink((dir / "cache/digest-secret").c_str()); },
-         {{0, 1}},
-         true},
-        {"unchanged again", [] {}, {{0, 1}}, false},
-    };
-    ASSERT_FALSE(FindSameContents(catalogue, nullptr, {}, Options(true)).groups.empty());
-    for (const Case& c : cases) {
-        c.change();
-        const SameContentsResult result = FindSameContents(catalogue, nullptr, {}, Options(true));
-        EXPECT_EQ(GroupsOf(result), c.groups) << c.name;
-        EXPECT_EQ(result.bytesRead > 0, c.readsAgain) << c.name;
-    }
-    // Turned off, the cache is neither read nor written.
-    const std::string before = ReadFile(cacheFile);
-    RewriteKeepingTimes(paths[2], big);
-    EXPECT_EQ(GroupsOf(FindSameContents(catalogue, nullptr, {}, Options(false))),
-              (Groups{{0, 1, 2}}));
-    EXPECT_EQ(ReadFile(cacheFile), before);
 }
 
 // Stop ends the run with no groups; progress only moves forward and ends
