@@ -73,7 +73,7 @@ SysResult<int> OpenParentFolder(int child, FileId listed) {
 }
 
 int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& files,
-                   const StopToken* stop) {
+                   const StopToken* stop, bool withTimes) {
     subfolders.clear();
     files = PlainFiles();
     // getdents64 straight into a buffer of our own: the descriptor stays ours
@@ -135,14 +135,20 @@ int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& f
     }
     subfolders.reserve(entries.size() - fileCount);
     files.names.reserve(arena.size() + fileCount);
-    files.stamps.reserve(fileCount);
+    files.sizes.reserve(fileCount);
+    files.ids.reserve(fileCount);
+    files.times.reserve(withTimes ? fileCount : 0);
     for (const Entry& e : entries) {
         if (e.folder) {
             subfolders.push_back(Subfolder{std::string(nameOf(e)), e.stamp.id});
         } else {
             files.names.append(nameOf(e));
             files.names.push_back('\0');
-            files.stamps.push_back(e.stamp);
+            files.sizes.push_back(e.stamp.size);
+            files.ids.push_back(e.stamp.id);
+            if (withTimes) {
+                files.times.emplace_back(e.stamp.modified, e.stamp.changed);
+            }
         }
     }
     return 0;

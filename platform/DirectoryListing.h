@@ -20,16 +20,24 @@ namespace corvane {
 // one of these for every folder until its files are catalogued.
 struct PlainFiles {
     std::string names;  // each name followed by a NUL byte (a name never holds one)
-    std::vector<FileStamp> stamps;
+    std::vector<std::int64_t> sizes;
+    std::vector<FileId> ids;
+    // Their modification and change times, only when the listing was asked
+    // for them (a search by contents): the rest of a walk keeps 24 bytes a file.
+    std::vector<std::pair<ModifiedTime, ModifiedTime>> times;
 
-    std::size_t Count() const { return stamps.size(); }
-    // Calls visit(name, stamp) for each file, in order.
+    std::size_t Count() const { return sizes.size(); }
+    bool Timed() const { return times.size() == sizes.size(); }
+    // Calls visit(name, stamp) for each file, in order; the stamp's times
+    // are zero unless Timed().
     template <typename Visit>
     void ForEach(Visit visit) const {
         std::string_view rest = names;
-        for (std::size_t f = 0; f < stamps.size(); ++f) {
+        for (std::size_t f = 0; f < sizes.size(); ++f) {
             const std::size_t end = rest.find('\0');
-            visit(rest.substr(0, end), stamps[f]);
+            const auto [modified, changed] =
+                f < times.size() ? times[f] : std::pair<ModifiedTime, ModifiedTime>{};
+            visit(rest.substr(0, end), FileStamp{ids[f], sizes[f], modified, changed});
             rest.remove_prefix(end + 1);
         }
     }
@@ -64,12 +72,13 @@ SysResult<int> OpenParentFolder(int child, FileId listed);
 
 // Reads the open folder `folder` once (from where its descriptor stands):
 // its subfolders and its regular files, both in byte order (memcmp), each with
-// the device and inode of its lstat (files with their whole stamp). Names starting with "." are
+// the device and inode of its lstat (files also with their size, and with
+// their times when `withTimes`). Names starting with "." are
 // hidden and left out, and so are links, FIFOs, sockets and devices (none of them is ever opened)
 // and entries gone before their lstat. Returns 0, or the errno that kept the folder from being
 // listed, outputs then empty: EACCES for a folder that may be read but not searched. Looks at
 // `stop` every few hundred entries and gives ECANCELED once it is tripped.
 int ListOpenFolder(int folder, std::vector<Subfolder>& subfolders, PlainFiles& files,
-                   const StopToken* stop = nullptr);
+                   const StopToken* stop = nullptr, bool withTimes = false);
 
 }  // namespace corvane

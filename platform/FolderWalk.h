@@ -74,6 +74,8 @@ class FolderWalk {
     // and before any folder inside it is opened (a seam for tests).
     void Start(const std::string& path, const StopToken* stop = nullptr,
                std::function<void(const std::string&)> listed = {});
+    // Lists the files' times too (PlainFiles::times); call before Start.
+    void ListTimes(bool listTimes) { listTimes_ = listTimes; }
 
     // Waits at most `timeout`; true once the walk has ended: every folder
     // listed, or Failure() set (the threads have ended then).
@@ -114,6 +116,7 @@ class FolderWalk {
     const unsigned threadCount_;
     std::size_t maxHeld_ = 0;
     std::function<void(const std::string&)> listed_;
+    bool listTimes_ = false;
 
     std::mutex mutex_;
     std::condition_variable workReady_;

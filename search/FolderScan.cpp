@@ -63,6 +63,7 @@ void FolderScan::ScanFolder(const std::string& folder) {
     }
     observer_.PhaseChanged(SearchPhase::Scanning, folder);
     walk_ = std::make_unique<FolderWalk>();
+    walk_->ListTimes(observer_.CurrentOptions().contents);
     walk_->Start(FolderWithSlash(folder), &stop_.Token(), listedHook_);
     do {
         if (stop_.Poll()) {
@@ -111,7 +112,7 @@ bool FolderScan::Catalogue() {
             // not look at each file again.
             const SearchOptions options = observer_.CurrentOptions();
             const bool kept =
-                options.contents
+                options.contents && folder.files.Timed()
                     ? catalogue_.Append(path, name, stamp)
                     : catalogue_.Append(path, name,
                                         options.close ? stamp.size : FileCatalogue::kNoSize,

@@ -1,5 +1,6 @@
 #include "search/RowBuilder.h"
 
+#include <algorithm>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -163,12 +164,19 @@ void RowBuilder::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
 }
 
 void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
+    // Rows come all unstamped (a search by names) or all stamped (by
+    // contents); only a search whose options changed midway has both.
+    const bool mixed =
+        std::any_of(rows.begin(), rows.end(), [](const ResultRow& row) { return row.stamped; });
     std::vector<std::string_view> paths;
-    std::vector<std::size_t> unstamped;
+    std::vector<std::uint32_t> rowOf;  // of each path, when mixed
+    paths.reserve(mixed ? 0 : rows.size());
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (!rows[r].stamped) {
             paths.push_back(rows[r].path);
-            unstamped.push_back(r);
+            if (mixed) {
+                rowOf.push_back(static_cast<std::uint32_t>(r));
+            }
         }
     }
     if (paths.empty()) {
@@ -177,8 +185,8 @@ void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
     // Called from two threads, each with rows of its own.
     ReadStamps(
         paths, [&stop] { return stop.Tick(); },
-        [&rows, &unstamped](std::size_t k, const FileStamp& stamp) {
-            ResultRow& row = rows[unstamped[k]];
+        [&rows, &rowOf, mixed](std::size_t k, const FileStamp& stamp) {
+            ResultRow& row = rows[mixed ? rowOf[k] : k];
             row.stamp.size = stamp.size;
             row.stamp.modified = stamp.modified;
             row.stamp.changed = stamp.changed;

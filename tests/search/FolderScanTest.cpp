@@ -186,8 +186,9 @@ TEST_F(FolderScanTest, SizesAreRecordedOnlyWhileCloseMatchesIsOn) {
     for (const char* name : {"a", "b", "c"}) {
         WriteFile(dir / name, "12345");
     }
-    // Close Matches on for the first file only: the box is read per file.
-    observer.script = [](int call) { return SearchOptions{true, call == 1, 3}; };
+    // Close Matches on for the first file only: the box is read per file
+    // (call 1 is the walk's, before any file: whether to list times).
+    observer.script = [](int call) { return SearchOptions{true, call == 2, 3}; };
     Scan(dir.path());
     ASSERT_EQ(catalogue.FileCount(), 3u);
     EXPECT_EQ(catalogue.FileBytes(0), "5");
@@ -196,6 +197,20 @@ TEST_F(FolderScanTest, SizesAreRecordedOnlyWhileCloseMatchesIsOn) {
     struct stat st {};
     ASSERT_EQ(::lstat((dir / "b").c_str(), &st), 0);
     EXPECT_EQ(catalogue.Id(1), (FileId{st.st_dev, st.st_ino}));
+}
+
+// A search by contents keeps each file's whole stamp from its listing; a
+// search by names keeps no times.
+TEST_F(FolderScanTest, OnlyASearchByContentsKeepsTheListedStamps) {
+    WriteFile(dir / "a", "12345");
+    for (const bool contents : {false, true}) {
+        observer.script = [contents](int) { return SearchOptions{true, false, 3, contents}; };
+        catalogue.Reset();
+        Scan(dir.path());
+        ASSERT_EQ(catalogue.FileCount(), 1u);
+        EXPECT_EQ(catalogue.Stamp(0),
+                  contents ? std::optional<FileStamp>(StatPath(dir / "a").stamp) : std::nullopt);
+    }
 }
 
 TEST_F(FolderScanTest, StopDuringTheWalkCataloguesNothing) {
