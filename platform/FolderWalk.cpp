@@ -180,7 +180,8 @@ void FolderWalk::ListOne(std::uint32_t k, std::unique_lock<std::mutex>& lock) {
     const int fd = opened ? opened.value() : -1;
     std::vector<Subfolder> subfolders;
     PlainFiles files;
-    const int error = opened ? ListOpenFolder(fd, subfolders, files, stop_, listTimes_) : opened.error();
+    const int error =
+        opened ? ListOpenFolder(fd, subfolders, files, stop_, listTimes_) : opened.error();
     if (error == 0 && listed_) {
         lock.lock();
         const std::string path = PathOf(k);
