@@ -18,6 +18,7 @@
 #include "results/ResultsListView.h"
 #include "results/ResultsWindow.h"
 #include "results/TrashTask.h"
+#include "widgets/CaptionNote.h"
 
 namespace corvane {
 
@@ -258,6 +259,7 @@ void ResultsWindow::StartCheck(std::vector<int> rows) {
     checkPercent_ = 0;
     stopCheckAction_->setEnabled(true);
     checkTask_->Start(model_.SharedRows(), std::move(rows), model_.Generation());
+    CaptionNote::Of(this).Clear();  // the progress shows at once
     ShowSummary();
 }
 

@@ -6,6 +6,7 @@
 #include "results/ContentCheckTask.h"
 #include "results/ResultsWindow.h"
 #include "results/TrashTask.h"
+#include "widgets/CaptionNote.h"
 
 namespace corvane {
 
@@ -44,6 +45,7 @@ void ResultsWindow::SendTickedToTrash() {
     trashPercent_ = 0;
     stopSendAction_->setEnabled(true);
     trashTask_->StartSend(*trash_, std::move(plan));
+    CaptionNote::Of(this).Clear();  // the progress shows at once
     ShowSummary();
 }
 
@@ -82,6 +84,7 @@ void ResultsWindow::UndoLastSend() {
     trashPercent_ = 0;
     stopSendAction_->setEnabled(true);
     trashTask_->StartUndo(*trash_);
+    CaptionNote::Of(this).Clear();  // the progress shows at once
     ShowSummary();
 }
 

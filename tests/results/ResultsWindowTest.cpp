@@ -440,6 +440,16 @@ class ResultsWindowTest : public QObject {
         QCOMPARE(w.form.windowTitle(), QStringLiteral("Corvane [2 files sent to the trash]"));
         CaptionNote::Of(&w.form).Clear();
         QVERIFY(w.form.windowTitle().startsWith("Corvane [3 files in 1 group; 3 ticked"));
+        // A send started while a note shows shows its own progress at once.
+        gate->Release(0);
+        CaptionNote::Of(&w.form).Show(QStringLiteral("Corvane [a note]"));
+        w.form.SendTickedToTrash();
+        gate->WaitForSent(3);
+        const bool progressShown = QTest::qWaitFor(
+            [&] { return w.form.windowTitle().startsWith("Corvane [Moving to the trash"); }, 1000);
+        gate->Release(3);
+        QTRY_VERIFY(!w.form.Sending());
+        QVERIFY(progressShown);
     }
 
     void save_list_writes_what_corvane_find_writes() {
