@@ -58,7 +58,7 @@ TEST_F(FileDigestTest, WholeReadsAgreeWithTheDigestOfTheBytesAtEveryBufferBounda
          {std::size_t{0}, std::size_t{1}, kEdgeBlockBytes, 2 * kEdgeBlockBytes,
           2 * kEdgeBlockBytes + 1, kBuffer - 1, kBuffer, kBuffer + 1, 5 * kBuffer + 17}) {
         const std::string bytes = Pattern(size, static_cast<unsigned>(size));
-        const std::string path = dir / ("f" + std::to_string(size));
+        const std::string path = dir / std::string("f").append(std::to_string(size));
         MakeFile(path, bytes);
         std::size_t seen = 0;
         const FileDigest whole = reader.Whole(path, StampNow(path), [&](std::size_t n) {
@@ -241,7 +241,7 @@ TEST_F(FileDigestTest, SparseAndLongPathFilesGiveTheDigestOfTheirBytes) {
     }
     int n = 0;
     for (const Case& c : cases) {
-        const std::string name = "f" + std::to_string(n++);
+        const std::string name = std::string("f").append(std::to_string(n++));
         const int fd = ::openat(c.folder.size() > 4000 ? at : AT_FDCWD,
                                 (c.folder.size() > 4000 ? name : c.folder + "/" + name).c_str(),
                                 O_RDWR | O_CREAT | O_TRUNC, 0644);
