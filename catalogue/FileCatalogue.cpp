@@ -81,8 +81,11 @@ std::string FileCatalogue::FileBytes(std::size_t i) const {
 }
 
 std::string FileCatalogue::FullPath(std::size_t i) const {
-    std::string path(FileFolder(i));
-    path.append(FileName(i));
+    const std::string_view folder = FileFolder(i);
+    const std::string_view name = FileName(i);
+    std::string path;
+    path.reserve(folder.size() + name.size());
+    path.append(folder).append(name);
     return path;
 }
 

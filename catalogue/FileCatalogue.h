@@ -9,6 +9,7 @@
 
 #include "platform/FileId.h"
 #include "platform/FileStamp.h"
+#include "platform/LargeArrays.h"
 
 namespace corvane {
 
@@ -72,9 +73,9 @@ class FileCatalogue {
         std::int64_t modified;
         std::int64_t changed;
     };
-    std::vector<Entry> entries_;
-    std::vector<Times> times_;  // empty, or one for each entry
-    std::string names_;
+    LargeVector<Entry> entries_;
+    LargeVector<Times> times_;  // empty, or one for each entry
+    std::basic_string<char, std::char_traits<char>, LargeArrayAllocator<char>> names_;
     std::vector<std::string> folders_;
 };
 

@@ -149,9 +149,6 @@ std::uint64_t ContentStages::BytesRead() const {
     return shared_->bytesDone.load();
 }
 
-// The files that need `stage`: those sharing their bucket, size and every
-// earlier key with another file. Sets `owed` to what the files still in
-// play have left to read.
 namespace {
 
 // Whether a file takes part in stage `stage` (0 head, 1 tail, 2 whole).
@@ -172,53 +169,87 @@ bool TakesPart(const StagedFile& f, unsigned stage) {
            (f.known & StagedFile::kTail) != 0;
 }
 
-// The files that share their bucket, size and every key before stage
-// `stage` with another file taking part.
-std::vector<bool> InPlay(const std::vector<StagedFile>& files,
-                         const std::vector<std::pair<std::uint32_t, std::uint32_t>>& members,
-                         unsigned stage) {
-    // The keys side by side, sorted as values: far quicker than sorting
-    // indices into the files.
-    struct Keyed {
-        std::uint32_t bucket;
-        std::uint32_t file;
-        std::int64_t size;
-        ContentKey head, tail;
-        auto Key() const {
-            return std::tie(bucket, size, head.high, head.low, tail.high, tail.low);
-        }
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(members.size());
-    for (const auto& [bucket, file] : members) {
-        const StagedFile& f = files[file];
-        if (TakesPart(f, stage)) {
-            const bool withTail = stage == 2 && Applies(StagedFile::kTail, f.seen.size);
-            keyed.push_back(Keyed{bucket, file, f.seen.size, stage > 0 ? f.head : ContentKey{},
-                                  withTail ? f.tail : ContentKey{}});
-        }
-    }
-    std::sort(keyed.begin(), keyed.end(),
-              [](const Keyed& a, const Keyed& b) { return a.Key() < b.Key(); });
-    std::vector<bool> inPlay(files.size(), false);
-    for (std::size_t begin = 0; begin < keyed.size();) {
-        std::size_t end = begin + 1;
-        while (end < keyed.size() && keyed[end].Key() == keyed[begin].Key()) {
-            ++end;
-        }
-        for (std::size_t k = begin; end - begin >= 2 && k < end; ++k) {
-            inPlay[keyed[k].file] = true;
-        }
-        begin = end;
-    }
-    return inPlay;
+// The key a file is compared by in stage `stage`, its bucket and size
+// aside: nothing in the head stage, then its head, then its head and tail.
+std::pair<ContentKey, ContentKey> StageKey(const StagedFile& f, unsigned stage) {
+    const bool withTail = stage == 2 && Applies(StagedFile::kTail, f.seen.size);
+    return {stage > 0 ? f.head : ContentKey{}, withTail ? f.tail : ContentKey{}};
+}
+
+bool KeyLess(const std::pair<ContentKey, ContentKey>& a,
+             const std::pair<ContentKey, ContentKey>& b) {
+    return std::tie(a.first.high, a.first.low, a.second.high, a.second.low) <
+           std::tie(b.first.high, b.first.low, b.second.high, b.second.low);
 }
 
 }  // namespace
 
+// Each stage compares only the files that shared every earlier key with
+// another file, so it refines the runs of the stage before: the members of
+// one bucket and size first (one sort of all members), then, within each
+// run, those of one head, then of one head and tail. Runs are small, and
+// sorting each on its own costs far less than sorting every member again.
+// Returns the files that share their run with another file taking part.
+std::vector<bool> ContentStages::Refine(unsigned stage) {
+    std::vector<bool> inPlay(files_.size(), false);
+    if (stage == 0) {
+        const auto sizeLess = [&](const auto& a, const auto& b) {
+            return std::make_pair(a.first, files_[a.second].seen.size) <
+                   std::make_pair(b.first, files_[b.second].seen.size);
+        };
+        // Same Contents adds its files in size order already.
+        if (!std::is_sorted(members_.begin(), members_.end(), sizeLess)) {
+            std::sort(members_.begin(), members_.end(), sizeLess);
+        }
+        for (std::uint32_t k = 0; k < members_.size();) {
+            std::uint32_t end = k + 1;
+            while (end < members_.size() && !sizeLess(members_[k], members_[end])) {
+                ++end;
+            }
+            if (end - k >= 2) {
+                runs_.emplace_back(k, end);
+                for (; k < end; ++k) {
+                    inPlay[members_[k].second] = true;
+                }
+            }
+            k = end;
+        }
+        return inPlay;
+    }
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> refined;
+    for (const auto& [begin, runEnd] : runs_) {
+        const auto first = members_.begin() + begin;
+        const auto last = std::partition(first, members_.begin() + runEnd, [&](const auto& m) {
+            return TakesPart(files_[m.second], stage);
+        });
+        std::sort(first, last, [&](const auto& a, const auto& b) {
+            return KeyLess(StageKey(files_[a.second], stage), StageKey(files_[b.second], stage));
+        });
+        for (auto k = first; k != last;) {
+            const auto key = StageKey(files_[k->second], stage);
+            auto end = k + 1;
+            while (end != last && StageKey(files_[end->second], stage) == key) {
+                ++end;
+            }
+            if (end - k >= 2) {
+                refined.emplace_back(k - members_.begin(), end - members_.begin());
+                for (; k != end; ++k) {
+                    inPlay[k->second] = true;
+                }
+            }
+            k = end;
+        }
+    }
+    runs_ = std::move(refined);
+    return inPlay;
+}
+
+// The files that need `stage`: those sharing their bucket, size and every
+// earlier key with another file. Sets `owed` to what the files still in
+// play have left to read.
 std::vector<std::uint32_t> ContentStages::Select(Stage stage) {
     const auto bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(stage));
-    const std::vector<bool> inPlay = InPlay(files_, members_, static_cast<unsigned>(stage));
+    const std::vector<bool> inPlay = Refine(static_cast<unsigned>(stage));
     std::vector<std::uint32_t> chosen;
     std::uint64_t owed = 0;
     std::uint64_t playing = 0;
@@ -229,9 +260,6 @@ std::vector<std::uint32_t> ContentStages::Select(Stage stage) {
         ++playing;
         const StagedFile& file = files_[f];
         owed += Remaining(file, bit, options_.secret != nullptr);
-        if (stage == Stage::Head) {
-            compared_[f] = true;
-        }
         if (Applies(bit, file.seen.size) && (file.known & bit) == 0) {
             chosen.push_back(f);
         }
@@ -409,7 +437,6 @@ bool ContentStages::Run(const std::function<bool()>& stopped,
     Shared& shared = *shared_;
     shared.stopped = &stopped;
     shared.progress = &progress;
-    compared_.assign(files_.size(), false);
     if (options_.cache != nullptr) {
         FindStableDevices();
         for (StagedFile& file : files_) {

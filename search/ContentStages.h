@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/FileDigest.h"
+#include "platform/LargeArrays.h"
 
 namespace corvane {
 
@@ -106,15 +107,13 @@ class ContentStages {
              const std::function<void(const ContentProgress&)>& progress = {});
 
     const StagedFile& File(std::uint32_t file) const { return files_[file]; }
-    // Whether the file needed its keys read or looked up, being in a bucket
-    // and size with another file.
-    bool Compared(std::uint32_t file) const { return compared_[file]; }
     std::uint64_t BytesRead() const;
 
   private:
     struct Shared;
     enum class Stage : std::uint8_t { Head, Tail, Whole };
 
+    std::vector<bool> Refine(unsigned stage);
     std::vector<std::uint32_t> Select(Stage stage);
     void ReadStage(Stage stage, const std::vector<std::uint32_t>& files);
     void ReadOne(DigestReader& reader, Stage stage, StagedFile& file);
@@ -124,9 +123,11 @@ class ContentStages {
 
     PathOf pathOf_;
     ContentStagesOptions options_;
-    std::vector<StagedFile> files_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> members_;  // bucket, file
-    std::vector<bool> compared_;
+    LargeVector<StagedFile> files_;
+    LargeVector<std::pair<std::uint32_t, std::uint32_t>> members_;  // bucket, file
+    // Ranges of members_ (sorted by bucket and size, then by each key read)
+    // whose files still share every key so far.
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> runs_;
     std::unique_ptr<Shared> shared_;
 };
 

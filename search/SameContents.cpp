@@ -19,7 +19,8 @@ void AddCandidates(const FileCatalogue& catalogue, ContentStages& stages) {
         std::uint32_t entry;
         auto Key() const { return std::tie(size, id.device, id.inode, entry); }
     };
-    std::vector<Sized> sized;
+    LargeVector<Sized> sized;
+    sized.reserve(catalogue.FileCount());
     for (std::size_t i = 0; i < catalogue.FileCount(); ++i) {
         if (catalogue.Bytes(i) > 0) {
             sized.push_back(
@@ -33,8 +34,10 @@ void AddCandidates(const FileCatalogue& catalogue, ContentStages& stages) {
     const auto sameFile = [&](std::size_t a, std::size_t b) {
         return sized[a].size == sized[b].size && sized[a].id.Known() && sized[a].id == sized[b].id;
     };
-    std::vector<bool> chosen(catalogue.FileCount(), false);
-    std::size_t count = 0;
+    // The files go to the stages in size order, which is the order they
+    // compare them in first.
+    std::vector<std::uint32_t> chosen;
+    chosen.reserve(sized.size());
     for (std::size_t begin = 0; begin < sized.size();) {
         std::size_t end = begin;
         std::size_t files = 0;
@@ -43,21 +46,17 @@ void AddCandidates(const FileCatalogue& catalogue, ContentStages& stages) {
         }
         for (std::size_t k = begin; files >= 2 && k < end; ++k) {
             if (k == begin || !sameFile(k - 1, k)) {
-                chosen[sized[k].entry] = true;
-                ++count;
+                chosen.push_back(sized[k].entry);
             }
         }
         begin = end;
     }
     sized = {};
-    stages.Reserve(count);
-    for (std::uint32_t i = 0; i < chosen.size(); ++i) {
-        if (chosen[i]) {
-            const std::optional<FileStamp> seen = catalogue.Stamp(i);
-            const FileStamp stamp{catalogue.Id(i), catalogue.Bytes(i), {}, {}};
-            stages.AddMember(0,
-                             seen ? stages.AddSeenFile(i, *seen) : stages.AddFile(i, stamp, false));
-        }
+    stages.Reserve(chosen.size());
+    for (const std::uint32_t i : chosen) {
+        const std::optional<FileStamp> seen = catalogue.Stamp(i);
+        const FileStamp stamp{catalogue.Id(i), catalogue.Bytes(i), {}, {}};
+        stages.AddMember(0, seen ? stages.AddSeenFile(i, *seen) : stages.AddFile(i, stamp, false));
     }
 }
 
