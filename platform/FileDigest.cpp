@@ -1,5 +1,7 @@
 #include "platform/FileDigest.h"
 
+#include "platform/FileBatches.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -48,10 +50,9 @@ ssize_t ReadFully(int fd, char* into, std::size_t count, off_t offset) {
 }
 
 int OpenOnce(int at, const char* name) {
-    constexpr int kFlags = O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | O_NOCTTY;
-    int fd = ::openat(at, name, kFlags | O_NOATIME);
+    int fd = ::openat(at, name, kDigestOpenFlags | O_NOATIME);
     if (fd < 0 && errno == EPERM) {
-        fd = ::openat(at, name, kFlags);  // O_NOATIME is only for the file's owner
+        fd = ::openat(at, name, kDigestOpenFlags);  // O_NOATIME is only for the file's owner
     }
     return fd;
 }
@@ -188,6 +189,33 @@ StampedFile::StampedFile(const std::string& path, const FileExpectation& expecte
         Close();
         return;
     }
+    Check(st, expected);
+}
+
+StampedFile::StampedFile(FileBatches& batches, const std::string& path, int fd, int openError,
+                         const struct stat* opened, int lookError, const FileExpectation& expected)
+    : fd_(fd), batches_(&batches) {
+    if (openError == EPERM || openError == ENAMETOOLONG) {
+        // Not the file's owner (no O_NOATIME then), or a path too long for
+        // one call: opened as one at a time.
+        *this = StampedFile(path, expected);
+        batches_ = &batches;
+        return;
+    }
+    if (fd_ < 0) {
+        failure_ = openError == ELOOP ? Failed(DigestOutcome::Changed)
+                                      : Failed(DigestOutcome::Unreadable, openError);
+        return;
+    }
+    if (opened == nullptr) {
+        failure_ = Failed(DigestOutcome::Unreadable, lookError);
+        Close();
+        return;
+    }
+    Check(*opened, expected);
+}
+
+void StampedFile::Check(const struct stat& st, const FileExpectation& expected) {
     opened_ = StampOf(st);
     // Only a file with fewer blocks than bytes can hold holes worth finding.
     sparse_ = st.st_blocks * 512 < st.st_size;
@@ -203,6 +231,7 @@ StampedFile::~StampedFile() {
 
 StampedFile::StampedFile(StampedFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
+      batches_(other.batches_),
       opened_(other.opened_),
       sparse_(other.sparse_),
       failure_(other.failure_) {}
@@ -211,6 +240,7 @@ StampedFile& StampedFile::operator=(StampedFile&& other) noexcept {
     if (this != &other) {
         Close();
         fd_ = std::exchange(other.fd_, -1);
+        batches_ = other.batches_;
         opened_ = other.opened_;
         sparse_ = other.sparse_;
         failure_ = other.failure_;
@@ -220,7 +250,11 @@ StampedFile& StampedFile::operator=(StampedFile&& other) noexcept {
 
 void StampedFile::Close() {
     if (fd_ >= 0) {
-        ::close(fd_);
+        if (batches_ != nullptr) {
+            batches_->CloseLater(fd_);
+        } else {
+            ::close(fd_);
+        }
         fd_ = -1;
     }
 }

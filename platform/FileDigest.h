@@ -108,6 +108,8 @@ class DigestReader {
     std::unique_ptr<State> state_;
 };
 
+class FileBatches;
+
 // A file open for digests. It is opened without following a link in its last
 // component, without blocking (a FIFO put in its place cannot hang the read),
 // without touching its access time where the system allows, closed on exec,
@@ -119,6 +121,11 @@ class DigestReader {
 class StampedFile {
   public:
     StampedFile(const std::string& path, const FileExpectation& expected);
+    // A file `batches` opened and looked at (fstat's `opened`), or could not
+    // (`openError`, an errno, or `lookError`): the same checks, and the file
+    // is closed through `batches`, with its next batch.
+    StampedFile(FileBatches& batches, const std::string& path, int fd, int openError,
+                const struct stat* opened, int lookError, const FileExpectation& expected);
     ~StampedFile();
     StampedFile(StampedFile&& other) noexcept;
     StampedFile& operator=(StampedFile&& other) noexcept;
@@ -155,6 +162,7 @@ class StampedFile {
     FileDigest Release(const FileDigest& done);
 
   private:
+    void Check(const struct stat& st, const FileExpectation& expected);
     void Close();
     FileDigest Block(DigestReader& reader, off_t offset, std::size_t count,
                      const ReadCallback& onRead);
@@ -162,6 +170,7 @@ class StampedFile {
     FileDigest Span(DigestReader& reader, off_t from, off_t to, const ReadCallback& onRead);
 
     int fd_ = -1;
+    FileBatches* batches_ = nullptr;  // closes the file when set
     FileStamp opened_;
     bool sparse_ = false;  // fewer blocks than bytes when opened: it may hold holes
     FileDigest failure_;

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "platform/DigestCache.h"
+#include "platform/FileBatches.h"
 
 namespace corvane {
 namespace {
@@ -321,10 +322,28 @@ void ContentStages::FindStableDevices() {
     }
 }
 
-void ContentStages::ReadOne(DigestReader& reader, Stage stage, StagedFile& file) {
+// Whether `file` needs opening for `stage`: not when the cache or an earlier
+// read holds the stage's key already, nor when a look at it showed that it
+// moved (its outcome set then).
+bool ContentStages::NeedsOpen(Stage stage, StagedFile& file, const std::string& path) {
     Shared& shared = *shared_;
     const auto bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(stage));
-    const std::string path = pathOf_(file.source);
+    const bool keyed = options_.secret != nullptr;
+    const auto planned = static_cast<std::int64_t>(Remaining(file, bit, keyed));
+    if (stage == Stage::Head && options_.cache != nullptr && !file.looked && !LookUp(file, path)) {
+        shared.owed.fetch_sub(planned, std::memory_order_relaxed);
+        return false;
+    }
+    // What the cache answered is not read.
+    shared.owed.fetch_sub(planned - static_cast<std::int64_t>(Remaining(file, bit, keyed)),
+                          std::memory_order_relaxed);
+    return (file.known & bit) == 0;
+}
+
+void ContentStages::ReadOpened(DigestReader& reader, Stage stage, StagedFile& file,
+                               const std::string& path, StampedFile& open) {
+    Shared& shared = *shared_;
+    const auto bit = static_cast<std::uint8_t>(1u << static_cast<unsigned>(stage));
     const auto planned =
         static_cast<std::int64_t>(Remaining(file, bit, options_.secret != nullptr));
     std::int64_t readHere = 0;
@@ -335,16 +354,6 @@ void ContentStages::ReadOne(DigestReader& reader, Stage stage, StagedFile& file)
             shared.owed.fetch_sub(planned - readHere, std::memory_order_relaxed);
         }
     };
-    if (stage == Stage::Head && options_.cache != nullptr && !file.looked && !LookUp(file, path)) {
-        return failed(file.outcome, file.error);
-    }
-    if ((file.known & bit) != 0) {
-        shared.owed.fetch_sub(
-            planned - static_cast<std::int64_t>(Remaining(file, bit, options_.secret != nullptr)),
-            std::memory_order_relaxed);
-        return;
-    }
-    StampedFile open(path, file.Expected());
     if (!open.IsOpen()) {
         return failed(open.Failure().outcome, open.Failure().error);
     }
@@ -403,12 +412,36 @@ void ContentStages::ReadStage(Stage stage, const std::vector<std::uint32_t>& cho
     for (unsigned t = running; t > 0; --t) {
         threads.emplace_back([&]() {
             DigestReader reader(options_.bufferBytes, options_.secret);
+            FileBatches batches;
+            std::vector<std::uint32_t> batch;
+            std::vector<std::string> paths;
+            std::vector<FileBatches::Request> requests;
+            std::vector<StampedFile> opened;
             while (!shared.Stopped()) {
-                const std::size_t w = next.fetch_add(1, std::memory_order_relaxed);
-                if (w >= order.size()) {
+                const std::size_t first =
+                    next.fetch_add(FileBatches::kMostFiles, std::memory_order_relaxed);
+                if (first >= order.size()) {
                     break;
                 }
-                ReadOne(reader, stage, files_[order[w]]);
+                const std::size_t last = std::min(order.size(), first + FileBatches::kMostFiles);
+                batch.clear();
+                paths.clear();
+                requests.clear();
+                for (std::size_t w = first; w < last && !shared.Stopped(); ++w) {
+                    std::string path = pathOf_(files_[order[w]].source);
+                    if (NeedsOpen(stage, files_[order[w]], path)) {
+                        batch.push_back(order[w]);
+                        paths.push_back(std::move(path));
+                    }
+                }
+                for (std::size_t i = 0; i < batch.size(); ++i) {
+                    requests.push_back({&paths[i], files_[batch[i]].Expected()});
+                }
+                batches.Open(requests, opened);
+                for (std::size_t i = 0; i < batch.size() && !shared.Stopped(); ++i) {
+                    ReadOpened(reader, stage, files_[batch[i]], paths[i], opened[i]);
+                }
+                opened.clear();
             }
             const std::lock_guard lock(mutex);
             --running;

@@ -74,7 +74,8 @@ struct ContentStagesOptions {
 // - the tail, of files longer than kTailFromBytes whose head another file
 //   of their bucket and size shares;
 // - the whole file, of those that share every earlier key with another.
-// Each stage reads its files in device and inode order on `readers` threads;
+// Each stage reads its files in device and inode order on `readers` threads,
+// each opening them a batch at a time (FileBatches);
 // every open checks that the file is still the one expected (and, after the
 // first, unchanged since the first: size, modification and change time), and
 // every read is followed by a check that nothing moved meanwhile. A file
@@ -116,7 +117,9 @@ class ContentStages {
     std::vector<bool> Refine(unsigned stage);
     std::vector<std::uint32_t> Select(Stage stage);
     void ReadStage(Stage stage, const std::vector<std::uint32_t>& files);
-    void ReadOne(DigestReader& reader, Stage stage, StagedFile& file);
+    bool NeedsOpen(Stage stage, StagedFile& file, const std::string& path);
+    void ReadOpened(DigestReader& reader, Stage stage, StagedFile& file, const std::string& path,
+                    StampedFile& open);
     bool LookUp(StagedFile& file, const std::string& path);
     void FindStableDevices();
     void TakeFromCache(StagedFile& file) const;

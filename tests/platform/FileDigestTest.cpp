@@ -9,6 +9,10 @@
 #include <cerrno>
 #include <string>
 
+#include <filesystem>
+#include <vector>
+
+#include "platform/FileBatches.h"
 #include "platform/FileDigest.h"
 #include "platform/FileStamp.h"
 #include "support/Files.h"
@@ -33,10 +37,15 @@ FileStamp StampNow(const std::string& path) {
 
 enum class Part { Head, Tail, Whole };
 
-// One read of a file, opened and checked again as the content stages do.
+// One read of a file, opened (one at a time, or in a batch through io_uring
+// where the kernel has it) and checked again as the content stages do.
 FileDigest Read(DigestReader& reader, Part part, const std::string& path,
-                const FileExpectation& expected, const ReadCallback& onRead = {}) {
-    StampedFile file(path, expected);
+                const FileExpectation& expected, const ReadCallback& onRead = {},
+                bool batched = false) {
+    FileBatches batches(batched);
+    std::vector<StampedFile> opened;
+    batches.Open({{&path, expected}}, opened);
+    StampedFile& file = opened[0];
     if (!file.IsOpen()) {
         return file.Failure();
     }
@@ -180,16 +189,19 @@ TEST_F(FileDigestTest, OnlyTheStampedFileIsReadAndAChangeWhileReadingIsCaught) {
     };
     for (const Case& c : cases) {
         for (const Part part : {Part::Head, Part::Tail, Part::Whole}) {
-            restore();
-            // restore() wrote the file anew: only the change time differs from the stamp.
-            FileStamp expected = c.stamp;
-            if (c.path == path) {
-                expected.changed = StampNow(path).changed;
+            for (const bool batched : {false, true}) {
+                restore();
+                // restore() wrote the file anew: only the change time differs from the stamp.
+                FileStamp expected = c.stamp;
+                if (c.path == path) {
+                    expected.changed = StampNow(path).changed;
+                }
+                DigestReader reader(8192);
+                const FileDigest digest = Read(reader, part, c.path, expected, c.onRead, batched);
+                EXPECT_EQ(digest.outcome, c.outcome)
+                    << c.name << " " << static_cast<int>(part) << " batched " << batched;
+                EXPECT_EQ(digest.error, c.error) << c.name << " batched " << batched;
             }
-            DigestReader reader(8192);
-            const FileDigest digest = Read(reader, part, c.path, expected, c.onRead);
-            EXPECT_EQ(digest.outcome, c.outcome) << c.name << " " << static_cast<int>(part);
-            EXPECT_EQ(digest.error, c.error) << c.name;
         }
     }
     // Rewritten with its size and modification time put back: only the
@@ -263,11 +275,46 @@ TEST_F(FileDigestTest, SparseAndLongPathFilesGiveTheDigestOfTheirBytes) {
             });
         ASSERT_EQ(whole.outcome, DigestOutcome::Done) << c.name;
         EXPECT_EQ(whole.key, DigestOfBytes(bytes)) << c.name;
+        EXPECT_EQ(Read(reader, Part::Whole, c.folder + "/" + name, StampOf(st), {}, true).key,
+                  whole.key)
+            << c.name << " batched";
         // Holes are digested without being read (the file system may keep a
         // little of a hole as data, never megabytes of it).
         EXPECT_LT(seen, c.data.size() + (std::size_t{1} << 16)) << c.name;
     }
     ::close(at);
+}
+
+// Batches close every file they opened, those that failed their checks too,
+// by the time they are gone.
+TEST_F(FileDigestTest, BatchesLeaveNoDescriptorOpen) {
+    const auto openCount = []() {
+        return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                             std::filesystem::directory_iterator{});
+    };
+    const std::string path = dir / "file";
+    MakeFile(path, Pattern(100));
+    const FileStamp stamp = StampNow(path);
+    FileStamp wrong = stamp;
+    wrong.size += 1;
+    const std::string missing = dir / "missing";
+    const auto before = openCount();
+    {
+        FileBatches batches;
+        std::vector<StampedFile> opened;
+        for (int round = 0; round < 3; ++round) {
+            std::vector<FileBatches::Request> requests;
+            for (std::size_t i = 0; i < FileBatches::kMostFiles; ++i) {
+                requests.push_back({i % 3 == 2 ? &missing : &path, i % 3 == 1 ? wrong : stamp});
+            }
+            batches.Open(requests, opened);
+            for (std::size_t i = 0; i < opened.size(); ++i) {
+                EXPECT_EQ(opened[i].IsOpen(), i % 3 == 0) << i;
+            }
+        }
+        opened.clear();
+    }
+    EXPECT_EQ(openCount(), before);
 }
 
 }  // namespace
