@@ -46,7 +46,7 @@ struct Slots {
     std::vector<std::uint32_t> count;
 };
 
-Slots SlotsOf(const std::vector<ResultRow>& rows, const std::vector<RowContent>& content) {
+Slots SlotsOf(const ResultRows& rows, const std::vector<RowContent>& content) {
     Slots slots;
     slots.slot.assign(rows.size(), kNone);
     std::unordered_map<GroupKey, std::size_t, GroupKeyHash> index;
@@ -68,7 +68,7 @@ Slots SlotsOf(const std::vector<ResultRow>& rows, const std::vector<RowContent>&
 
 }  // namespace
 
-std::vector<ContentSet> ContentSets(const std::vector<ResultRow>& rows,
+std::vector<ContentSet> ContentSets(const ResultRows& rows,
                                     const std::vector<RowContent>& content) {
     const Slots slots = SlotsOf(rows, content);
     std::unordered_map<std::uint32_t, std::uint32_t> groupRows, groupSets;
@@ -91,7 +91,7 @@ std::vector<ContentSet> ContentSets(const std::vector<ResultRow>& rows,
     return sets;
 }
 
-std::vector<bool> MarkForTrash(const std::vector<ResultRow>& rows, KeepRule rule,
+std::vector<bool> MarkForTrash(const ResultRows& rows, KeepRule rule,
                                const std::vector<RowContent>& content) {
     const Slots slots = SlotsOf(rows, content);
     // Per slot: the rule's pick among all its rows, and among its protected
@@ -132,8 +132,7 @@ std::vector<bool> MarkForTrash(const std::vector<ResultRow>& rows, KeepRule rule
     return marked;
 }
 
-std::size_t GroupsWhollyTicked(const std::vector<ResultRow>& rows,
-                               const std::vector<bool>& ticked) {
+std::size_t GroupsWhollyTicked(const ResultRows& rows, const std::vector<bool>& ticked) {
     // Per group: 1 every row so far ticked, 2 one unticked.
     std::unordered_map<std::uint32_t, std::uint8_t> state;
     for (std::size_t r = 0; r < rows.size(); ++r) {

@@ -30,8 +30,7 @@ struct ContentSet {
 };
 
 // One per row; `content` holds one verdict per row (CheckContents).
-std::vector<ContentSet> ContentSets(const std::vector<ResultRow>& rows,
-                                    const std::vector<RowContent>& content);
+std::vector<ContentSet> ContentSets(const ResultRows& rows, const std::vector<RowContent>& content);
 
 // For each row, whether `rule` marks it for the trash. Each content set keeps
 // one file and marks the others: the file the rule picks among the set's
@@ -40,11 +39,11 @@ std::vector<ContentSet> ContentSets(const std::vector<ResultRow>& rows,
 // never marked, so a group never is marked whole; nothing is marked before
 // the contents are known, nor in a group with a row the check left undecided
 // (NotChecked, after a stop).
-std::vector<bool> MarkForTrash(const std::vector<ResultRow>& rows, KeepRule rule,
+std::vector<bool> MarkForTrash(const ResultRows& rows, KeepRule rule,
                                const std::vector<RowContent>& content);
 
 // The number of groups whose every row is ticked (`ticked`, one per row):
 // sending those would leave no copy of the file in the list.
-std::size_t GroupsWhollyTicked(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked);
+std::size_t GroupsWhollyTicked(const ResultRows& rows, const std::vector<bool>& ticked);
 
 }  // namespace corvane

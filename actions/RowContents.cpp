@@ -2,13 +2,13 @@
 
 namespace corvane {
 
-ContentCheckResult ContentsOfRows(const std::vector<ResultRow>& rows,
-                                  const std::vector<ContentKey>& sameKeys, const StopToken* stop,
+ContentCheckResult ContentsOfRows(const ResultRows& rows, const std::vector<ContentKey>& sameKeys,
+                                  const StopToken* stop,
                                   const std::function<void(const ContentProgress&)>& progress) {
     const auto known = [&sameKeys](const ResultRow& row) {
         return row.type == MatchType::Same && row.group >= 1 && row.group <= sameKeys.size();
     };
-    std::vector<ResultRow> toRead;
+    ResultRows toRead;
     for (const ResultRow& row : rows) {
         if (!known(row)) {
             toRead.push_back(row);

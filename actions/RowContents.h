@@ -17,8 +17,7 @@ namespace corvane {
 // numbers them 1, 2, ... before any other group). A "Same" row is Identical
 // with its group's key and is not read again; a "Same" row whose group has no
 // key (a saved list read back) is read like the others.
-ContentCheckResult ContentsOfRows(const std::vector<ResultRow>& rows,
-                                  const std::vector<ContentKey>& sameKeys,
+ContentCheckResult ContentsOfRows(const ResultRows& rows, const std::vector<ContentKey>& sameKeys,
                                   const StopToken* stop = nullptr,
                                   const std::function<void(const ContentProgress&)>& progress = {});
 

@@ -141,7 +141,7 @@ std::string JsonString(std::string_view text) {
     return out;
 }
 
-void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras) {
+void WriteTsv(const ResultRows& rows, std::FILE* out, const RowExtras& extras) {
     std::string line;  // one buffer for every line
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const ResultRow& row = rows[r];
@@ -172,7 +172,7 @@ void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtra
     }
 }
 
-void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras) {
+void WriteJson(const ResultRows& rows, std::FILE* out, const RowExtras& extras) {
     if (rows.empty()) {
         Put("[]\n", out);
         return;

@@ -54,7 +54,7 @@ struct RowExtras {
 // the locale. tsv: TYPE COLOUR SIZE_BYTES SIZE_TEXT PATH [CONTENT] [ACTION]
 // [RESULT]; json: an array of objects (type, colour, size, size_text,
 // modified, path, group, then content, action, result).
-void WriteTsv(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras = {});
-void WriteJson(const std::vector<ResultRow>& rows, std::FILE* out, const RowExtras& extras = {});
+void WriteTsv(const ResultRows& rows, std::FILE* out, const RowExtras& extras = {});
+void WriteJson(const ResultRows& rows, std::FILE* out, const RowExtras& extras = {});
 
 }  // namespace corvane

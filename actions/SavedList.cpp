@@ -180,7 +180,7 @@ SavedRows ReadTsv(std::string_view text) {
 // Groups numbered from 1 in order of first appearance, as a search numbers
 // them: a list may hold any number up to 2^32 - 1, and what counts rows per
 // group should not have to size itself by the largest.
-void RenumberGroups(std::vector<ResultRow>& rows) {
+void RenumberGroups(ResultRows& rows) {
     std::unordered_map<std::uint32_t, std::uint32_t> numbers;
     for (ResultRow& row : rows) {
         row.group = numbers.try_emplace(row.group, static_cast<std::uint32_t>(numbers.size() + 1))

@@ -17,7 +17,7 @@ namespace corvane {
 bool UnescapePath(std::string_view escaped, std::string& path);
 
 struct SavedRows {
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     // Per row, the json "modified" text (local time, "yyyy-MM-ddTHH:mm:ss"),
     // or "" where the list gives none (tsv, or null).
     std::vector<std::string> modified;
@@ -44,7 +44,7 @@ SavedRows ReadSavedListText(const std::string& text);
 // one reached through a linked folder) are one row, the first, as in a
 // search.
 struct RecheckedList {
-    std::vector<ResultRow> kept;
+    ResultRows kept;
     std::size_t gone = 0;      // no longer a regular file at that path
     std::size_t changed = 0;   // another size or time than the list says
     std::size_t repeated = 0;  // a file an earlier row already names

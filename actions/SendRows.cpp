@@ -28,8 +28,8 @@ SetKey SetOf(const ResultRow& row, const RowContent* content, SameGroups same) {
 
 // The rows whose bytes are known, ordered so that each content set of a
 // group is one run.
-std::vector<std::size_t> RowsBySet(const std::vector<ResultRow>& rows,
-                                   const std::vector<RowContent>* content, SameGroups same) {
+std::vector<std::size_t> RowsBySet(const ResultRows& rows, const std::vector<RowContent>* content,
+                                   SameGroups same) {
     std::vector<std::size_t> order;
     for (std::size_t r = 0; r < rows.size(); ++r) {
         const bool keyed = content != nullptr && (*content)[r].source == KeySource::Content;
@@ -47,7 +47,7 @@ std::vector<std::size_t> RowsBySet(const std::vector<ResultRow>& rows,
 
 // Gives the ticked rows of each set that leaves copies behind their set
 // number (`setOfRow`), and the plan the set's kept copies.
-void FindSets(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
+void FindSets(const ResultRows& rows, const std::vector<bool>& ticked,
               const std::vector<RowContent>* content, SameGroups same, SendPlan& plan,
               std::vector<std::uint32_t>& setOfRow) {
     const std::vector<std::size_t> order = RowsBySet(rows, content, same);
@@ -121,7 +121,7 @@ SentFile Settle(const SendFile& file, const TrashResult& answer) {
 
 }  // namespace
 
-SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
+SendPlan PlanSend(const ResultRows& rows, const std::vector<bool>& ticked,
                   const std::vector<RowContent>* content, SameGroups same) {
     SendPlan plan;
     std::vector<std::uint32_t> setOfRow(rows.size(), kNoSet);

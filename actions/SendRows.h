@@ -51,7 +51,7 @@ enum class SameGroups : std::uint8_t { kComparedBySearch, kFromAList };
 // the search compared are one set, with or without verdicts; other rows
 // without verdicts have no set and count as never compared, and only the
 // all-copies count guards them. Protected rows are never planned.
-SendPlan PlanSend(const std::vector<ResultRow>& rows, const std::vector<bool>& ticked,
+SendPlan PlanSend(const ResultRows& rows, const std::vector<bool>& ticked,
                   const std::vector<RowContent>* content = nullptr,
                   SameGroups same = SameGroups::kComparedBySearch);
 

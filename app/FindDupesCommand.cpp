@@ -131,7 +131,7 @@ void FindDupesCommand::OnFound(SearchOutcome outcome) {
     if (abandoned_) {
         outcome = SearchOutcome::Stopped;  // however far the search got
     } else if (outcome == SearchOutcome::Finished) {
-        std::vector<ResultRow> rows = worker_->TakeRows();
+        ResultRows rows = worker_->TakeRows();
         if (!rows.empty()) {
             results_.Model().SetRows(std::move(rows));
             results_.ShowInPlaceOf(&main_);

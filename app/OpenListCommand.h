@@ -54,7 +54,7 @@ class OpenListCommand final : public QObject {
     QByteArray fileName_;
     // Written by the reading thread until OnRead() is posted.
     QString error_;
-    std::vector<ResultRow> rows_;
+    ResultRows rows_;
     std::size_t left_ = 0;  // files gone or changed since the list was saved
 };
 

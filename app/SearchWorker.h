@@ -40,7 +40,7 @@ class SearchWorker final : public QObject, private SearchObserver {
     SearchWorker(const StopToken& stop, const LiveOptions& options);
 
     const FileCatalogue& Catalogue() const { return catalogue_; }
-    std::vector<ResultRow> TakeRows() { return std::move(rows_); }
+    ResultRows TakeRows() { return std::move(rows_); }
     // The files Same Contents could not group, as paths, with why.
     std::vector<std::string> TakeUngroupedPaths() { return std::move(ungroupedPaths_); }
     std::vector<UngroupedFile> TakeUngrouped() { return std::move(ungrouped_); }
@@ -77,7 +77,7 @@ class SearchWorker final : public QObject, private SearchObserver {
     const StopToken& stop_;
     const LiveOptions& options_;
     FileCatalogue catalogue_;
-    std::vector<ResultRow> rows_;
+    ResultRows rows_;
     std::vector<std::string> ungroupedPaths_;
     std::vector<UngroupedFile> ungrouped_;
     std::mutex answerMutex_;

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
     const StopToken stop;
     FileCatalogue catalogue;
     QuietObserver observer;
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     FindDupes({argv[1]}, catalogue, stop, observer, rows);
     std::printf("%zu rows\n", rows.size());
 

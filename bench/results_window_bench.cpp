@@ -48,8 +48,8 @@ void WaitForPaint(QWidget& window) {
 }
 
 // `count` generated rows in groups of two, as a search would give them.
-std::vector<ResultRow> GeneratedRows(int count) {
-    std::vector<ResultRow> rows;
+ResultRows GeneratedRows(int count) {
+    ResultRows rows;
     rows.reserve(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
         ResultRow row;
@@ -184,7 +184,7 @@ int main(int argc, char** argv) {
     FileCatalogue catalogue;
     const StopToken stop;
     DemoObserver observer(SearchOptions{true, true, 3, contents});
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     FindDupes(folders, catalogue, stop, observer, rows);
     MarkProtectedRows(catalogue, protectedFolders, rows);
     DropProtectedGroups(rows);

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     ::setenv("XDG_STATE_HOME", (folder + "/state").c_str(), 1);
     QApplication app(argc, argv);
 
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     for (int i = 0; i < count; ++i) {
         const std::string sub = folder + "/files/" + std::to_string(i / 100);
         std::filesystem::create_directories(sub);

@@ -37,7 +37,7 @@ const char* VerdictWord(ContentVerdict verdict) {
 
 }  // namespace
 
-void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out,
+void WriteText(const ResultRows& rows, const QLocale& locale, std::FILE* out,
                const RowExtras& extras) {
     const ModifiedTextFormat modifiedFormat(locale);
     const auto modifiedText = [&](const ResultRow& row) {
@@ -79,8 +79,7 @@ void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::F
     }
 }
 
-void WritePrint0(const std::vector<ResultRow>& rows, std::FILE* out,
-                 const std::vector<bool>* marked) {
+void WritePrint0(const ResultRows& rows, std::FILE* out, const std::vector<bool>* marked) {
     for (std::size_t r = 0; r < rows.size(); ++r) {
         if (marked == nullptr || (*marked)[r]) {
             std::fwrite(rows[r].path.data(), 1, rows[r].path.size(), out);

@@ -17,12 +17,11 @@ namespace corvane::cli {
 
 // Groups (rows of one shade in a run, as the window shades them) separated by
 // blank lines, in `locale`. Extras come as words before the path.
-void WriteText(const std::vector<ResultRow>& rows, const QLocale& locale, std::FILE* out,
+void WriteText(const ResultRows& rows, const QLocale& locale, std::FILE* out,
                const RowExtras& extras = {});
 // Each row's path bytes as they are, followed by a NUL; with `marked`, only
 // the rows marked for the trash.
-void WritePrint0(const std::vector<ResultRow>& rows, std::FILE* out,
-                 const std::vector<bool>* marked = nullptr);
+void WritePrint0(const ResultRows& rows, std::FILE* out, const std::vector<bool>* marked = nullptr);
 
 // The lines of --undo: each file's path and RESULT ("restored" or
 // "failed: REASON"). tsv: escaped PATH, TAB, RESULT; json: objects with

@@ -168,9 +168,9 @@ int Undo(const Arguments& args) {
 }
 
 // Keeps the entries of `items` whose row is marked.
-template <typename T>
-std::vector<T> MarkedOnly(const std::vector<T>& items, const std::vector<bool>& marked) {
-    std::vector<T> kept;
+template <typename Items>
+Items MarkedOnly(const Items& items, const std::vector<bool>& marked) {
+    Items kept;
     for (std::size_t r = 0; r < items.size(); ++r) {
         if (marked[r]) {
             kept.push_back(items[r]);
@@ -181,7 +181,7 @@ std::vector<T> MarkedOnly(const std::vector<T>& items, const std::vector<bool>& 
 
 // What a run learnt of the rows, in the order it learnt it.
 struct Findings {
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     std::size_t found = 0;             // rows the search found, before --trash keeps the marked
     ContentCheckResult content;        // with --verify
     std::vector<bool> marked;          // with --keep

@@ -11,8 +11,8 @@ ContentCheckTask::~ContentCheckTask() {
     }
 }
 
-void ContentCheckTask::Start(std::shared_ptr<const std::vector<ResultRow>> list,
-                             std::vector<int> rows, std::uint64_t generation) {
+void ContentCheckTask::Start(std::shared_ptr<const ResultRows> list, std::vector<int> rows,
+                             std::uint64_t generation) {
     if (running_) {
         return;
     }
@@ -28,14 +28,14 @@ void ContentCheckTask::Start(std::shared_ptr<const std::vector<ResultRow>> list,
     thread_ = std::thread([this] {
         // list_, rows_ and result_ belong to this thread until finished() is
         // posted. The check reads the rows it was given as one list.
-        std::vector<ResultRow> some;
+        ResultRows some;
         if (rows_.size() != list_->size()) {
             some.reserve(rows_.size());
             for (const int row : rows_) {
                 some.push_back((*list_)[static_cast<std::size_t>(row)]);
             }
         }
-        const std::vector<ResultRow>& compared = rows_.size() != list_->size() ? some : *list_;
+        const ResultRows& compared = rows_.size() != list_->size() ? some : *list_;
         ContentCheckResult result =
             CheckContents(compared, &stop_, [this](const ContentProgress& progress) {
                 const int percent =

@@ -29,7 +29,7 @@ class ContentCheckTask final : public QObject {
     // Compares the contents of the rows `rows` (ascending) of `list`, the
     // results list of generation `generation`. The list is only read, and
     // only by the check, until finished() has been emitted.
-    void Start(std::shared_ptr<const std::vector<ResultRow>> list, std::vector<int> rows,
+    void Start(std::shared_ptr<const ResultRows> list, std::vector<int> rows,
                std::uint64_t generation);
     // Ends a running check soon; finished() still follows.
     void Stop() { stop_.Stop(); }
@@ -49,7 +49,7 @@ class ContentCheckTask final : public QObject {
     std::thread thread_;
     StopToken stop_;
     bool running_ = false;
-    std::shared_ptr<const std::vector<ResultRow>> list_;
+    std::shared_ptr<const ResultRows> list_;
     std::vector<int> rows_;
     std::uint64_t generation_ = 0;
     ContentCheckResult result_;

@@ -50,13 +50,13 @@ ContentSet SetFoundBySearch(MatchType type) {
 }  // namespace
 
 ResultsModel::ResultsModel(QObject* parent)
-    : QAbstractTableModel(parent), rows_(std::make_shared<std::vector<ResultRow>>()) {}
+    : QAbstractTableModel(parent), rows_(std::make_shared<ResultRows>()) {}
 
-std::vector<ResultRow>& ResultsModel::OwnRows() {
+ResultRows& ResultsModel::OwnRows() {
     // Only the GUI thread takes or drops a share of the rows, so a count of
     // one cannot grow behind our back.
     if (rows_.use_count() > 1) {
-        rows_ = std::make_shared<std::vector<ResultRow>>(*rows_);
+        rows_ = std::make_shared<ResultRows>(*rows_);
     }
     return *rows_;
 }
@@ -97,10 +97,10 @@ void ResultsModel::Clear() {
     SetRows({});
 }
 
-void ResultsModel::SetRows(std::vector<ResultRow> rows) {
+void ResultsModel::SetRows(ResultRows rows) {
     beginResetModel();
     const std::size_t count = rows.size();
-    rows_ = std::make_shared<std::vector<ResultRow>>(std::move(rows));
+    rows_ = std::make_shared<ResultRows>(std::move(rows));
     ticks_.assign(count, false);
     shades_.resize(count);
     contents_.resize(count);

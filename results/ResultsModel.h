@@ -55,7 +55,7 @@ class ResultsModel final : public QAbstractTableModel {
     void Clear();
     // Replaces every row at once, unticked, in the shades their types and
     // groups give: one reset instead of a signal per row.
-    void SetRows(std::vector<ResultRow> rows);
+    void SetRows(ResultRows rows);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -68,7 +68,7 @@ class ResultsModel final : public QAbstractTableModel {
     // The list, one entry per row in each, in list order. Contents() holds
     // NotChecked for a row no check gave a verdict ("Identical" for a
     // "Same" row).
-    const std::vector<ResultRow>& Rows() const { return *rows_; }
+    const ResultRows& Rows() const { return *rows_; }
     const std::vector<bool>& Ticks() const { return ticks_; }
     const std::vector<Shade>& Shades() const { return shades_; }
     const std::vector<RowContent>& Contents() const { return contents_; }
@@ -76,7 +76,7 @@ class ResultsModel final : public QAbstractTableModel {
     // put back. Row numbers taken at one generation hold while it lasts.
     std::uint64_t Generation() const { return generation_; }
     // The rows for another thread, unchanged while it holds them.
-    std::shared_ptr<const std::vector<ResultRow>> SharedRows() const { return rows_; }
+    std::shared_ptr<const ResultRows> SharedRows() const { return rows_; }
 
     const ResultRow& RowAt(int row) const { return (*rows_)[Index(row)]; }
     Shade ShadeAt(int row) const { return shades_[Index(row)]; }
@@ -138,7 +138,7 @@ class ResultsModel final : public QAbstractTableModel {
     };
     static std::size_t Index(int row) { return static_cast<std::size_t>(row); }
     // The rows, to be changed: copied first while another thread holds them.
-    std::vector<ResultRow>& OwnRows();
+    ResultRows& OwnRows();
     void Recount();
     // Numbers the content sets of the rows now in the list afresh.
     void NumberSets();
@@ -153,7 +153,7 @@ class ResultsModel final : public QAbstractTableModel {
     void Merge(std::vector<Removed>&& back);
 
     ModifiedTextFormat modifiedFormat_;
-    std::shared_ptr<std::vector<ResultRow>> rows_;
+    std::shared_ptr<ResultRows> rows_;
     std::vector<bool> ticks_;
     std::vector<Shade> shades_;
     std::vector<RowContent> contents_;

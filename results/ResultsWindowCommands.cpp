@@ -214,7 +214,7 @@ void ResultsWindow::TickAllButOne(KeepRule rule) {
         return;
     }
     // Rows of the groups the list has no verdicts for yet, read as a whole.
-    const std::vector<ResultRow>& all = model_.Rows();
+    const ResultRows& all = model_.Rows();
     const std::vector<RowContent>& contents = model_.Contents();
     std::unordered_set<std::uint32_t> uncompared;
     for (std::size_t r = 0; r < all.size(); ++r) {

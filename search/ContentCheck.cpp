@@ -28,7 +28,7 @@ RowContent EmptyRow(const ResultRow& row) {
 
 // What needs no reading is settled in `result`; every other row becomes a
 // member of its group's bucket in `stages`, one file per device and inode.
-std::vector<std::uint32_t> PlanRows(const std::vector<ResultRow>& rows, ContentStages& stages,
+std::vector<std::uint32_t> PlanRows(const ResultRows& rows, ContentStages& stages,
                                     ContentCheckResult& result) {
     std::vector<std::uint32_t> rowFile(rows.size(), kNoFile);
     std::unordered_map<std::uint64_t, std::uint32_t> perSize;  // rows of a group and size
@@ -101,7 +101,7 @@ void AnswerRow(const StagedFile& file, RowContent& content, bool& pending) {
 // Each row's verdict within its group and size; a bucket with a file left
 // unread by a stop is undecided as a whole, since any of its rows might
 // equal that file.
-void Decide(const std::vector<ResultRow>& rows, const std::vector<std::uint32_t>& rowFile,
+void Decide(const ResultRows& rows, const std::vector<std::uint32_t>& rowFile,
             const ContentStages& stages, ContentCheckResult& result) {
     const auto sizeOf = [&](std::size_t r) -> std::int64_t {
         return rows[r].stamped ? rows[r].stamp.size : -1;
@@ -157,7 +157,7 @@ void Decide(const std::vector<ResultRow>& rows, const std::vector<std::uint32_t>
 
 }  // namespace
 
-ContentCheckResult CheckContents(const std::vector<ResultRow>& rows, const StopToken* stop,
+ContentCheckResult CheckContents(const ResultRows& rows, const StopToken* stop,
                                  const std::function<void(const ContentProgress&)>& progress,
                                  const ContentCheckOptions& options) {
     ContentCheckResult result;

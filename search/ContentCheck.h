@@ -80,8 +80,7 @@ struct ContentCheckResult {
 // buffer; once it is true the check ends soon, the rows it left undecided are
 // NotChecked and `stopped` is set. Memory: one buffer per reader and a few
 // words per row.
-ContentCheckResult CheckContents(const std::vector<ResultRow>& rows,
-                                 const StopToken* stop = nullptr,
+ContentCheckResult CheckContents(const ResultRows& rows, const StopToken* stop = nullptr,
                                  const std::function<void(const ContentProgress&)>& progress = {},
                                  const ContentCheckOptions& options = {});
 

@@ -34,7 +34,7 @@ SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue
 }
 
 SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
-                         SearchObserver& observer, std::vector<ResultRow>& rows,
+                         SearchObserver& observer, ResultRows& rows,
                          const std::vector<SameContentGroup>& same) {
     rows.clear();
     if (catalogue.FileCount() > kMaxPhase2Entries) {
@@ -92,8 +92,8 @@ bool GroupSameContents(const FileCatalogue& catalogue, const StopToken& stop,
 }  // namespace
 
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
-                        const StopToken& stop, SearchObserver& observer,
-                        std::vector<ResultRow>& rows, const SameContentsOptions& contents) {
+                        const StopToken& stop, SearchObserver& observer, ResultRows& rows,
+                        const SameContentsOptions& contents) {
     if (folders.empty()) {
         return SearchOutcome::NoFolders;
     }

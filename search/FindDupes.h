@@ -40,7 +40,7 @@ SearchOutcome ScanFolders(const std::vector<std::string>& folders, FileCatalogue
 // With `same` (the groups of Same Contents), their rows come first and phase
 // 2 runs on the catalogue without their files.
 SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
-                         SearchObserver& observer, std::vector<ResultRow>& rows,
+                         SearchObserver& observer, ResultRows& rows,
                          const std::vector<SameContentGroup>& same = {});
 
 // The whole search: phase 1, then observer.ScanEnded(), then, when more than
@@ -55,7 +55,7 @@ SearchOutcome MatchFiles(const FileCatalogue& catalogue, const StopToken& stop,
 // folder and at least every 20 ms of work; the token's owner trips it from
 // any thread.
 SearchOutcome FindDupes(const std::vector<std::string>& folders, FileCatalogue& catalogue,
-                        const StopToken& stop, SearchObserver& observer,
-                        std::vector<ResultRow>& rows, const SameContentsOptions& contents = {});
+                        const StopToken& stop, SearchObserver& observer, ResultRows& rows,
+                        const SameContentsOptions& contents = {});
 
 }  // namespace corvane

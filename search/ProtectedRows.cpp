@@ -21,8 +21,7 @@ bool UnderAny(std::string_view path, const std::vector<std::string>& folders) {
 }  // namespace
 
 void MarkProtectedRows(const FileCatalogue& catalogue,
-                       const std::vector<std::string>& protectedFolders,
-                       std::vector<ResultRow>& rows) {
+                       const std::vector<std::string>& protectedFolders, ResultRows& rows) {
     if (protectedFolders.empty()) {
         return;
     }
@@ -56,7 +55,7 @@ void MarkProtectedRows(const FileCatalogue& catalogue,
     }
 }
 
-std::vector<std::uint32_t> DropProtectedGroups(std::vector<ResultRow>& rows) {
+std::vector<std::uint32_t> DropProtectedGroups(ResultRows& rows) {
     std::unordered_map<std::uint32_t, bool> open;  // group: has an unprotected row
     for (const ResultRow& row : rows) {
         open[row.group] = open[row.group] || !row.isProtected;

@@ -19,14 +19,13 @@ namespace corvane {
 // twice, once protected; a protected folder inside a listed one; a hard
 // link). Entries and rows without a device and inode go by their path.
 void MarkProtectedRows(const FileCatalogue& catalogue,
-                       const std::vector<std::string>& protectedFolders,
-                       std::vector<ResultRow>& rows);
+                       const std::vector<std::string>& protectedFolders, ResultRows& rows);
 
 // Takes out every group whose rows are all protected: there is nothing in it
 // to act on. The others keep their order; groups are numbered again from 1 in
 // order of first appearance, and the shades flip where they flipped before,
 // so neighbouring groups still alternate from a light first one. Answers,
 // for each group left (numbered from 1), the number it had before.
-std::vector<std::uint32_t> DropProtectedGroups(std::vector<ResultRow>& rows);
+std::vector<std::uint32_t> DropProtectedGroups(ResultRows& rows);
 
 }  // namespace corvane

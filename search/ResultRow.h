@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/FileStamp.h"
+#include "platform/LargeArrays.h"
 
 namespace corvane {
 
@@ -34,5 +35,9 @@ struct ResultRow {
     // one another share a number even where close matching is not transitive.
     std::uint32_t group = 0;
 };
+
+// The rows of a search, in the order they are shown. A search by contents
+// can make hundreds of thousands of them: a large array (LargeArrays.h).
+using ResultRows = LargeVector<ResultRow>;
 
 }  // namespace corvane

@@ -41,9 +41,8 @@ ResultRow MakeRow(const FileCatalogue& catalogue, const FoundRow& found) {
 
 }  // namespace
 
-std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue,
-                                const std::vector<FoundRow>& found) {
-    std::vector<ResultRow> rows;
+ResultRows MakeRows(const FileCatalogue& catalogue, const std::vector<FoundRow>& found) {
+    ResultRows rows;
     rows.reserve(found.size());
     for (const FoundRow& row : found) {
         rows.push_back(MakeRow(catalogue, row));
@@ -163,7 +162,7 @@ void RowBuilder::AddRow(std::size_t k, MatchType type, std::uint32_t group) {
     found_.push_back(row);
 }
 
-void StampRows(std::vector<ResultRow>& rows, StopCheck& stop) {
+void StampRows(ResultRows& rows, StopCheck& stop) {
     // Rows come all unstamped (a search by names) or all stamped (by
     // contents); only a search whose options changed midway has both.
     const bool mixed =

@@ -113,7 +113,7 @@ class RowBuilder {
 // The result rows of `found`, in order: the path from the catalogue, the
 // device and inode the scan found, the scan's size and times where it kept
 // them.
-std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue, const std::vector<FoundRow>& found);
+ResultRows MakeRows(const FileCatalogue& catalogue, const std::vector<FoundRow>& found);
 
 // Reads the size and times of every row not yet stamped, after phase 2 and before
 // the rows are handed out: each file once, folder by folder on two threads,
@@ -121,6 +121,6 @@ std::vector<ResultRow> MakeRows(const FileCatalogue& catalogue, const std::vecto
 // length. The device and inode stay the scan's. A file that cannot be read
 // keeps stamped false. The stop token is polled at least every 20 ms; after a stop the
 // rows not yet read stay unstamped.
-void StampRows(std::vector<ResultRow>& rows, StopCheck& stop);
+void StampRows(ResultRows& rows, StopCheck& stop);
 
 }  // namespace corvane

@@ -67,7 +67,7 @@ TEST(KeepRulesTest, EachRulePicksTheKeptFileOfASet) {
     struct Case {
         const char* name;
         KeepRule rule;
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         std::string marks;  // T: marked for the trash, k: kept or left alone
     } cases[] = {
         {"first", KeepRule::First, {Row(1, "/b"), Row(1, "/a"), Row(1, "/c")}, "kTT"},
@@ -138,7 +138,7 @@ TEST(KeepRulesTest, EachContentSetKeepsOneFile) {
     struct Case {
         const char* name;
         KeepRule rule;
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         std::vector<RowContent> content;
         std::string marks;
         std::string letters;
@@ -207,8 +207,8 @@ TEST(KeepRulesTest, EachContentSetKeepsOneFile) {
 }
 
 TEST(KeepRulesTest, GuardCountsGroupsWithEveryRowTicked) {
-    const std::vector<ResultRow> rows = {Row(1, "/a"), Row(2, "/b"), Row(1, "/c"),
-                                         Row(3, "/d"), Row(2, "/e"), Row(3, "/f")};
+    const ResultRows rows = {Row(1, "/a"), Row(2, "/b"), Row(1, "/c"),
+                             Row(3, "/d"), Row(2, "/e"), Row(3, "/f")};
     struct Case {
         std::vector<bool> ticked;
         std::size_t whole;

@@ -139,7 +139,7 @@ TEST(SendRowsTest, RulesOfOneSend) {
     for (const Case& c : kCases) {
         SCOPED_TRACE(c.what);
         TempDir dir;
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         std::vector<bool> ticked;
         std::vector<RowContent> content;
         for (const RowSpec& given : c.rows) {
@@ -209,7 +209,7 @@ TEST(SendRowsTest, RulesOfOneSend) {
 
 TEST(SendRowsTest, AProtectedRowIsNeverPlannedWhateverTickedIt) {
     TempDir dir;
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     for (const char* name : {"guarded", "copy"}) {
         WriteFile(dir / name, "same bytes");
         rows.push_back(RowOf(dir / name, 1));
@@ -237,7 +237,7 @@ class ContraryTrash : public Trash {
 
 TEST(SendRowsTest, TheReportFollowsTheDiskAndNamesTenFailures) {
     TempDir dir;
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     for (int i = 0; i < 13; ++i) {
         const std::string path = dir / ("file" + std::to_string(100 + i));
         WriteFile(path, "x");

@@ -31,7 +31,7 @@ struct File {
 
 // Writes each file under `dir` and gives the window one row per file.
 bool Fill(ResultsWindow& form, const TempDir& dir, const std::vector<File>& files) {
-    std::vector<ResultRow> rows;
+    ResultRows rows;
     for (const File& file : files) {
         ResultRow row;
         row.path = dir / file.name;

@@ -90,7 +90,7 @@ class ResultsModelTest : public QObject {
         // A "Same" row's bytes were compared by the search: "Identical" at once,
         // and kept by a content check that did not get to it.
         QVERIFY(!model.ShowsContent());
-        std::vector<ResultRow> rows = model.Rows();
+        ResultRows rows = model.Rows();
         rows.push_back(Coloured(Row("/t/copy.txt"), "light green"));
         model.SetRows(std::move(rows));
         QVERIFY(model.ShowsContent() && !model.HasContent());
@@ -118,7 +118,7 @@ class ResultsModelTest : public QObject {
         ResultsModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         for (int i = 0; i < 5; ++i) {
             rows.push_back(Coloured(Row("/a/" + std::to_string(i)), i % 2 ? "blue" : "light blue"));
         }
@@ -144,7 +144,7 @@ class ResultsModelTest : public QObject {
 
     void clear_shading_reaches_every_row() {
         ResultsModel model;
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         for (int i = 0; i < 12000; ++i) {
             rows.push_back(Coloured(Row("/a/" + std::to_string(i)), i % 2 ? "red" : "light red"));
         }
@@ -170,7 +170,7 @@ class ResultsModelTest : public QObject {
         ResultsModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        std::vector<ResultRow> list;
+        ResultRows list;
         for (int i = 0; i < rows; ++i) {
             list.push_back(Coloured(Row("/r/" + std::to_string(i)), i % 4 == 0 ? "blue" : "red"));
         }
@@ -210,7 +210,7 @@ class ResultsModelTest : public QObject {
         ResultsModel model;
         QAbstractItemModelTester tester(&model,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
-        std::vector<ResultRow> list;
+        ResultRows list;
         std::vector<int> all, odd;
         for (int i = 0; i < rows; ++i) {
             list.push_back(Coloured(Row("/p/" + std::to_string(i)), i % 4 < 2 ? "blue" : "red"));
@@ -252,7 +252,7 @@ class ResultsModelTest : public QObject {
     // and a list held by another thread stays as it was handed out.
     void contents_of_some_rows_leave_the_others() {
         ResultsModel model;
-        std::vector<ResultRow> list;
+        ResultRows list;
         for (int i = 0; i < 4; ++i) {
             list.push_back(Row("/c/" + std::to_string(i)));
             list.back().group = static_cast<std::uint32_t>(i / 2 + 1);

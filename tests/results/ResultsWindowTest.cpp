@@ -175,7 +175,7 @@ struct Window {
                         return answer;
                     },
                     [this](QWidget*, const QString&, const QString& text) { told << text; }});
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         for (int i = 0; i < 4; ++i) {
             rows.push_back(Coloured(Row(i), i < 2 ? "light blue" : "red"));
         }
@@ -282,7 +282,7 @@ class ResultsWindowTest : public QObject {
             const timespec times[2] = {{1000000000 + i, 0}, {1000000000 + i, 0}};
             QVERIFY(::utimensat(AT_FDCWD, paths[i].c_str(), times, 0) == 0);
         }
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         for (int i = 0; i < 3; ++i) {
             struct stat st {};
             QVERIFY(::lstat(paths[i].c_str(), &st) == 0);
@@ -314,7 +314,7 @@ class ResultsWindowTest : public QObject {
         TempDir dir;
         QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
         Window w;
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         for (int i = 0; i < 4; ++i) {
             const std::string path = dir / ("f" + std::to_string(i));
             WriteFile(path, "x");
@@ -401,7 +401,7 @@ class ResultsWindowTest : public QObject {
         TempDir dir;
         QVERIFY(::mkdir((dir / "aside").c_str(), 0700) == 0);
         Window w;
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         for (int i = 0; i < 5; ++i) {
             WriteFile(dir / ("f" + std::to_string(i)), "x");
             rows.push_back(Coloured(RowOf(dir / ("f" + std::to_string(i)), 1), "blue"));

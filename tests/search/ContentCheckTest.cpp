@@ -53,7 +53,7 @@ class ContentCheckTest : public ::testing::Test {
 
     TempDir dir;
     std::string folder;  // where Add() puts its files: `dir` unless a test says otherwise
-    std::vector<ResultRow> rows;
+    ResultRows rows;
 };
 
 TEST_F(ContentCheckTest, VerdictsAndKeysPerRow) {

@@ -57,7 +57,7 @@ class FindDupesTest : public ::testing::Test {
     StopToken stop;
     RecordingObserver observer;
     FileCatalogue catalogue;
-    std::vector<ResultRow> results;
+    ResultRows results;
 };
 
 TEST_F(FindDupesTest, WorkedExampleGivesTwoGroupsInAlternatingShades) {

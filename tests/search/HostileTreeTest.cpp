@@ -311,7 +311,7 @@ TEST_F(HostileTreeTest, PathsPastPathMaxAreWalkedAndTheirRowsRead) {
         });
         ASSERT_GT(deep.size() + 1 + name.size(), 4096u);
 
-        std::vector<ResultRow> rows;
+        ResultRows rows;
         observer.options = SearchOptions{true, true, 3};
         EXPECT_EQ(FindDupes({top}, catalogue, stop, observer, rows), SearchOutcome::Finished);
         EXPECT_TRUE(observer.skipped.empty());

@@ -87,7 +87,7 @@ TEST(ProtectedRowsTest, FilesUnderAProtectedFolderAreProtectedHoweverReached) {
         RecordingObserver observer;
         observer.options = SearchOptions{true, false, 3};
         FileCatalogue catalogue;
-        std::vector<ResultRow> found;
+        ResultRows found;
         ASSERT_EQ(FindDupes(folders, catalogue, stop, observer, found), SearchOutcome::Finished);
         MarkProtectedRows(catalogue, protectedFolders, found);
         std::map<std::string, std::uint32_t> groupBefore;
