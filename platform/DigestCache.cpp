@@ -237,6 +237,7 @@ void DigestCache::Clear() {
     loaded_ = 0;
     usedAgain_.clear();
     added_.clear();
+    slots_ = {};
 }
 
 namespace {
@@ -250,6 +251,10 @@ FileId IdAt(std::string_view bytes, std::size_t at) {
 
 bool IdLess(const FileId& a, const FileId& b) {
     return std::tie(a.device, a.inode) < std::tie(b.device, b.inode);
+}
+
+std::size_t SlotOf(const FileId& id, std::size_t mask) {
+    return FileIdHash()(id) & mask;
 }
 
 bool SameDigests(const CachedDigests& a, const CachedDigests& b) {
@@ -277,7 +282,7 @@ bool DigestCache::Check() {
     XXH3_64bits_update(hash, bytes.data() + kHeaderBytes, bytes.size() - kHeaderBytes);
     const bool intact = XXH3_64bits_digest(hash) == Get<std::uint64_t>(bytes, kChecksumAt);
     XXH3_freeState(hash);
-    if (!intact || count > (bytes.size() - kHeaderBytes) / kEntryBytes ||
+    if (!intact || count > (bytes.size() - kHeaderBytes) / kEntryBytes || count >= UINT32_MAX ||
         count * kEntryBytes != bytes.size() - kHeaderBytes) {
         Clear();
         return false;
@@ -293,6 +298,18 @@ bool DigestCache::Check() {
         }
     }
     loaded_ = static_cast<std::size_t>(count);
+    std::size_t slots = 16;
+    while (slots < 2 * loaded_) {
+        slots *= 2;
+    }
+    slots_.assign(slots, 0);
+    for (std::size_t k = 0; k < loaded_; ++k) {
+        std::size_t slot = SlotOf(IdAt(bytes, kHeaderBytes + k * kEntryBytes), slots - 1);
+        while (slots_[slot] != 0) {
+            slot = (slot + 1) & (slots - 1);
+        }
+        slots_[slot] = static_cast<std::uint32_t>(k + 1);
+    }
     run_ = run + 1;
     usedShift_ = 0;
     // Far on, the run count starts low again, the entries' last uses moved
@@ -325,18 +342,15 @@ DigestCache::Entry DigestCache::Loaded(std::size_t k) const {
 }
 
 std::optional<std::size_t> DigestCache::LoadedIndex(FileId id) const {
-    std::size_t low = 0;
-    std::size_t high = loaded_;
-    while (low < high) {
-        const std::size_t mid = low + (high - low) / 2;
-        if (IdLess(IdAt(bytes_, kHeaderBytes + mid * kEntryBytes), id)) {
-            low = mid + 1;
-        } else {
-            high = mid;
-        }
+    if (loaded_ == 0) {
+        return std::nullopt;
     }
-    if (low < loaded_ && IdAt(bytes_, kHeaderBytes + low * kEntryBytes) == id) {
-        return low;
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t slot = SlotOf(id, mask); slots_[slot] != 0; slot = (slot + 1) & mask) {
+        const std::size_t k = slots_[slot] - 1;
+        if (IdAt(bytes_, kHeaderBytes + k * kEntryBytes) == id) {
+            return k;
+        }
     }
     return std::nullopt;
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/FileDigest.h"
+#include "platform/LargeArrays.h"
 #include "platform/SysResult.h"
 
 namespace corvane {
@@ -111,6 +112,10 @@ class DigestCache {
     std::uint32_t usedShift_ = 0;  // taken off every loaded last use (see Check)
     std::vector<bool> usedAgain_;  // loaded entries stored unchanged in this run
     std::vector<Entry> added_;
+    // The loaded entries by a hash of their device and inode (entry + 1, 0
+    // where free): a lookup costs two reads of memory, not a binary search's
+    // twenty.
+    LargeVector<std::uint32_t> slots_;
 };
 
 }  // namespace corvane
