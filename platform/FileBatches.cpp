@@ -41,6 +41,7 @@ struct FileBatches::Ring {
     // What the kernel writes into while a batch is out: kept with the ring,
     // so that a batch cut short by a failing ring leaves nothing dangling.
     std::vector<struct statx> looks = std::vector<struct statx>(kMostFiles);
+    std::vector<char> edges = std::vector<char>(kMostFiles * kEdgeBlockBytes);
     ~Ring() {
         if (ready) {
             io_uring_queue_exit(&ring);
@@ -87,10 +88,13 @@ void FileBatches::CloseLater(int fd) {
 template <typename Done>
 void FileBatches::Complete(std::size_t count, Done done) {
     io_uring& ring = ring_->ring;
-    for (int submitted = 0; submitted >= 0;) {
-        submitted = io_uring_submit(&ring);
-        if (submitted >= 0 || (submitted != -EINTR && submitted != -EAGAIN)) {
-            break;
+    // Every entry queued must be in the kernel before its answers are
+    // awaited, or the wait would never end.
+    while (io_uring_sq_ready(&ring) > 0) {
+        const int submitted = io_uring_submit(&ring);
+        if (submitted < 0 && submitted != -EINTR) {
+            broken_ = true;  // what was not submitted never runs
+            return;
         }
     }
     for (std::size_t reaped = 0; reaped < count;) {
@@ -112,7 +116,8 @@ void FileBatches::Complete(std::size_t count, Done done) {
     }
 }
 
-void FileBatches::Open(const std::vector<Request>& requests, std::vector<StampedFile>& files) {
+void FileBatches::Open(const std::vector<Request>& requests, std::vector<StampedFile>& files,
+                       Edge edge) {
     files.clear();
     files.reserve(requests.size());
     if (ring_ == nullptr || broken_) {
@@ -188,6 +193,42 @@ void FileBatches::Open(const std::vector<Request>& requests, std::vector<Stamped
         }
         files.emplace_back(*this, *request.path, fds[i], 0, lookError == 0 ? &st : nullptr,
                            lookError, request.expected);
+    }
+    if (edge != Edge::None && !broken_) {
+        ReadEdges(files, edge);
+    }
+}
+
+// Reads the head or tail block of every open file in one submission. Only a
+// block read whole is handed to its file; any other answer leaves the file
+// to read it again itself, and report what that read finds.
+void FileBatches::ReadEdges(std::vector<StampedFile>& files, Edge edge) {
+    io_uring& ring = ring_->ring;
+    std::vector<std::size_t> counts(files.size(), 0);
+    std::vector<int> results(files.size(), -1);
+    std::size_t queued = 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const auto size = static_cast<std::size_t>(files[i].Opened().size);
+        if (!files[i].IsOpen() || size == 0) {
+            continue;
+        }
+        counts[i] = std::min(size, kEdgeBlockBytes);
+        const std::size_t offset = edge == Edge::Head ? 0 : size - counts[i];
+        io_uring_sqe* sqe = io_uring_get_sqe(&ring);
+        io_uring_prep_read(sqe, files[i].fd_, ring_->edges.data() + i * kEdgeBlockBytes,
+                           static_cast<unsigned>(counts[i]), offset);
+        io_uring_sqe_set_data64(sqe, i);
+        ++queued;
+    }
+    Complete(queued, [&](std::uint64_t tag, int result) { results[tag] = result; });
+    for (std::size_t i = 0; i < files.size() && !broken_; ++i) {
+        if (files[i].IsOpen() && results[i] >= 0 &&
+            static_cast<std::size_t>(results[i]) == counts[i]) {
+            files[i].edge_ = {
+                edge == Edge::Head ? 0
+                                   : files[i].Opened().size - static_cast<std::int64_t>(counts[i]),
+                std::string_view(ring_->edges.data() + i * kEdgeBlockBytes, counts[i])};
+        }
     }
 }
 

@@ -41,9 +41,15 @@ class FileBatches {
         const std::string* path = nullptr;
         FileExpectation expected;
     };
+    // Which block of each file that passed its checks is read in the batch
+    // too: none, its head or its tail (StampedFile::Head and Tail then
+    // digest those bytes instead of reading them again; they are kept until
+    // the next Open).
+    enum class Edge { None, Head, Tail };
     // Opens each request (at most kMostFiles) as StampedFile would, with the
-    // same checks, into `files`, in order.
-    void Open(const std::vector<Request>& requests, std::vector<StampedFile>& files);
+    // same checks, into `files`, in order; then reads their `edge`.
+    void Open(const std::vector<Request>& requests, std::vector<StampedFile>& files,
+              Edge edge = Edge::None);
     // Closes `fd` with the next batch (its number stays taken until then).
     void CloseLater(int fd);
 
@@ -53,6 +59,7 @@ class FileBatches {
     // to `done(tag, result)`.
     template <typename Done>
     void Complete(std::size_t count, Done done);
+    void ReadEdges(std::vector<StampedFile>& files, Edge edge);
 
     std::unique_ptr<Ring> ring_;
     bool broken_ = false;  // the ring failed: one file at a time from then on

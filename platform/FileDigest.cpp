@@ -232,6 +232,7 @@ StampedFile::~StampedFile() {
 StampedFile::StampedFile(StampedFile&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)),
       batches_(other.batches_),
+      edge_(other.edge_),
       opened_(other.opened_),
       sparse_(other.sparse_),
       failure_(other.failure_) {}
@@ -241,6 +242,7 @@ StampedFile& StampedFile::operator=(StampedFile&& other) noexcept {
         Close();
         fd_ = std::exchange(other.fd_, -1);
         batches_ = other.batches_;
+        edge_ = other.edge_;
         opened_ = other.opened_;
         sparse_ = other.sparse_;
         failure_ = other.failure_;
@@ -280,8 +282,11 @@ FileDigest StampedFile::Release(const FileDigest& done) {
 
 FileDigest StampedFile::Block(DigestReader& reader, off_t offset, std::size_t count,
                               const ReadCallback& onRead) {
-    char* buffer = reader.state_->buffer.get();
-    const ssize_t got = ReadFully(fd_, buffer, count, offset);
+    const bool read = edge_.offset == offset && edge_.bytes.size() == count;
+    const char* buffer = read ? edge_.bytes.data() : reader.state_->buffer.get();
+    const ssize_t got = read ? static_cast<ssize_t>(count)
+                             : ReadFully(fd_, reader.state_->buffer.get(), count, offset);
+    edge_ = {};
     if (got < 0) {
         return Failed(DigestOutcome::Unreadable, errno);
     }

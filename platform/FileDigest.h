@@ -169,8 +169,16 @@ class StampedFile {
     // Digests the bytes [from, to) into the reader's started hash.
     FileDigest Span(DigestReader& reader, off_t from, off_t to, const ReadCallback& onRead);
 
+    friend class FileBatches;
+    // A block FileBatches read for the file already: its offset and bytes.
+    struct ReadBlock {
+        std::int64_t offset = -1;
+        std::string_view bytes;
+    };
+
     int fd_ = -1;
     FileBatches* batches_ = nullptr;  // closes the file when set
+    ReadBlock edge_;
     FileStamp opened_;
     bool sparse_ = false;  // fewer blocks than bytes when opened: it may hold holes
     FileDigest failure_;

@@ -437,7 +437,10 @@ void ContentStages::ReadStage(Stage stage, const std::vector<std::uint32_t>& cho
                 for (std::size_t i = 0; i < batch.size(); ++i) {
                     requests.push_back({&paths[i], files_[batch[i]].Expected()});
                 }
-                batches.Open(requests, opened);
+                batches.Open(requests, opened,
+                             stage == Stage::Head   ? FileBatches::Edge::Head
+                             : stage == Stage::Tail ? FileBatches::Edge::Tail
+                                                    : FileBatches::Edge::None);
                 for (std::size_t i = 0; i < batch.size() && !shared.Stopped(); ++i) {
                     ReadOpened(reader, stage, files_[batch[i]], paths[i], opened[i]);
                 }
