@@ -34,9 +34,6 @@ class FileBatches {
     FileBatches(const FileBatches&) = delete;
     FileBatches& operator=(const FileBatches&) = delete;
 
-    // Whether files go through io_uring.
-    bool Ringed() const { return ring_ != nullptr && !broken_; }
-
     struct Request {
         const std::string* path = nullptr;
         FileExpectation expected;

@@ -89,12 +89,6 @@ int OpenByParts(const std::string& path) {
     return fd;
 }
 
-bool Matches(const FileStamp& opened, const FileExpectation& expected) {
-    return opened.id == expected.id && opened.size == expected.size &&
-           (!expected.modified || opened.modified == *expected.modified) &&
-           (!expected.state || opened == *expected.state);
-}
-
 // Zeros to digest the holes of sparse files with.
 constexpr std::size_t kZeroBytes = 64 * 1024;
 const char* Zeros() {
@@ -219,7 +213,7 @@ void StampedFile::Check(const struct stat& st, const FileExpectation& expected) 
     opened_ = StampOf(st);
     // Only a file with fewer blocks than bytes can hold holes worth finding.
     sparse_ = st.st_blocks * 512 < st.st_size;
-    if (!S_ISREG(st.st_mode) || !Matches(opened_, expected)) {
+    if (!S_ISREG(st.st_mode) || !expected.HeldBy(opened_)) {
         failure_ = Failed(DigestOutcome::Changed);
         Close();
     }

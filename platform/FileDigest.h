@@ -60,6 +60,12 @@ struct FileExpectation {
         return expected;
     }
 
+    // Whether a file as it is `now` is the one expected.
+    bool HeldBy(const FileStamp& now) const {
+        return now.id == id && now.size == size && (!modified || now.modified == *modified) &&
+               (!state || now == *state);
+    }
+
     FileId id;
     std::int64_t size = 0;
     std::optional<ModifiedTime> modified;

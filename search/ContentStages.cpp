@@ -55,12 +55,6 @@ std::uint64_t Remaining(const StagedFile& file, std::uint8_t fromBit, bool rest)
     return bytes;
 }
 
-bool Matches(const FileStamp& now, const FileExpectation& expected) {
-    return now.id == expected.id && now.size == expected.size &&
-           (!expected.modified || now.modified == *expected.modified) &&
-           (!expected.state || now == *expected.state);
-}
-
 }  // namespace
 
 FileExpectation StagedFile::Expected() const {
@@ -285,7 +279,7 @@ bool ContentStages::LookUp(StagedFile& file, const std::string& path) {
         return true;  // opened by parts instead, without the cache
     }
     const FileStamp& now = status.stamp;
-    if (error != 0 || !status.regular || !Matches(now, file.Expected())) {
+    if (error != 0 || !status.regular || !file.Expected().HeldBy(now)) {
         file.outcome =
             error != 0 && error != ELOOP ? DigestOutcome::Unreadable : DigestOutcome::Changed;
         file.error = file.outcome == DigestOutcome::Unreadable ? error : 0;
